@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs everything the build and the tests need on a Debian 12 machine.
+# Idempotent: when every tool is present it only checks and returns.
+set -euo pipefail
+
+need=()
+have() { command -v "$1" >/dev/null 2>&1; }
+
+have i686-w64-mingw32-g++-posix    || need+=(g++-mingw-w64-i686)
+have x86_64-w64-mingw32-g++-posix  || need+=(g++-mingw-w64-x86-64)
+have cmake                         || need+=(cmake)
+have g++                           || need+=(g++)
+have Xvfb                          || need+=(xvfb)
+have xdotool                       || need+=(xdotool)
+[ -x /usr/lib/wine/wine ]          || need+=(wine64 wine32:i386 fonts-wine)
+[ -x /usr/lib/wine/wine64 ]        || need+=(wine64)
+[ -d /usr/share/wine/fonts ]       || need+=(fonts-wine)
+[ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+[ -f /usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll ] \
+    || [ -d /usr/lib/wine/i386-windows ] || need+=(wine32:i386)
+
+if [ ${#need[@]} -eq 0 ]; then
+    exit 0
+fi
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+fi
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
