@@ -16,7 +16,7 @@ struct MacroValues
     std::string langAbbr;                 // $LANG_ABBR$
     std::string orgLangAbbr;              // $ORG_LANG_ABBR$: the requested language's
     std::string srcDir;                   // $SRC_DIR$, no trailing backslash
-    std::string destDir;                  // $DEST_DIR$, no trailing backslash; $DEST_INST_DIR$ is "<it>\Install"
+    std::string destDir;                  // $DEST_DIR$, no trailing backslash; $DEST_INST_DIR$ adds "\Install"
     std::string winDir;                   // $WIN_DIR$; $INF_DIR$ is "<it>\Inf"
     std::string sysDir;                   // $SYS_DIR$
     std::string osDir;                    // $OS_DIR$
@@ -25,7 +25,7 @@ struct MacroValues
     std::string orgLangDir;               // $ORG_LANG_DIR$
     std::string dataFile;                 // $DATA_FILE$
     std::string configFile;               // $CONFIG_FILE$
-    std::string stringFile;               // $STRING_FILE$; $STRING_FILE_NAME$ is the part after its last backslash
+    std::string stringFile;               // $STRING_FILE$; $STRING_FILE_NAME$ is the name after its folder
     std::string version;                  // $VERSION$
     std::string applicationName;          // $INSTALLER_EXE$ is "<it>.exe"
     std::string ip;                       // $IP$

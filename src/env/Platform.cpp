@@ -35,8 +35,8 @@ std::string UpperAscii(std::string text)
 // double-byte characters.
 bool EqualsNoCase(const std::string& a, const std::string& b)
 {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return UpperAscii(x) == UpperAscii(y); });
+    const auto same = [](char x, char y) { return UpperAscii(x) == UpperAscii(y); };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), same);
 }
 
 // Windows 9x pads its service-pack letter with blanks (Windows 98 SE answers " A "), so the letter is
@@ -329,7 +329,8 @@ std::string MakeOsDefineKey(DWORD platformId, DWORD majorVersion, DWORD minorVer
                       static_cast<unsigned>(minorVersion));
 }
 
-bool ChooseOsDefine(const OsVersionInfo& info, bool windowsMe, const OsDefineLookup& lookup, std::string& osDefine)
+bool ChooseOsDefine(const OsVersionInfo& info, bool windowsMe, const OsDefineLookup& lookup,
+                    std::string& osDefine)
 {
     for (const std::string& key : OsDefineKeys(info, windowsMe))
     {
@@ -415,7 +416,7 @@ bool ResolveSection(const std::string& baseName, const std::string& osDefine, co
     while (start != std::string::npos)
     {
         const size_t end = sectionList.find_first_of(" \t", start);
-        sections.push_back(sectionList.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        sections.push_back(sectionList.substr(start, end == std::string::npos ? end : end - start));
         start = sectionList.find_first_not_of(" \t", end);
     }
     return ResolveSection(baseName, osDefine, langAbbr, network, usb, sections, resolved);

@@ -81,20 +81,22 @@ TEST(MacrosTest, ExpandMacros_EachMacro_GivesItsValue)
     installed.installed = true;
     installed.stringFile = "Lang_GR.str";
     EXPECT_EQ("1/0", ExpandMacros("$BOOL_INSTALLED$/$BOOL_!INSTALLED$", installed)) << "installed mark set";
-    EXPECT_EQ("Lang_GR.str", ExpandMacros("$STRING_FILE_NAME$", installed)) << "a path without a folder is its name";
+    EXPECT_EQ("Lang_GR.str", ExpandMacros("$STRING_FILE_NAME$", installed))
+        << "a path without a folder is its name";
 }
 
 TEST(MacrosTest, ExpandMacros_InsertedText_SeenByLaterMacrosOnly)
 {
     MacroValues values = SampleValues();
-    values.srcDir = "$DEST_DIR$\\src";         // row 3 inserts a row-4 name: replaced
-    values.destDir = "$SRC_DIR$\\dest";        // row 4 inserts a row-3 name: stays
-    values.langDir = "$LANG_DIR$+";            // a macro never sees its own insertion again
-    values.ip = "$POR";                        // with the text after it forms $PORT$, a later row
+    values.srcDir = "$DEST_DIR$\\src";   // row 3 inserts a row-4 name: replaced
+    values.destDir = "$SRC_DIR$\\dest";  // row 4 inserts a row-3 name: stays
+    values.langDir = "$LANG_DIR$+";      // a macro never sees its own insertion again
+    values.ip = "$POR";                  // with the text after it forms $PORT$, a later row
     EXPECT_EQ("$SRC_DIR$\\dest\\src", ExpandMacros("$SRC_DIR$", values)) << "later row sees the insertion";
     EXPECT_EQ("$SRC_DIR$\\dest", ExpandMacros("$DEST_DIR$", values)) << "earlier row does not";
     EXPECT_EQ("$LANG_DIR$+ $LANG_DIR$+", ExpandMacros("$LANG_DIR$ $LANG_DIR$", values)) << "no re-expansion";
-    EXPECT_EQ("LPT1:", ExpandMacros("$IP$T$", values)) << "a name formed across an insertion counts for later rows";
+    EXPECT_EQ("LPT1:", ExpandMacros("$IP$T$", values))
+        << "a name formed across an insertion counts for later rows";
 
     values.port = "$IP$";
     EXPECT_EQ("$IP$", ExpandMacros("$PORT$", values)) << "$IP$ is replaced before $PORT$ inserts it";
@@ -104,7 +106,8 @@ TEST(MacrosTest, ExpandMacros_Overrides_ReplaceOnlyTheCurrentLanguage)
 {
     MacroValues values = SampleValues();
     const std::string text = "$LCID$ $ORG_LCID$ $LANG_ABBR$ $ORG_LANG_ABBR$ $LANG_DIR$ $ORG_LANG_DIR$";
-    EXPECT_EQ("0407 0807 GR SG German Swiss", ExpandMacros(text, values, MacroOverrides())) << "0 and empty: current";
+    EXPECT_EQ("0407 0807 GR SG German Swiss", ExpandMacros(text, values, MacroOverrides()))
+        << "0 and empty: current";
 
     MacroOverrides overrides;
     overrides.langId = 0x0412;

@@ -7,13 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "base/Scoped.h"
 #include "log/Log.h"
 #include "support/TempDir.h"
 
 namespace
 {
-OsVersionInfo Version(DWORD platform, DWORD major, DWORD minor, const char* servicePack = "", BYTE productType = 0,
-                      bool extended = true, bool windows64 = false)
+OsVersionInfo Version(DWORD platform, DWORD major, DWORD minor, const char* servicePack = "",
+                      BYTE productType = 0, bool extended = true, bool windows64 = false)
 {
     OsVersionInfo info;
     info.platformId = platform;
@@ -35,7 +36,8 @@ std::string PresentedVersion()
     name = name.substr(name.find_last_of('\\') + 1);
     const size_t underscore = name.find_last_of('_');
     const size_t dot = name.find_last_of('.');
-    return underscore == std::string::npos ? std::string() : name.substr(underscore + 1, dot - underscore - 1);
+    return underscore == std::string::npos ? std::string()
+                                           : name.substr(underscore + 1, dot - underscore - 1);
 }
 
 // 1 in the test's 64-bit prefix, 0 in the 32-bit one, -1 when the prefix is unknown.
@@ -46,7 +48,8 @@ int PrefixIs64Bit()
     {
         return -1;
     }
-    return std::strstr(prefix, "/win64/") != nullptr ? 1 : (std::strstr(prefix, "/win32/") != nullptr ? 0 : -1);
+    return std::strstr(prefix, "/win64/") != nullptr ? 1
+                                                     : (std::strstr(prefix, "/win32/") != nullptr ? 0 : -1);
 }
 
 struct Presented
@@ -59,11 +62,11 @@ struct Presented
 
 // What Wine presents for each version mode, and what the classifier must make of it.
 const Presented kPresented[] = {
-    {"win95", "0X00010400", OS_WIN95, OSCLASS_9X},     {"win98", "0X0001040A", OS_WIN98_SE, OSCLASS_9X},
-    {"winme", "0X0001045A", OS_WINME, OSCLASS_9X},     {"nt40", "0X00020400", OS_NT4, OSCLASS_NT4},
-    {"win2k", "0X00020500", OS_WIN2000, OSCLASS_NT5},  {"winxp", "0X00020501", OS_WINXP, OSCLASS_NT5},
-    {"winxp64", "0X00020502", OS_WINXP, OSCLASS_NT5},  {"win2003", "0X00020502", OS_WIN2003, OSCLASS_NT5},
-    {"vista", "0X00020600", OS_VISTA, OSCLASS_NT5},    {"win7", "0X00020601", OS_VISTA, OSCLASS_NT5},
+    {"win95", "0X00010400", OS_WIN95, OSCLASS_9X},    {"win98", "0X0001040A", OS_WIN98_SE, OSCLASS_9X},
+    {"winme", "0X0001045A", OS_WINME, OSCLASS_9X},    {"nt40", "0X00020400", OS_NT4, OSCLASS_NT4},
+    {"win2k", "0X00020500", OS_WIN2000, OSCLASS_NT5}, {"winxp", "0X00020501", OS_WINXP, OSCLASS_NT5},
+    {"winxp64", "0X00020502", OS_WINXP, OSCLASS_NT5}, {"win2003", "0X00020502", OS_WIN2003, OSCLASS_NT5},
+    {"vista", "0X00020600", OS_VISTA, OSCLASS_NT5},   {"win7", "0X00020601", OS_VISTA, OSCLASS_NT5},
 };
 
 const Presented* FindPresented(const std::string& version)
@@ -120,15 +123,20 @@ const char kTestKey[] = "Software\\KvEnvPlatformTest";
 class CTestKey
 {
 public:
-    CTestKey() { ::RegCreateKeyExA(HKEY_CURRENT_USER, kTestKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_key, nullptr); }
+    CTestKey()
+    {
+        ::RegCreateKeyExA(HKEY_CURRENT_USER, kTestKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                          m_key.Receive(), nullptr);
+    }
     ~CTestKey()
     {
-        ::RegCloseKey(m_key);
+        m_key.Reset();
         ::RegDeleteKeyA(HKEY_CURRENT_USER, kTestKey);
     }
     bool Set(const char* name, DWORD type, const void* data, DWORD size)
     {
-        return ::RegSetValueExA(m_key, name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
+        const BYTE* bytes = static_cast<const BYTE*>(data);
+        return ::RegSetValueExA(m_key.Get(), name, 0, type, bytes, size) == ERROR_SUCCESS;
     }
     bool SetText(const char* name, const std::string& text)
     {
@@ -136,7 +144,7 @@ public:
     }
 
 private:
-    HKEY m_key = nullptr;
+    CRegKey m_key;
 };
 
 // Reads "VersionNumber" from the test key instead of the system's key.
@@ -193,15 +201,17 @@ TEST(PlatformTest, ClassifyOsVersion_EveryTableRow)
         int code = -1;
         int osClass = -1;
         ASSERT_TRUE(ClassifyOsVersion(row.info, code, osClass));
-        EXPECT_EQ(row.code, code) << "code for platform " << row.info.platformId << " " << row.info.majorVersion << "."
-                                  << row.info.minorVersion << " '" << row.info.servicePack << "' type "
-                                  << int(row.info.productType) << " 64-bit " << row.info.windows64;
+        EXPECT_EQ(row.code, code) << "code for platform " << row.info.platformId << " "
+                                  << row.info.majorVersion << "." << row.info.minorVersion << " '"
+                                  << row.info.servicePack << "' type " << int(row.info.productType)
+                                  << " 64-bit " << row.info.windows64;
         EXPECT_EQ(row.osClass, osClass) << "class for code " << row.code;
     }
 
     int code = 77;
     int osClass = 78;
-    EXPECT_FALSE(ClassifyOsVersion(Version(3, 5, 0), code, osClass)) << "an unknown platform is not classified";
+    EXPECT_FALSE(ClassifyOsVersion(Version(3, 5, 0), code, osClass))
+        << "an unknown platform is not classified";
     EXPECT_EQ(77, code) << "outputs stay untouched";
     EXPECT_EQ(78, osClass);
 }
@@ -216,13 +226,14 @@ TEST(PlatformTest, ClassifyOsVersion_AnyInput_NeverGivesTheUnusedCodes)
             {
                 for (int variant = 0; variant < 8; ++variant)
                 {
-                    const OsVersionInfo info = Version(platform, major, minor, variant % 2 ? " A " : "C",
-                                                       static_cast<BYTE>(variant % 4), variant < 4, variant % 3 == 0);
+                    const OsVersionInfo info =
+                        Version(platform, major, minor, variant % 2 ? " A " : "C",
+                                static_cast<BYTE>(variant % 4), variant < 4, variant % 3 == 0);
                     int code = 0;
                     int osClass = 0;
                     ASSERT_TRUE(ClassifyOsVersion(info, code, osClass));
-                    EXPECT_TRUE(code != 1 && code != 5 && code != 8 && code != 15 && code != 17 && code >= 2 &&
-                                code <= 18)
+                    EXPECT_TRUE(code != 1 && code != 5 && code != 8 && code != 15 && code != 17 &&
+                                code >= 2 && code <= 18)
                         << "code " << code << " is never produced";
                 }
             }
@@ -242,15 +253,15 @@ TEST(PlatformTest, GetOsVersionCode_RealSystem_GivesTheCodeOfThePresentedVersion
     const Presented* presented = FindPresented(PresentedVersion());
     if (presented == nullptr)
     {
-        return;   // the unversioned run: whatever the prefix's default version is
+        return;  // the unversioned run: whatever the prefix's default version is
     }
     int expectedCode = presented->osCode;
     if (std::string(presented->version) == "winxp64" && !IsWindows64())
     {
-        expectedCode = OS_WIN2003;   // 5.2 workstation on 32-bit Windows keeps the table's code
+        expectedCode = OS_WIN2003;  // 5.2 workstation on 32-bit Windows keeps the table's code
     }
-    EXPECT_EQ(expectedCode, code) << "OS code for " << presented->version << " (service pack '" << info.servicePack
-                                  << "', product type " << int(info.productType) << ")";
+    EXPECT_EQ(expectedCode, code) << "OS code for " << presented->version << " (service pack '"
+                                  << info.servicePack << "', product type " << int(info.productType) << ")";
     EXPECT_EQ(presented->osClass, osClass) << "OS class for " << presented->version;
     EXPECT_EQ(presented->osDefineKey, MakeOsDefineKey(info.platformId, info.majorVersion, info.minorVersion))
         << "OS define key for " << presented->version;
@@ -305,13 +316,17 @@ TEST(PlatformTest, ReadRegistryText_AndWindowsMeTest_ReadTheValueWrittenUnderATe
     std::string text = "untouched";
     EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), ReadRegistryText(HKEY_CURRENT_USER, kTestKey, "Long", text));
     EXPECT_EQ(longText, text) << "a value longer than the first buffer is read whole";
-    EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), ReadRegistryText(HKEY_CURRENT_USER, kTestKey, "Unterminated", text));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
+              ReadRegistryText(HKEY_CURRENT_USER, kTestKey, "Unterminated", text));
     EXPECT_EQ("4.10.2222", text) << "data stored without its zero ends at its size";
     text = "untouched";
-    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATATYPE), ReadRegistryText(HKEY_CURRENT_USER, kTestKey, "Number", text));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), ReadRegistryText(HKEY_CURRENT_USER, kTestKey, "None", text));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATATYPE),
+              ReadRegistryText(HKEY_CURRENT_USER, kTestKey, "Number", text));
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND),
-              ReadRegistryText(HKEY_CURRENT_USER, "Software\\KvEnvPlatformTestMissing", "VersionNumber", text));
+              ReadRegistryText(HKEY_CURRENT_USER, kTestKey, "None", text));
+    EXPECT_EQ(
+        static_cast<DWORD>(ERROR_FILE_NOT_FOUND),
+        ReadRegistryText(HKEY_CURRENT_USER, "Software\\KvEnvPlatformTestMissing", "VersionNumber", text));
     EXPECT_EQ("untouched", text) << "text is written only on success";
 
     EXPECT_TRUE(IsWindowsMe(TestKeyReader("VersionNumber"))) << "4.90.3000 is Windows Me";
@@ -328,13 +343,19 @@ TEST(PlatformTest, ChooseOsDefine_TriesTheKeysInTheirOrder)
         std::vector<std::string> keys;
     } cases[] = {
         {Version(2, 5, 1), false, {"0X00020501", "DEF_WIN2KS", "0X00020500"}},
-        {Version(2, 5, 2, "", VER_NT_WORKSTATION, true, true), false,
+        {Version(2, 5, 2, "", VER_NT_WORKSTATION, true, true),
+         false,
          {"0X00020502.64", "0X00020502.64.PRO", "0X00020502", "DEF_WIN2KS", "0X00020500"}},
-        {Version(2, 5, 2, "", VER_NT_DOMAIN_CONTROLLER, true, true), false,
-         {"0X00020502.64", "0X00020502.64.DOM", "0X00020502.64.SER", "0X00020502", "DEF_WIN2KS", "0X00020500"}},
-        {Version(2, 6, 0, "", VER_NT_SERVER, true, true), false,
+        {Version(2, 5, 2, "", VER_NT_DOMAIN_CONTROLLER, true, true),
+         false,
+         {"0X00020502.64", "0X00020502.64.DOM", "0X00020502.64.SER", "0X00020502", "DEF_WIN2KS",
+          "0X00020500"}},
+        {Version(2, 6, 0, "", VER_NT_SERVER, true, true),
+         false,
          {"0X00020600.64", "0X00020600.64.SER", "0X00020600", "DEF_WIN2KS", "0X00020500"}},
-        {Version(2, 6, 1, "", 0, false, true), false, {"0X00020601.64", "0X00020601", "DEF_WIN2KS", "0X00020500"}},
+        {Version(2, 6, 1, "", 0, false, true),
+         false,
+         {"0X00020601.64", "0X00020601", "DEF_WIN2KS", "0X00020500"}},
         {Version(2, 4, 0), false, {"0X00020400"}},
         {Version(2, 3, 51), false, {"0X00020333", "DEF_WIN2KS", "0X00020500"}},
         {Version(1, 4, 10), true, {"0X0001045A", "0X0001040A"}},
@@ -381,7 +402,8 @@ TEST(PlatformTest, DetermineOsDefine_RealSystem_AsksForThePresentedVersionsKey)
         CTestKey key;
         ASSERT_TRUE(key.SetText("VersionNumber", "4.90.3000"));
         section.keys = {{"0X0001045A", "ME"}};
-        ASSERT_TRUE(DetermineOsDefine(log, section.Lookup(), osDefine, nullptr, TestKeyReader("VersionNumber")));
+        ASSERT_TRUE(
+            DetermineOsDefine(log, section.Lookup(), osDefine, nullptr, TestKeyReader("VersionNumber")));
         EXPECT_EQ("ME", osDefine) << "a 4.10 system whose VersionNumber says 4.90 takes the Windows Me key";
     }
 }
@@ -404,15 +426,16 @@ TEST(PlatformTest, DetermineOsDefine_VersionRefused_LogsAndFails)
     EXPECT_TRUE(section.asked.empty()) << "no key is looked up without a version";
     const std::string text = ReadTestFile(log.GetFilePath());
     EXPECT_NE(std::string::npos, text.find("]  Get OS Version fail\r\n")) << "log was: " << text;
-    EXPECT_NE(std::string::npos, text.find("]  Error Code = 5 :")) << "the system error follows; log was: " << text;
+    EXPECT_NE(std::string::npos, text.find("]  Error Code = 5 :"))
+        << "the system error follows; log was: " << text;
 }
 
 TEST(PlatformTest, SectionCandidates_FollowTheProductKinds)
 {
-    const std::vector<std::string> both = {
-        "O.XP.EN.NETWORK.USB", "O.XP.EN.NETWORK", "O.XP.EN.USB", "O.XP.EN", "O.XP.NETWORK.USB", "O.XP.NETWORK",
-        "O.XP.USB",            "O.XP",            "O.EN.NETWORK.USB", "O.EN.NETWORK", "O.EN.USB", "O.EN",
-        "O.NETWORK.USB",       "O.NETWORK",       "O.USB",         "O"};
+    const std::vector<std::string> both = {"O.XP.EN.NETWORK.USB", "O.XP.EN.NETWORK", "O.XP.EN.USB", "O.XP.EN",
+                                           "O.XP.NETWORK.USB",    "O.XP.NETWORK",    "O.XP.USB",    "O.XP",
+                                           "O.EN.NETWORK.USB",    "O.EN.NETWORK",    "O.EN.USB",    "O.EN",
+                                           "O.NETWORK.USB",       "O.NETWORK",       "O.USB",       "O"};
     EXPECT_EQ(both, SectionCandidates("o", "xp", "En", true, true)) << "NETWORK and USB";
     const std::vector<std::string> network = {"O.XP.EN.NETWORK", "O.XP.EN", "O.XP.NETWORK", "O.XP",
                                               "O.EN.NETWORK",    "O.EN",    "O.NETWORK",    "O"};
@@ -423,12 +446,14 @@ TEST(PlatformTest, SectionCandidates_FollowTheProductKinds)
     const std::vector<std::string> neither = {"O.XP.EN", "O.XP", "O.EN", "O"};
     EXPECT_EQ(neither, SectionCandidates("O", "XP", "EN", false, false)) << "neither";
     const std::vector<std::string> noOs = {"O..EN", "O.", "O.EN", "O"};
-    EXPECT_EQ(noOs, SectionCandidates("O", "", "EN", false, false)) << "an OS not yet known leaves an empty part";
+    EXPECT_EQ(noOs, SectionCandidates("O", "", "EN", false, false))
+        << "an OS not yet known leaves an empty part";
 }
 
 TEST(PlatformTest, ResolveSection_TakesTheMostSpecificExistingSection)
 {
-    std::string list = "VERSION INSTALL_START_INFO install_start_info.en\tINSTALL_START_INFO.XP  INSTALL_START_INFO.XP.EN";
+    std::string list =
+        "VERSION INSTALL_START_INFO install_start_info.en\tINSTALL_START_INFO.XP  INSTALL_START_INFO.XP.EN";
     std::string resolved;
     const char* expected[] = {"INSTALL_START_INFO.XP.EN", "INSTALL_START_INFO.XP", "INSTALL_START_INFO.EN",
                               "INSTALL_START_INFO"};
@@ -436,25 +461,27 @@ TEST(PlatformTest, ResolveSection_TakesTheMostSpecificExistingSection)
     {
         ASSERT_TRUE(ResolveSection("INSTALL_START_INFO", "XP", "EN", false, false, list, resolved));
         EXPECT_EQ(name, resolved) << "most specific of: " << list;
-        const size_t at = list.find(name);   // drop the section just found (case as in the list)
+        const size_t at = list.find(name);  // drop the section just found (case as in the list)
         list.erase(at != std::string::npos ? at : list.find("install_start_info.en"), std::strlen(name));
     }
 
     resolved = "untouched";
     EXPECT_FALSE(ResolveSection("OPTION", "XP", "EN", true, true, list, resolved)) << "no variant at all";
     EXPECT_FALSE(ResolveSection("OPTION", "XP", "EN", true, true, std::string(), resolved)) << "no sections";
-    EXPECT_FALSE(ResolveSection("OPTION", "XP", "EN", false, false, "OPTION.XP.ENX OPTIONS OPTION.XP.EN.", resolved))
+    EXPECT_FALSE(
+        ResolveSection("OPTION", "XP", "EN", false, false, "OPTION.XP.ENX OPTIONS OPTION.XP.EN.", resolved))
         << "only whole names match";
     EXPECT_EQ("untouched", resolved) << "resolved is written only on success";
 
     for (int kinds = 0; kinds < 4; ++kinds)
     {
-        EXPECT_TRUE(ResolveSection("OPTION", "", "JP", kinds & 1, kinds & 2, std::vector<std::string>{"Option"},
-                                   resolved));
+        EXPECT_TRUE(ResolveSection("OPTION", "", "JP", kinds & 1, kinds & 2,
+                                   std::vector<std::string>{"Option"}, resolved));
         EXPECT_EQ("OPTION", resolved) << "a configuration with only the base section resolves to it";
     }
     EXPECT_TRUE(ResolveSection("OPTION", "", "EN", false, false, "OPTION OPTION..EN", resolved));
     EXPECT_EQ("OPTION..EN", resolved) << "before the OS is known the empty part is part of the name";
-    EXPECT_TRUE(ResolveSection("OPTION", "XP", "EN", true, false, "OPTION OPTION.NETWORK OPTION.XP.USB", resolved));
+    EXPECT_TRUE(
+        ResolveSection("OPTION", "XP", "EN", true, false, "OPTION OPTION.NETWORK OPTION.XP.USB", resolved));
     EXPECT_EQ("OPTION.NETWORK", resolved) << "USB variants are ignored when USB_ONLY is off";
 }
