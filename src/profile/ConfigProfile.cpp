@@ -145,8 +145,7 @@ bool CConfigProfile::GetSectionKeys(const char* section, char* out, DWORD outSiz
     {
         return true;
     }
-    std::memset(out, 0, outSize);
-    size_t used = 0;
+    std::string list;
     for (const char* entry = lines.data(); *entry != '\0'; entry += std::strlen(entry) + 1)
     {
         std::string text = entry;
@@ -155,13 +154,18 @@ bool CConfigProfile::GetSectionKeys(const char* section, char* out, DWORD outSiz
             ExpandMessages(text);
         }
         text = ExpandMacros(text, langId, langAbbr, langDir);
-        if (used + text.size() + 1 >= outSize)   // the list's final zero byte must remain
+        if (!text.empty())   // an empty entry would end the list early
         {
-            return false;
+            list += text;
+            list += '\0';
         }
-        std::memcpy(out + used, text.c_str(), text.size() + 1);
-        used += text.size() + 1;
     }
+    if (list.size() >= outSize)   // the list's final zero byte must fit too
+    {
+        return false;
+    }
+    std::memset(out, 0, outSize);
+    std::memcpy(out, list.data(), list.size());
     return true;
 }
 

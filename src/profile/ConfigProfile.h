@@ -37,8 +37,8 @@ public:
                    DWORD langId = 0, const char* langAbbr = nullptr, const char* langDir = nullptr) const;
 
     // Every line of section as "key = value" or the bare key, expanded, each ended by a zero byte and
-    // the list by an extra zero byte. False for a missing section or when the lines do not fit in
-    // kTextSize bytes or in out. With remote-install preparation on: true and out untouched.
+    // the list by an extra zero byte. False (out untouched) for a missing section or when the lines do
+    // not fit in kTextSize bytes or in out. With remote-install preparation on: true and out untouched.
     bool GetSectionKeys(const char* section, char* out, DWORD outSize, DWORD langId = 0,
                         const char* langAbbr = nullptr, const char* langDir = nullptr) const;
 

@@ -82,7 +82,8 @@ public:
     static DWORD StringToDword(const char* text);
 
     // Writers: change the file at the main path on disk, never the loaded documents. 0 or a Windows
-    // error; 87 for a null or empty section or key; ERROR_FILE_NOT_FOUND when no main file was loaded.
+    // error; 87 for a null or empty section or key; ERROR_FILE_NOT_FOUND when no main file was loaded
+    // (or its path was too long to record: a write never goes to another file than the one read).
     // The string writer with an empty key removes every line of the section instead.
     DWORD SetValue(const char* section, const char* key, const char* value) const;
     DWORD SetValue(const char* section, const char* key, int number) const;          // "%d"

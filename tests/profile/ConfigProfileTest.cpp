@@ -166,8 +166,8 @@ TEST(ConfigProfileDbcsTest, DoubleByteNames_CompareAsCharacters)
     CTempFolder folder;
     // 83 41 and 83 61 differ only in a trail byte that looks like 'A' / 'a'; 82 60 and 82 81 are the
     // full-width letters A and a; 83 5D ends in ']'; 81 40 (full-width space) ends in '@'; 95 5C in '\'.
-    const std::string main = "[\x83\x41]\nK = 1\n[\x82\x60]\nK = 2\n[\x83\x5D]\nK = 3\n[\x83\x5D\nK = 4\n"
-                             "[M]\nSPACE = \x81\x40@NAME@\nESC = \x95\x5Cn\n";
+    const std::string main = "[\x83\x41]\nK = 1\n[\x82\x60]\nK = 2\n[\x83\x5D]\nK = 3\n[M]\n[\x83\x5D\n"
+                             "SPACE = \x81\x40@NAME@\nESC = \x95\x5Cn\n";
     CConfigProfile profile;
     ASSERT_TRUE(profile.Open(folder.Write("j.kvi", main).c_str(), "",
                              folder.Write("j.str", "[MESSAGES]\nNAME = Bob\n").c_str(), true));
@@ -177,7 +177,8 @@ TEST(ConfigProfileDbcsTest, DoubleByteNames_CompareAsCharacters)
     EXPECT_NE(nullptr, doc.FindSection("\x82\x81")) << "full-width letters compare without regard to case";
     const SECTION_LIST* bracket = doc.FindSection("\x83\x5D");
     ASSERT_NE(nullptr, bracket) << "a name whose last trail byte is ']' keeps its character";
-    EXPECT_STREQ("3", bracket->firstLine->value) << "'[' + character ending in 0x5D is no header";
+    EXPECT_STREQ("\x83\x5D", bracket->name) << "the name is stored whole";
+    EXPECT_EQ(nullptr, bracket->firstLine->nextLine) << "'[' + a character ending in 0x5D is no header";
     std::string text;
     EXPECT_TRUE(profile.GetString("M", "SPACE", text));
     EXPECT_EQ("\x81\x40" "Bob", text) << "the trail byte 0x40 is not an at sign";
