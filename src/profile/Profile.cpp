@@ -31,6 +31,68 @@ void CopyCut(char* buffer, DWORD size, const char* text, size_t length)
     buffer[copied] = '\0';
 }
 
+DWORD SkipLineBreaks(const char* text, DWORD length, DWORD i)
+{
+    while (i < length && IsLineBreak(text[i]))
+    {
+        ++i;
+    }
+    return i;
+}
+
+// From "//" to the line break that ends the comment, or length when the data ends inside it.
+DWORD SkipLineComment(const char* text, DWORD length, DWORD i)
+{
+    i += 2;
+    while (i < length && !IsLineBreak(text[i]))
+    {
+        ++i;
+    }
+    return i;
+}
+
+// From "/*" to right after the next "*/", or length when none follows.
+DWORD SkipBlockComment(const char* text, DWORD length, DWORD i)
+{
+    for (DWORD j = i + 2; j + 1 < length; ++j)
+    {
+        if (text[j] == '*' && text[j + 1] == '/')
+        {
+            return j + 2;
+        }
+    }
+    return length;
+}
+
+// The output of ProcessData: never written past its size, always zero-terminated.
+class CTextOutput
+{
+public:
+    CTextOutput(char* out, DWORD size) : m_out(out), m_size(size) { m_out[0] = '\0'; }
+    void Put(char c)
+    {
+        if (m_used + 1 < m_size)
+        {
+            m_out[m_used++] = c;
+            m_out[m_used] = '\0';
+        }
+    }
+    // Writes CR LF; unless always is set, only when the output is not at the start of a line.
+    void EndLine(bool always)
+    {
+        if (always || (m_used > 0 && m_out[m_used - 1] != '\n'))
+        {
+            Put('\r');
+            Put('\n');
+        }
+    }
+
+private:
+    char* m_out;
+    DWORD m_size;
+    DWORD m_used = 0;
+};
+
 // The value cut into numbers at commas; runs of commas count as one. False with fewer than count.
 bool SplitNumbers(const std::string& value, DWORD* numbers, int count)
 {
@@ -160,78 +222,41 @@ bool CProfile::ProcessData(const char* text, char* out, DWORD length, DWORD outS
     {
         return true;
     }
-    DWORD used = 0;
-    auto emit = [&](char c) {
-        if (used + 1 < outSize)
-        {
-            out[used++] = c;
-        }
-    };
-    auto atLineStart = [&]() { return used == 0 || out[used - 1] == '\n'; };
+    CTextOutput output(out, outSize);
     bool inQuotes = false;
     DWORD i = 0;
     while (i < length)
     {
-        const char c = text[i];
-        const bool commentStart = !inQuotes && c == '/' && i + 1 < length;
+        // No comment starts inside quotes or at the last character of the data.
+        const bool commentStart = !inQuotes && text[i] == '/' && i + 1 < length;
         if (commentStart && text[i + 1] == '/')
         {
-            i += 2;
-            while (i < length && !IsLineBreak(text[i]))
-            {
-                ++i;
-            }
+            i = SkipLineComment(text, length, i);
             if (i >= length)
             {
                 break;   // the data ends inside the comment
             }
-            while (i < length && IsLineBreak(text[i]))
-            {
-                ++i;
-            }
-            if (!atLineStart())   // a line holding only a comment disappears entirely
-            {
-                emit('\r');
-                emit('\n');
-            }
+            i = SkipLineBreaks(text, length, i);
+            output.EndLine(false);   // a line holding only a comment disappears entirely
             continue;
         }
         if (commentStart && text[i + 1] == '*')
         {
-            const char* close = nullptr;
-            for (DWORD j = i + 2; j + 1 < length; ++j)
-            {
-                if (text[j] == '*' && text[j + 1] == '/')
-                {
-                    close = text + j;
-                    break;
-                }
-            }
-            if (close == nullptr)
-            {
-                break;   // an unterminated comment drops the rest of the data
-            }
-            i = static_cast<DWORD>(close - text) + 2;
+            i = SkipBlockComment(text, length, i);   // an unterminated comment drops the rest
             continue;
         }
-        if (IsLineBreak(c))
+        if (IsLineBreak(text[i]))
         {
-            while (i < length && IsLineBreak(text[i]))
-            {
-                ++i;
-            }
-            emit('\r');
-            emit('\n');
+            i = SkipLineBreaks(text, length, i);
+            output.EndLine(true);
             continue;
         }
-        if (c == '"')
+        if (text[i] == '"')
         {
             inQuotes = !inQuotes;
         }
-        emit(c);
-        ++i;
+        output.Put(text[i++]);
     }
-    out[used] = '\0';
     return true;
 }
 
@@ -512,18 +537,8 @@ DWORD CProfile::GetStringValue(const char* name, char* buffer, DWORD size) const
     return ERROR_SUCCESS;
 }
 
-DWORD CProfile::ConvertDefinedString(char* buffer, DWORD size, bool convertEscapes) const
+bool CProfile::ExpandTokens(std::string& text, size_t maxLength, DWORD& lastLookup) const
 {
-    if (buffer == nullptr || size == 0 || buffer[0] == '\0')
-    {
-        return ERROR_INVALID_PARAMETER;
-    }
-    const void* zero = std::memchr(buffer, '\0', size);
-    std::string text(buffer, zero != nullptr ? static_cast<size_t>(static_cast<const char*>(zero) - buffer) : size);
-    // A text more than twice the buffer cannot fit any more (escapes at most halve it), so growth
-    // stops there; with the substitution limit this ends self-referring defined strings.
-    const size_t maxLength = 2 * static_cast<size_t>(size);
-    DWORD result = ERROR_SUCCESS;
     int substitutions = 0;
     char value[kProfileValueSize];
     size_t start = FindCharacter(text, '%', 0);
@@ -535,18 +550,36 @@ DWORD CProfile::ConvertDefinedString(char* buffer, DWORD size, bool convertEscap
             break;
         }
         const std::string token = text.substr(start, end - start + 1);
-        result = GetStringValue(token.c_str(), value, sizeof(value));
-        if (result != ERROR_SUCCESS)
+        lastLookup = GetStringValue(token.c_str(), value, sizeof(value));
+        if (lastLookup != ERROR_SUCCESS)
         {
             start = FindCharacter(text, '%', start + 1);   // the closing '%' may open the next token
             continue;
         }
         if (!ReplaceAll(text, token, value, maxLength))
         {
-            return ERROR_OUTOFMEMORY;
+            return false;
         }
         ++substitutions;
         start = FindCharacter(text, '%', start);   // a value may itself hold tokens
+    }
+    return true;
+}
+
+DWORD CProfile::ConvertDefinedString(char* buffer, DWORD size, bool convertEscapes) const
+{
+    if (buffer == nullptr || size == 0 || buffer[0] == '\0')
+    {
+        return ERROR_INVALID_PARAMETER;
+    }
+    const void* zero = std::memchr(buffer, '\0', size);
+    std::string text(buffer, zero != nullptr ? static_cast<size_t>(static_cast<const char*>(zero) - buffer) : size);
+    // A text more than twice the buffer can no longer fit (escapes at most halve it), so growth stops
+    // there; with the substitution limit this ends self-referring defined strings.
+    DWORD result = ERROR_SUCCESS;
+    if (!ExpandTokens(text, 2 * static_cast<size_t>(size), result))
+    {
+        return ERROR_OUTOFMEMORY;
     }
     if (convertEscapes)
     {

@@ -6,6 +6,8 @@
 #include "profile/ProfilePlatform.h"
 #include "profile/SectionList.h"
 
+#include <string>
+
 constexpr size_t kProfilePathSize = 520;
 
 // Copies share the documents' records as CSectionList copies do: the source keeps ownership and frees
@@ -100,6 +102,9 @@ public:
     const char* GetPath() const { return m_path; }
 
 private:
+    // Expands the %NAME% tokens of text; false when it would grow past maxLength. lastLookup gets the
+    // result of the last token lookup.
+    bool ExpandTokens(std::string& text, size_t maxLength, DWORD& lastLookup) const;
     bool GetFirstValue(const char* section, const char* key, std::string& value) const;
     DWORD GetNumbers(const char* section, const char* key, DWORD* numbers, int count) const;
     DWORD WriteText(const char* section, const char* key, const char* text) const;

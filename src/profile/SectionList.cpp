@@ -2,7 +2,6 @@
 
 #include "profile/ProfileText.h"
 
-#include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
@@ -80,6 +79,26 @@ void LinkLineAfter(SECTION_LIST* section, LINE_LIST* line, LINE_LIST* after)
     {
         line->nextLine->prevLine = line;
     }
+}
+
+SECTION_LIST* LastSection(SECTION_LIST* section)
+{
+    while (section->nextSection != nullptr)
+    {
+        section = section->nextSection;
+    }
+    return section;
+}
+
+void LinkSectionAfter(SECTION_LIST* section, SECTION_LIST* after)
+{
+    section->prevSection = after;
+    section->nextSection = after->nextSection;
+    if (after->nextSection != nullptr)
+    {
+        after->nextSection->prevSection = section;
+    }
+    after->nextSection = section;
 }
 
 LINE_LIST* LastLine(const SECTION_LIST* section)
@@ -202,21 +221,7 @@ SECTION_LIST* CSectionList::AddSection(const char* name, const char* insertAfter
         return section;
     }
     SECTION_LIST* after = insertAfter != nullptr ? FindSection(insertAfter) : nullptr;
-    if (after == nullptr)
-    {
-        after = m_first;
-        while (after->nextSection != nullptr)
-        {
-            after = after->nextSection;
-        }
-    }
-    section->prevSection = after;
-    section->nextSection = after->nextSection;
-    if (after->nextSection != nullptr)
-    {
-        after->nextSection->prevSection = section;
-    }
-    after->nextSection = section;
+    LinkSectionAfter(section, after != nullptr ? after : LastSection(m_first));
     return section;
 }
 
