@@ -1,0 +1,221 @@
+#pragma once
+// Test support for the command engine: an environment over real profile files in a temporary folder,
+// the log's lines, the recorder program's lines, and registry keys under the test-only vendor.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "command/CommandEnv.h"
+#include "env/Macros.h"
+#include "env/Platform.h"
+#include "env/SystemCheck.h"
+#include "log/Log.h"
+#include "profile/ConfigProfile.h"
+#include "registry/Registry.h"
+#include "support/TempDir.h"
+
+namespace cmdtest
+{
+// Points TMP at a folder for the lifetime of the object, so that the log lands there.
+class CTempDirOverride
+{
+public:
+    explicit CTempDirOverride(const std::string& dir)
+    {
+        char old[MAX_PATH + 1] = {};
+        m_had = ::GetEnvironmentVariableA("TMP", old, MAX_PATH) != 0;
+        m_old = old;
+        ::SetEnvironmentVariableA("TMP", dir.c_str());
+    }
+    ~CTempDirOverride() { ::SetEnvironmentVariableA("TMP", m_had ? m_old.c_str() : nullptr); }
+    CTempDirOverride(const CTempDirOverride&) = delete;
+    CTempDirOverride& operator=(const CTempDirOverride&) = delete;
+
+private:
+    bool m_had = false;
+    std::string m_old;
+};
+
+// Sets an environment variable (inherited by programs the test starts) and removes it again.
+class CVariable
+{
+public:
+    CVariable(const char* name, const std::string& value) : m_name(name)
+    {
+        ::SetEnvironmentVariableA(name, value.c_str());
+    }
+    ~CVariable() { ::SetEnvironmentVariableA(m_name.c_str(), nullptr); }
+    CVariable(const CVariable&) = delete;
+    CVariable& operator=(const CVariable&) = delete;
+
+private:
+    std::string m_name;
+};
+
+inline std::string BesideTest(const char* name)
+{
+    char path[MAX_PATH + 1] = {};
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const std::string full = path;
+    return full.substr(0, full.find_last_of('\\') + 1) + name;
+}
+
+// The texts of the log's timed lines, and those written since the last look.
+class CLogLines
+{
+public:
+    explicit CLogLines(const CLog& log) : m_log(log) {}
+
+    std::vector<std::string> All() const
+    {
+        static const std::regex timedLine(R"(\[\d\d\.\d\d\.\d\d\]  (.*))");
+        std::vector<std::string> texts;
+        const std::string content = ReadTestFile(m_log.GetFilePath());
+        size_t start = 0;
+        for (size_t end; (end = content.find("\r\n", start)) != std::string::npos; start = end + 2)
+        {
+            std::smatch match;
+            const std::string line = content.substr(start, end - start);
+            if (std::regex_match(line, match, timedLine))
+            {
+                texts.push_back(match[1]);
+            }
+        }
+        return texts;
+    }
+
+    std::vector<std::string> New()
+    {
+        const std::vector<std::string> all = All();
+        std::vector<std::string> fresh(all.begin() + static_cast<std::ptrdiff_t>(m_seen), all.end());
+        m_seen = all.size();
+        return fresh;
+    }
+
+private:
+    const CLog& m_log;
+    size_t m_seen = 0;
+};
+
+// The environment the handlers see: real configuration and command files in the source folder,
+// macros expanded with the real expansion, paths resolved against the source folder.
+class CTestCommandEnv : public CCommandEnv
+{
+public:
+    CTestCommandEnv(CLog& log, std::string sourceDir) : m_log(log), m_sourceDir(std::move(sourceDir))
+    {
+        m_macros.srcDir = m_sourceDir;
+        m_macros.langAbbr = langAbbr;
+        (void)GetOsVersionCode(osCode, osClass);
+        installingKey = "Software\\KvTestVendor\\Cmd" + std::to_string(::GetCurrentProcessId()) + "\\Installing";
+    }
+    ~CTestCommandEnv() override
+    {
+        (void)CRegistry::DeleteKey(installingKey.c_str(), false, HKEY_LOCAL_MACHINE);
+    }
+
+    // Writes and opens (or reloads) the configuration file and the command file.
+    bool OpenFiles(const std::string& configText, const std::string& commandText)
+    {
+        const std::string config = m_sourceDir + "\\kvinst.kvi";
+        const std::string command = m_sourceDir + "\\kvinst.cmd";
+        if (!WriteTestFile(config, configText) || !WriteTestFile(command, commandText))
+        {
+            return false;
+        }
+        const bool opened = m_config.IsMainOpen()
+                                ? m_config.ReloadMain(config.c_str()) && m_command.ReloadMain(command.c_str())
+                                : m_config.Open(config.c_str(), "", "", false) &&
+                                      m_command.Open(command.c_str(), "", "", false);
+        const auto expander = [this](const std::string& text, DWORD, const std::string&, const std::string&) {
+            return ExpandMacros(text);
+        };
+        m_config.SetMacroExpander(expander);
+        m_command.SetMacroExpander(expander);
+        return opened;
+    }
+
+    const CConfigProfile& GetConfigProfile() const override { return m_config; }
+    const CConfigProfile& GetCommandProfile() const override { return m_command; }
+    std::string ExpandMacros(const std::string& text) const override { return ::ExpandMacros(text, m_macros); }
+    std::string ResolvePath(const std::string& text, bool mustExist) const override
+    {
+        const bool absolute = (text.size() >= 2 && text[1] == ':') || text.rfind("\\\\", 0) == 0;
+        const std::string path = absolute ? text : m_sourceDir + "\\" + text;
+        if (mustExist && !SystemCheck::FileExists(path.c_str()))
+        {
+            m_log.Write("(%s) file does not exist.", path.c_str());
+            return std::string();
+        }
+        return path;
+    }
+    std::string GetInstallingKey() const override { return installingKey; }
+    std::string GetMfg() const override { return mfg; }
+    std::string GetMdl() const override { return mdl; }
+    std::string GetVidPid() const override { return vidPid; }
+    int GetOsCode() const override { return osCode; }
+    int GetOsClass() const override { return osClass; }
+    std::string GetOsDefine() const override { return osDefine; }
+    std::string GetLangAbbr() const override { return langAbbr; }
+    void SetRemoteInstallPreparation(long value) override
+    {
+        remoteInstall.push_back(value);
+        m_config.SetRemoteInstallPreparation(value != 0);
+        m_command.SetRemoteInstallPreparation(value != 0);
+    }
+    bool SetLanguage(WORD langId, bool interactive) override
+    {
+        languages.emplace_back(langId, interactive);
+        return true;
+    }
+
+    std::string mfg = "Acme";
+    std::string mdl = "Jet 100";
+    std::string vidPid = "VID_1234&PID_5678";
+    int osCode = 0;
+    int osClass = 0;
+    std::string osDefine = "WINXP";
+    std::string langAbbr = "EN";
+    std::string installingKey;
+    std::vector<long> remoteInstall;
+    std::vector<std::pair<WORD, bool>> languages;
+
+private:
+    CLog& m_log;
+    std::string m_sourceDir;
+    MacroValues m_macros;
+    CConfigProfile m_config;
+    CConfigProfile m_command;
+};
+
+// The lines the recorder program wrote: "<command line>|<working directory>".
+inline std::vector<std::string> RecorderLines(const std::string& file)
+{
+    std::vector<std::string> lines;
+    const std::string content = ReadTestFile(file);
+    size_t start = 0;
+    for (size_t end; (end = content.find('\n', start)) != std::string::npos; start = end + 1)
+    {
+        lines.push_back(content.substr(start, end - start));
+    }
+    return lines;
+}
+
+// Waits up to timeout ms until the recorder file has count lines.
+inline std::vector<std::string> WaitForRecorderLines(const std::string& file, size_t count, DWORD timeout = 15000)
+{
+    std::vector<std::string> lines = RecorderLines(file);
+    for (DWORD waited = 0; lines.size() < count && waited < timeout; waited += 50)
+    {
+        ::Sleep(50);
+        lines = RecorderLines(file);
+    }
+    return lines;
+}
+}  // namespace cmdtest
