@@ -1,0 +1,137 @@
+#pragma once
+// System functions that some supported Windows versions lack, looked up by name at run time. Each
+// wrapper calls the function when it was found and otherwise answers its fixed fallback value with
+// the last error set to ERROR_PROC_NOT_FOUND, so one program runs on every system.
+// Ownership: the object holds one reference on each library it loaded and releases it when destroyed.
+
+#include <windows.h>
+#include <setupapi.h>
+
+#include "base/Scoped.h"
+
+class CAPIFunction
+{
+public:
+    // The libraries, in loading order.
+    enum Library
+    {
+        kMpr,
+        kMsimg32,
+        kKernel32,
+        kUser32,
+        kSetupApi,
+        kNetapi32,
+        kAdvapi32,
+        kLibraryCount
+    };
+
+    // The functions looked up, grouped by library in loading order.
+    enum Function
+    {
+        kWNetAddConnection2A,
+        kGradientFill,
+        kGetDiskFreeSpaceExA,
+        kMoveFileExA,
+        kRegisterDeviceNotificationA,
+        kUnregisterDeviceNotification,
+        kGetWindowModuleFileNameA,
+        kSetupDiEnumDeviceInterfaces,
+        kSetupDiGetDeviceInterfaceDetailA,
+        kSetupDiOpenDeviceInterfaceRegKey,
+        kSetupDiGetClassDevsA,
+        kSetupDiDestroyDeviceInfoList,
+        kSetupDiEnumDeviceInfo,
+        kSetupDiGetDeviceRegistryPropertyA,
+        kSetupDiSetDeviceRegistryPropertyA,
+        kSetupDiRemoveDevice,
+        kSetupOpenInfFileA,
+        kSetupGetLineByIndexA,
+        kSetupGetStringFieldA,
+        kSetupCloseInfFile,
+        kSetupGetLineCountA,
+        kSetupGetInfFileListA,
+        kSetupGetInfInformationA,
+        kSetupQueryInfFileInformationA,
+        kSetupQueryInfVersionInformationA,
+        kSetupGetLineTextA,
+        kCMP_WaitNoPendingInstallEvents,
+        kNetWkstaGetInfo,
+        kInitializeSecurityDescriptor,
+        kAllocateAndInitializeSid,
+        kInitializeAcl,
+        kAddAccessAllowedObjectAce,
+        kSetSecurityDescriptorDacl,
+        kSetSecurityDescriptorControl,
+        kFreeSid,
+        kAddAccessAllowedAceEx,
+        kRegDeleteKeyExA,
+        kFunctionCount
+    };
+
+    CAPIFunction();
+    // A copy holds its own reference on each library the other object holds, and the same entries.
+    CAPIFunction(const CAPIFunction& other);
+    CAPIFunction& operator=(const CAPIFunction& other);
+    virtual ~CAPIFunction();
+
+    // Loads the libraries and resolves the functions of the table. A library that cannot be loaded
+    // leaves its functions missing; the load as a whole never fails, so the result is always true.
+    // A second call releases what the first one loaded and starts again.
+    bool Load();
+
+    bool HasLibrary(Library library) const;
+    bool HasFunction(Function function) const;
+
+    // Fallbacks when missing: 0 (FALSE or null) unless noted.
+    BOOL UnregisterDeviceNotification(HDEVNOTIFY notification);
+    HDEVNOTIFY RegisterDeviceNotificationA(HANDLE recipient, LPVOID filter, DWORD flags);
+    HINF SetupOpenInfFileA(PCSTR fileName, PCSTR infClass, DWORD infStyle, PUINT errorLine);   // INVALID_HANDLE_VALUE
+    // The system function returns nothing: TRUE when it was called, FALSE when it is missing.
+    BOOL SetupCloseInfFile(HINF inf);
+    BOOL SetupGetInfInformationA(LPCVOID infSpec, DWORD searchControl, PSP_INF_INFORMATION returnBuffer,
+                                 DWORD returnBufferSize, PDWORD requiredSize);
+    BOOL SetupQueryInfVersionInformationA(PSP_INF_INFORMATION infInformation, UINT infIndex, PCSTR key,
+                                          PSTR returnBuffer, DWORD returnBufferSize, PDWORD requiredSize);
+    BOOL SetupGetLineTextA(PINFCONTEXT context, HINF inf, PCSTR section, PCSTR key, PSTR returnBuffer,
+                           DWORD returnBufferSize, PDWORD requiredSize);
+    BOOL InitializeSecurityDescriptor(PSECURITY_DESCRIPTOR descriptor, DWORD revision);
+    BOOL AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY authority, BYTE subAuthorityCount, DWORD sub0,
+                                  DWORD sub1, DWORD sub2, DWORD sub3, DWORD sub4, DWORD sub5, DWORD sub6,
+                                  DWORD sub7, PSID* sid);
+    BOOL InitializeAcl(PACL acl, DWORD aclLength, DWORD aclRevision);
+    BOOL AddAccessAllowedObjectAce(PACL acl, DWORD aceRevision, DWORD aceFlags, DWORD accessMask,
+                                   GUID* objectType, GUID* inheritedObjectType, PSID sid);
+    BOOL AddAccessAllowedAceEx(PACL acl, DWORD aceRevision, DWORD aceFlags, DWORD accessMask, PSID sid);
+    BOOL SetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR descriptor, BOOL daclPresent, PACL dacl,
+                                   BOOL daclDefaulted);
+    BOOL SetSecurityDescriptorControl(PSECURITY_DESCRIPTOR descriptor, SECURITY_DESCRIPTOR_CONTROL bitsOfInterest,
+                                      SECURITY_DESCRIPTOR_CONTROL bitsToSet);
+    PVOID FreeSid(PSID sid);   // the system function answers null on success, so does the fallback
+    BOOL GradientFill(HDC dc, PTRIVERTEX vertices, ULONG vertexCount, PVOID mesh, ULONG meshCount, ULONG mode);
+    DWORD CMP_WaitNoPendingInstallEvents(DWORD timeout);   // (DWORD)-1 (WAIT_FAILED)
+    BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags);
+    // Systems without this function have a single registry view, so the fallback is the plain
+    // RegDeleteKeyA (which ignores the view) and its result.
+    LONG RegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM view, DWORD reserved);
+
+protected:
+    // For tests of the fallbacks. ResolveAs looks the entry up again in its own library under another
+    // export name (a name the library does not export leaves it missing). LoadLibraryAs releases one
+    // library and loads another file in its place, resolving that library's entries from it by their
+    // usual names (a file that does not exist leaves them all missing).
+    void ResolveAs(Function function, const char* exportName);
+    void LoadLibraryAs(Library library, const char* fileName);
+
+private:
+    void Release();
+    void ResolveLibrary(Library library);
+    template <typename T>
+    T Entry(Function function) const
+    {
+        // Through the generic function pointer type, which converts to any other without a warning.
+        return reinterpret_cast<T>(reinterpret_cast<void (*)()>(m_functions[function]));
+    }
+
+    CModule m_libraries[kLibraryCount];
+    FARPROC m_functions[kFunctionCount] = {};
+};

@@ -1,0 +1,258 @@
+#include "base/APIFunction.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/TempDir.h"
+
+namespace
+{
+// Reaches the protected look-up overrides, so that fallbacks are tested with functions that are
+// really missing.
+class CTestAPIFunction : public CAPIFunction
+{
+public:
+    using CAPIFunction::LoadLibraryAs;
+    using CAPIFunction::ResolveAs;
+};
+
+const char kMissingExport[] = "KvTestNotExportedByAnyone";
+const char kMissingLibrary[] = "KvTestNoSuchLibrary.dll";
+
+std::string WriteTestInf(const CTempDir& dir)
+{
+    const std::string path = dir.File("printer.inf");
+    WriteTestFile(path, "[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=Printer\r\n");
+    return path;
+}
+
+bool KeyExists(const std::string& path)
+{
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    {
+        return false;
+    }
+    ::RegCloseKey(key);
+    return true;
+}
+
+// Creates a key of this process's own (test programs run side by side in one prefix) and removes it
+// again when the test ends, also on failure, with the vendor key when nothing else is left in it.
+class CTestKey
+{
+public:
+    CTestKey() : m_path("Software\\KvTestVendor\\APIFunctionTest" + std::to_string(::GetCurrentProcessId()))
+    {
+        HKEY key = nullptr;
+        if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, m_path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              nullptr) == ERROR_SUCCESS)
+        {
+            ::RegCloseKey(key);
+        }
+    }
+    ~CTestKey()
+    {
+        (void)::RegDeleteKeyA(HKEY_LOCAL_MACHINE, m_path.c_str());
+        HKEY vendor = nullptr;
+        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\KvTestVendor", 0, KEY_READ, &vendor) != ERROR_SUCCESS)
+        {
+            return;
+        }
+        DWORD subKeys = 1;
+        DWORD values = 1;
+        const LONG err = ::RegQueryInfoKeyA(vendor, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values,
+                                            nullptr, nullptr, nullptr, nullptr);
+        ::RegCloseKey(vendor);
+        if (err == ERROR_SUCCESS && subKeys == 0 && values == 0)
+        {
+            (void)::RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\KvTestVendor");
+        }
+    }
+    CTestKey(const CTestKey&) = delete;
+    CTestKey& operator=(const CTestKey&) = delete;
+
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+}  // namespace
+
+TEST(APIFunctionTest, Load_OnThisSystem_FindsTheLibrariesAndTheWrappersCallThrough)
+{
+    CAPIFunction api;
+    ASSERT_TRUE(api.Load()) << "loading never fails as a whole";
+    for (int library = 0; library < CAPIFunction::kLibraryCount; ++library)
+    {
+        EXPECT_TRUE(api.HasLibrary(static_cast<CAPIFunction::Library>(library)))
+            << "every library of the table exists on this system: " << library;
+    }
+    EXPECT_TRUE(api.HasFunction(CAPIFunction::kMoveFileExA)) << "MoveFileExA is resolved from Kernel32";
+    EXPECT_TRUE(api.HasFunction(CAPIFunction::kSetupOpenInfFileA)) << "SetupOpenInfFileA from SetupAPI";
+    EXPECT_TRUE(api.HasFunction(CAPIFunction::kFreeSid)) << "FreeSid from the security library";
+
+    CTempDir dir;
+    ASSERT_TRUE(WriteTestFile(dir.File("a.txt"), "x"));
+    EXPECT_TRUE(api.MoveFileExA(dir.File("a.txt").c_str(), dir.File("b.txt").c_str(), 0))
+        << "the wrapper calls the system's MoveFileExA";
+    EXPECT_TRUE(TestFileExists(dir.File("b.txt"))) << "the file was really moved";
+
+    const std::string inf = WriteTestInf(dir);
+    HINF handle = api.SetupOpenInfFileA(inf.c_str(), nullptr, INF_STYLE_WIN4, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, handle) << "the INF opens through the wrapper";
+    char text[64] = {};
+    DWORD needed = 0;
+    EXPECT_TRUE(api.SetupGetLineTextA(nullptr, handle, "Version", "Class", text, sizeof(text), &needed));
+    EXPECT_STREQ("Printer", text) << "the line text is read from the INF";
+    EXPECT_TRUE(api.SetupCloseInfFile(handle)) << "closing reports that the function was called";
+
+    EXPECT_EQ(0u, api.CMP_WaitNoPendingInstallEvents(0)) << "no install events are pending here";
+}
+
+TEST(APIFunctionTest, SecurityWrappers_BuildAnEveryoneAcl)
+{
+    CAPIFunction api;
+    ASSERT_TRUE(api.Load());
+    SECURITY_DESCRIPTOR descriptor = {};
+    EXPECT_TRUE(api.InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID sid = nullptr;
+    ASSERT_TRUE(api.AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &sid));
+    ASSERT_NE(nullptr, sid) << "the Everyone SID was allocated";
+    DWORD aclBuffer[64] = {};
+    PACL acl = reinterpret_cast<PACL>(aclBuffer);
+    EXPECT_TRUE(api.InitializeAcl(acl, sizeof(aclBuffer), ACL_REVISION_DS));
+    EXPECT_TRUE(api.AddAccessAllowedAceEx(acl, ACL_REVISION_DS, 0x12, KEY_ALL_ACCESS, sid))
+        << "the plain ACE with inheritance flags is accepted";
+    EXPECT_EQ(1, acl->AceCount) << "the ACL holds the one ACE";
+    EXPECT_TRUE(api.SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE));
+    EXPECT_TRUE(api.SetSecurityDescriptorControl(&descriptor, SE_DACL_AUTO_INHERITED, SE_DACL_AUTO_INHERITED));
+    EXPECT_EQ(nullptr, api.FreeSid(sid)) << "FreeSid answers null on success";
+}
+
+TEST(APIFunctionTest, MissingLibrary_ItsEntriesAnswerTheirFallbacksAndTheRestWorks)
+{
+    CTestAPIFunction api;
+    ASSERT_TRUE(api.Load());
+    api.LoadLibraryAs(CAPIFunction::kSetupApi, kMissingLibrary);
+    EXPECT_FALSE(api.HasLibrary(CAPIFunction::kSetupApi)) << "a library that does not exist is not loaded";
+    EXPECT_FALSE(api.HasFunction(CAPIFunction::kSetupOpenInfFileA)) << "its functions are missing";
+
+    CTempDir dir;
+    const std::string inf = WriteTestInf(dir);
+    ::SetLastError(0);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, api.SetupOpenInfFileA(inf.c_str(), nullptr, INF_STYLE_WIN4, nullptr))
+        << "without SetupAPI the INF open answers the invalid handle";
+    EXPECT_EQ(static_cast<DWORD>(ERROR_PROC_NOT_FOUND), ::GetLastError()) << "a missing function says so";
+    char text[64] = "untouched";
+    DWORD needed = 7;
+    EXPECT_FALSE(api.SetupCloseInfFile(nullptr));
+    EXPECT_FALSE(api.SetupGetInfInformationA(inf.c_str(), INFINFO_INF_NAME_IS_ABSOLUTE, nullptr, 0, &needed));
+    EXPECT_FALSE(api.SetupQueryInfVersionInformationA(nullptr, 0, "Class", text, sizeof(text), &needed));
+    EXPECT_FALSE(api.SetupGetLineTextA(nullptr, nullptr, "Version", "Class", text, sizeof(text), &needed));
+    EXPECT_STREQ("untouched", text) << "a missing function writes nothing";
+    EXPECT_EQ(7u, needed) << "a missing function writes nothing";
+    EXPECT_EQ(static_cast<DWORD>(-1), api.CMP_WaitNoPendingInstallEvents(0)) << "the wait answers -1";
+
+    EXPECT_TRUE(api.HasLibrary(CAPIFunction::kKernel32)) << "the other libraries stay loaded";
+    ASSERT_TRUE(WriteTestFile(dir.File("a.txt"), "x"));
+    EXPECT_TRUE(api.MoveFileExA(dir.File("a.txt").c_str(), dir.File("b.txt").c_str(), 0))
+        << "functions of the other libraries still work";
+}
+
+TEST(APIFunctionTest, MissingFunctions_EachWrapperAnswersItsFallbackAndDoesNothing)
+{
+    CTestAPIFunction api;
+    ASSERT_TRUE(api.Load());
+    for (int function = 0; function < CAPIFunction::kFunctionCount; ++function)
+    {
+        api.ResolveAs(static_cast<CAPIFunction::Function>(function), kMissingExport);
+        EXPECT_FALSE(api.HasFunction(static_cast<CAPIFunction::Function>(function)))
+            << "an entry resolved by a name nobody exports is missing: " << function;
+    }
+
+    CTempDir dir;
+    ASSERT_TRUE(WriteTestFile(dir.File("a.txt"), "x"));
+    ::SetLastError(0);
+    EXPECT_FALSE(api.MoveFileExA(dir.File("a.txt").c_str(), dir.File("b.txt").c_str(), 0))
+        << "as on Windows 9x, the missing MoveFileExA answers 0";
+    EXPECT_EQ(static_cast<DWORD>(ERROR_PROC_NOT_FOUND), ::GetLastError());
+    EXPECT_TRUE(TestFileExists(dir.File("a.txt"))) << "and nothing was moved";
+
+    SECURITY_DESCRIPTOR descriptor = {};
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID sid = nullptr;
+    DWORD aclBuffer[64] = {};
+    PACL acl = reinterpret_cast<PACL>(aclBuffer);
+    EXPECT_FALSE(api.InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
+    EXPECT_FALSE(api.AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &sid));
+    EXPECT_EQ(nullptr, sid) << "no SID is handed out";
+    EXPECT_FALSE(api.InitializeAcl(acl, sizeof(aclBuffer), ACL_REVISION_DS));
+    EXPECT_FALSE(api.AddAccessAllowedObjectAce(acl, ACL_REVISION_DS, 0x12, KEY_ALL_ACCESS, nullptr, nullptr, sid));
+    EXPECT_FALSE(api.AddAccessAllowedAceEx(acl, ACL_REVISION_DS, 0x12, KEY_ALL_ACCESS, sid));
+    EXPECT_FALSE(api.SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE));
+    EXPECT_FALSE(api.SetSecurityDescriptorControl(&descriptor, SE_DACL_AUTO_INHERITED, SE_DACL_AUTO_INHERITED));
+    EXPECT_EQ(nullptr, api.FreeSid(sid));
+    EXPECT_EQ(0, aclBuffer[0]) << "the ACL was never initialised";
+
+    EXPECT_EQ(nullptr, api.RegisterDeviceNotificationA(nullptr, nullptr, 0));
+    EXPECT_FALSE(api.UnregisterDeviceNotification(nullptr));
+    EXPECT_FALSE(api.GradientFill(nullptr, nullptr, 0, nullptr, 0, GRADIENT_FILL_RECT_H));
+
+    // A system without RegDeleteKeyExA has one registry view: the fallback is the plain delete.
+    CTestKey key;
+    ASSERT_TRUE(KeyExists(key.Path()));
+    EXPECT_EQ(ERROR_SUCCESS, api.RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key.Path().c_str(), KEY_WOW64_64KEY, 0))
+        << "the fallback deletes the key all the same";
+    EXPECT_FALSE(KeyExists(key.Path())) << "the key is gone";
+}
+
+TEST(APIFunctionTest, Copy_HoldsItsOwnLibraryReferencesAndTheSameEntries)
+{
+    if (::GetModuleHandleA("msimg32.dll") != nullptr)
+    {
+        GTEST_SKIP() << "Msimg32 is loaded by something else in this process; references cannot be observed";
+    }
+    {
+        auto* original = new CTestAPIFunction;
+        ASSERT_TRUE(original->Load());
+        original->ResolveAs(CAPIFunction::kMoveFileExA, kMissingExport);
+        ASSERT_NE(nullptr, ::GetModuleHandleA("msimg32.dll")) << "Load loaded Msimg32";
+
+        CAPIFunction copy(*original);
+        delete original;
+        EXPECT_NE(nullptr, ::GetModuleHandleA("msimg32.dll"))
+            << "the copy keeps its own reference after the original released its one";
+        EXPECT_TRUE(copy.HasFunction(CAPIFunction::kGradientFill)) << "the copy has the original's entries";
+        EXPECT_FALSE(copy.HasFunction(CAPIFunction::kMoveFileExA)) << "a missing entry stays missing in the copy";
+
+        HDC dc = ::CreateCompatibleDC(nullptr);
+        ASSERT_NE(nullptr, dc);
+        HBITMAP bitmap = ::CreateCompatibleBitmap(dc, 4, 4);
+        HGDIOBJ old = ::SelectObject(dc, bitmap);
+        TRIVERTEX vertices[2] = {{0, 0, 0xff00, 0, 0, 0}, {4, 4, 0, 0, 0xff00, 0}};
+        GRADIENT_RECT rect = {0, 1};
+        EXPECT_TRUE(copy.GradientFill(dc, vertices, 2, &rect, 1, GRADIENT_FILL_RECT_H))
+            << "the copied entry is callable while only the copy holds the library";
+        ::SelectObject(dc, old);
+        ::DeleteObject(bitmap);
+        ::DeleteDC(dc);
+
+        CAPIFunction assigned;
+        ASSERT_TRUE(assigned.Load());
+        assigned = copy;
+        const CAPIFunction& self = assigned;
+        assigned = self;
+        EXPECT_TRUE(assigned.HasFunction(CAPIFunction::kGradientFill)) << "assignment, also to itself, keeps entries";
+        EXPECT_FALSE(assigned.HasFunction(CAPIFunction::kMoveFileExA)) << "assignment copies the entries as they are";
+
+        CAPIFunction empty;
+        assigned = empty;
+        EXPECT_FALSE(assigned.HasLibrary(CAPIFunction::kKernel32)) << "assigning an unloaded object empties it";
+        EXPECT_FALSE(assigned.HasFunction(CAPIFunction::kGradientFill));
+    }
+    EXPECT_EQ(nullptr, ::GetModuleHandleA("msimg32.dll"))
+        << "every object released exactly the references it took";
+}
