@@ -69,6 +69,27 @@ private:
     std::string m_path;
 };
 
+// Points the system's temporary directory (TMP) at a folder for the lifetime of the object, so that
+// a log or temporary file the code under test makes lands there.
+class CTempDirOverride
+{
+public:
+    explicit CTempDirOverride(const std::string& dir)
+    {
+        char old[MAX_PATH + 1] = {};
+        m_had = ::GetEnvironmentVariableA("TMP", old, MAX_PATH) != 0;
+        m_old = old;
+        ::SetEnvironmentVariableA("TMP", dir.c_str());
+    }
+    ~CTempDirOverride() { ::SetEnvironmentVariableA("TMP", m_had ? m_old.c_str() : nullptr); }
+    CTempDirOverride(const CTempDirOverride&) = delete;
+    CTempDirOverride& operator=(const CTempDirOverride&) = delete;
+
+private:
+    bool m_had = false;
+    std::string m_old;
+};
+
 // Writes bytes to a file, replacing it; false on failure.
 inline bool WriteTestFile(const std::string& path, const std::string& bytes)
 {
