@@ -114,41 +114,6 @@ inline void RemovePendingUnder(const std::string& prefix)
     ::RegCloseKey(key);
 }
 
-// Points the system's temporary directory (TMP and TEMP) at a folder for the lifetime of the object, so
-// that the temporary names the copy engine makes land in the test's own folder.
-class CTempDirOverride
-{
-public:
-    explicit CTempDirOverride(const std::string& dir) : m_tmp(Save("TMP")), m_temp(Save("TEMP"))
-    {
-        ::SetEnvironmentVariableA("TMP", (dir + "\\").c_str());
-        ::SetEnvironmentVariableA("TEMP", (dir + "\\").c_str());
-    }
-    ~CTempDirOverride()
-    {
-        Restore("TMP", m_tmp);
-        Restore("TEMP", m_temp);
-    }
-    CTempDirOverride(const CTempDirOverride&) = delete;
-    CTempDirOverride& operator=(const CTempDirOverride&) = delete;
-
-private:
-    using Saved = std::pair<bool, std::string>;
-    static Saved Save(const char* name)
-    {
-        char value[MAX_PATH + 1] = {};
-        const bool had = ::GetEnvironmentVariableA(name, value, MAX_PATH) != 0;
-        return {had, value};
-    }
-    static void Restore(const char* name, const Saved& saved)
-    {
-        ::SetEnvironmentVariableA(name, saved.first ? saved.second.c_str() : nullptr);
-    }
-
-    Saved m_tmp;
-    Saved m_temp;
-};
-
 // A copy of the test library, loaded from path as a program's DLL is: it cannot be written or deleted
 // while loaded, but it can be renamed. Unloaded when the object goes.
 class CHeldLibrary
