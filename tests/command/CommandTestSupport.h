@@ -22,26 +22,6 @@
 
 namespace cmdtest
 {
-// Points TMP at a folder for the lifetime of the object, so that the log lands there.
-class CTempDirOverride
-{
-public:
-    explicit CTempDirOverride(const std::string& dir)
-    {
-        char old[MAX_PATH + 1] = {};
-        m_had = ::GetEnvironmentVariableA("TMP", old, MAX_PATH) != 0;
-        m_old = old;
-        ::SetEnvironmentVariableA("TMP", dir.c_str());
-    }
-    ~CTempDirOverride() { ::SetEnvironmentVariableA("TMP", m_had ? m_old.c_str() : nullptr); }
-    CTempDirOverride(const CTempDirOverride&) = delete;
-    CTempDirOverride& operator=(const CTempDirOverride&) = delete;
-
-private:
-    bool m_had = false;
-    std::string m_old;
-};
-
 // Sets an environment variable (inherited by programs the test starts) and removes it again.
 class CVariable
 {
