@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "command/CommandEnv.h"
+#include "command/CopyCommands.h"
+#include "command/CopyFile.h"
 #include "command/CommandSection.h"
 #include "command/CommandText.h"
 #include "command/WaitCursor.h"
@@ -92,7 +94,9 @@ void CCmdOperator::ConnectOwnHandlers()
         (void)m_external.RemoveUnknownDev(DeviceId().c_str(), m_env.GetVidPid().c_str());
         return true;
     });
+    Connect("CT_COPY_FILE", [this](const CommandRecord& r) { return RunCopySection(r, false); });
     Connect("CT_VIEW_LICESNE", NoAction);
+    Connect("CT_DELETE_FILE", [this](const CommandRecord& r) { return RunCopySection(r, true); });
     Connect("CT_CHANGE_LANG", [this](const CommandRecord& r) { return ChangeLanguage(r); });
     Connect("CT_SET_REMOTE_INSTALL", [this](const CommandRecord& r) { return SetRemoteInstall(r); });
     Connect("CT_SET_INST_TYPE", [this](const CommandRecord& r) { return SetInstType(r); });
@@ -279,6 +283,34 @@ bool CCmdOperator::RefreshSystem(const CommandRecord&)
     if (osCode != OS_NT3 && osCode != OS_NT4)
     {
         (void)m_external.SystemRefresh(DeviceId().c_str(), m_env.GetVidPid().c_str());
+    }
+    return true;
+}
+
+bool CCmdOperator::RunCopySection(const CommandRecord& record, bool deleting)
+{
+    const char* section = record.param[0];
+    if (*section == '\0')
+    {
+        return false;
+    }
+    if (!CommandSectionApplies(m_env, section))
+    {
+        return true;
+    }
+    std::vector<std::string> lines;
+    if (!ReadSectionLines(m_env.GetCommandProfile(), section, lines))
+    {
+        return false;
+    }
+    CCopyFile copier(m_log, m_env.GetOsClass(), m_recorder);
+    if (deleting)
+    {
+        RunDeleteFileLines(copier, lines);
+    }
+    else
+    {
+        RunCopyFileLines(copier, lines);
     }
     return true;
 }

@@ -42,7 +42,8 @@ public:
     static constexpr int kVocabularySize = 44;
     static const char* const kVocabulary[kVocabularySize];    // every command name, in dispatch order
 
-    // recorder receives every registry key and value CT_ADDREG creates (may be empty: nothing recorded).
+    // recorder receives every registry key and value CT_ADDREG creates and every file and directory a
+    // copy section creates with save history (may be empty: nothing is recorded).
     CCmdOperator(CLog& log, CCommandEnv& env, CExternalFnt& external, HistoryRecorder recorder);
     CCmdOperator(const CCmdOperator&) = delete;
     CCmdOperator& operator=(const CCmdOperator&) = delete;
@@ -83,6 +84,8 @@ private:
     bool SetRemoteInstall(const CommandRecord& record);
     bool ChangeLanguage(const CommandRecord& record);
     bool RefreshSystem(const CommandRecord& record);
+    // CT_COPY_FILE and CT_DELETE_FILE: every line of the command file's section through the copy engine.
+    bool RunCopySection(const CommandRecord& record, bool deleting);
 
     CLog& m_log;
     CCommandEnv& m_env;

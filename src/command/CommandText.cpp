@@ -3,6 +3,8 @@
 #include <climits>
 #include <cstring>
 
+#include "command/FilePath.h"
+
 namespace
 {
 char UpperAscii(char c)
@@ -68,17 +70,6 @@ bool StartsWithNoCase(const std::string& text, const char* prefix)
     return text.size() >= length && EqualsNoCase(text.substr(0, length).c_str(), prefix);
 }
 
-std::string TrimText(const std::string& text, const char* characters)
-{
-    const size_t first = text.find_first_not_of(characters);
-    if (first == std::string::npos)
-    {
-        return std::string();
-    }
-    const size_t last = text.find_last_not_of(characters);
-    return text.substr(first, last - first + 1);
-}
-
 std::vector<std::string> SplitCollapsed(const std::string& text, char separator)
 {
     std::vector<std::string> pieces;
@@ -105,14 +96,14 @@ CommandLineParts SplitCommandLine(const std::string& line)
     const size_t equals = line.find('=');
     if (equals == std::string::npos)
     {
-        parts.type = TrimText(line);
+        parts.type = TrimText(line, " \t");
         return parts;
     }
-    parts.type = TrimText(line.substr(0, equals));
+    parts.type = TrimText(line.substr(0, equals), " \t");
     const std::vector<std::string> tokens = SplitCollapsed(line.substr(equals + 1), ',');
     for (size_t i = 0; i < tokens.size() && i < 3; ++i)
     {
-        parts.params[i] = TrimText(tokens[i]);
+        parts.params[i] = TrimText(tokens[i], " \t");
     }
     return parts;
 }
@@ -124,7 +115,7 @@ bool IsCommandText(const std::string& text)
 
 std::string LineKey(const std::string& line)
 {
-    return TrimText(line.substr(0, line.find('=')));
+    return TrimText(line.substr(0, line.find('=')), " \t");
 }
 
 std::string LineValue(const std::string& line)
@@ -137,16 +128,17 @@ RegistryValueLine SplitRegistryValueLine(const std::string& value)
 {
     RegistryValueLine parts;
     const size_t first = value.find(',');
-    parts.type = TrimText(value.substr(0, first));
+    parts.type = TrimText(value.substr(0, first), " \t");
     if (first == std::string::npos)
     {
         return parts;
     }
     const size_t second = value.find(',', first + 1);
-    parts.name = TrimText(value.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1));
+    const size_t nameLength = second == std::string::npos ? std::string::npos : second - first - 1;
+    parts.name = TrimText(value.substr(first + 1, nameLength), " \t");
     if (second != std::string::npos)
     {
-        parts.data = TrimText(value.substr(second + 1));
+        parts.data = TrimText(value.substr(second + 1), " \t");
     }
     return parts;
 }
@@ -200,7 +192,7 @@ std::uint32_t SetupTypeFromText(const std::string& text)
 
 std::uint16_t ParseLanguageId(const std::string& text)
 {
-    const std::string upper = UpperAscii(TrimText(text));
+    const std::string upper = UpperAscii(TrimText(text, " \t"));
     const size_t hex = upper.find("0X");
     if (hex == std::string::npos)
     {
@@ -216,7 +208,7 @@ std::uint16_t ParseLanguageId(const std::string& text)
 
 long ParseInteger(const std::string& text)
 {
-    const std::string trimmed = TrimText(text);
+    const std::string trimmed = TrimText(text, " \t");
     const bool negative = !trimmed.empty() && trimmed[0] == '-';
     const size_t start = !trimmed.empty() && (trimmed[0] == '-' || trimmed[0] == '+') ? 1 : 0;
     long value = 0;
@@ -268,7 +260,7 @@ bool IsInCommaList(const std::string& list, const std::string& word)
     }
     for (const std::string& entry : SplitCollapsed(list, ','))
     {
-        if (EqualsNoCase(TrimText(entry).c_str(), word.c_str()))
+        if (EqualsNoCase(TrimText(entry, " \t").c_str(), word.c_str()))
         {
             return true;
         }

@@ -13,9 +13,6 @@ bool EqualsNoCase(const char* left, const char* right);
 // True when text begins with prefix, compared as EqualsNoCase does.
 bool StartsWithNoCase(const std::string& text, const char* prefix);
 
-// The text without the given characters at both ends.
-std::string TrimText(const std::string& text, const char* characters = " \t");
-
 // The pieces of text between separators; consecutive separators give no empty piece (a piece of
 // blanks stays, so callers that trim it see an empty text).
 std::vector<std::string> SplitCollapsed(const std::string& text, char separator);

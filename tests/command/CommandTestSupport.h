@@ -6,11 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <regex>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "base/HistoryRecorder.h"
 #include "command/CommandEnv.h"
 #include "env/Macros.h"
 #include "env/Platform.h"
@@ -198,4 +200,78 @@ inline std::vector<std::string> WaitForRecorderLines(const std::string& file, si
     }
     return lines;
 }
+}  // namespace cmdtest
+
+namespace cmdtest
+{
+// Every subkey and value below path: keys as "<key>", values as "<type>:<data bytes>" (texts without
+// their terminating zeros).
+inline void SnapshotKey(HKEY root, const std::string& path, std::map<std::string, std::string>& snapshot,
+                        const std::string& prefix = std::string())
+{
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    {
+        return;
+    }
+    const std::string base = prefix.empty() ? path : prefix;
+    snapshot[base] = "<key>";
+    for (DWORD index = 0;; ++index)
+    {
+        char name[16384] = {};
+        DWORD nameSize = sizeof(name);
+        std::vector<BYTE> data(65536);
+        DWORD dataSize = static_cast<DWORD>(data.size());
+        DWORD type = 0;
+        if (::RegEnumValueA(key, index, name, &nameSize, nullptr, &type, data.data(), &dataSize) != ERROR_SUCCESS)
+        {
+            break;
+        }
+        std::string bytes(reinterpret_cast<const char*>(data.data()), dataSize);
+        while ((type == REG_SZ || type == REG_EXPAND_SZ) && !bytes.empty() && bytes.back() == '\0')
+        {
+            bytes.pop_back();                                 // stored with or without its zero: the same text
+        }
+        snapshot[base + "\\" + name] = std::to_string(type) + ":" + bytes;
+    }
+    std::vector<std::string> subKeys;
+    for (DWORD index = 0;; ++index)
+    {
+        char name[256] = {};
+        if (::RegEnumKeyA(key, index, name, sizeof(name)) != ERROR_SUCCESS)
+        {
+            break;
+        }
+        subKeys.push_back(name);
+    }
+    ::RegCloseKey(key);
+    for (const std::string& name : subKeys)
+    {
+        SnapshotKey(root, path + "\\" + name, snapshot, base + "\\" + name);
+    }
+}
+
+inline bool KeyExists(HKEY root, const std::string& path)
+{
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    {
+        return false;
+    }
+    ::RegCloseKey(key);
+    return true;
+}
+
+// Keeps everything a history recorder is told.
+struct CRecordedHistory
+{
+    std::vector<std::pair<std::string, HistoryKind>> entries;
+    HistoryRecorder Recorder()
+    {
+        return [this](const std::string& text, HistoryKind kind) {
+            entries.emplace_back(text, kind);
+            return true;
+        };
+    }
+};
 }  // namespace cmdtest
