@@ -57,51 +57,46 @@ CCmdOperator::CCmdOperator(CLog& log, CCommandEnv& env, CExternalFnt& external, 
 // CT_RUN_REMOTE_INSTALL and CT_DIAGNOSIS (follow-up commands).
 void CCmdOperator::ConnectOwnHandlers()
 {
-    CProgramCommands& programs = *m_programs;
-    CRegistryCommands& registry = *m_registry;
-    Connect("CT_EXE_FILE_WAIT", [&programs](const CommandRecord& r) { return programs.ExeFileWait(r, true); });
-    Connect("CT_EXE_FILE_NOWAIT", [&programs](const CommandRecord& r) { return programs.ExeFileNoWait(r); });
-    Connect("CT_EXE_FILE_ACTIVE", [&programs](const CommandRecord& r) { return programs.ExeFileWait(r, false); });
-    Connect("CT_EXE_AND_TERMINATE", [this](const CommandRecord& r) { return ExeAndTerminate(r); });
+    ConnectProgramHandlers();
     Connect("CT_RUNDLL", NoAction);
     Connect("CT_RUNDLL_AND_TERMINATE", NoAction);
-    Connect("CT_OPEN_FILE_NOWAIT", [&programs](const CommandRecord& r) { return programs.OpenFile(r); });
-    Connect("CT_OPEN_FILE_WAIT", [&programs](const CommandRecord& r) { return programs.OpenFile(r); });
-    Connect("CT_OPEN_URL", [&programs](const CommandRecord& r) { return programs.OpenUrl(r); });
-    Connect("CT_OPEN_BROWSE", [&programs](const CommandRecord& r) { return programs.OpenBrowse(r); });
     Connect("CT_DLG_HELP", NoAction);
-    Connect("CT_FIND_LOCAL_PRINTER", [this](const CommandRecord& r) { return FindLocalPrinter(r); });
-    Connect("CT_ADDREG", [&registry](const CommandRecord& r) { return registry.AddReg(r); });
-    Connect("CT_DELREG", [&registry](const CommandRecord& r) { return registry.DelReg(r); });
-    Connect("CT_COMMAND", [this](const CommandRecord& r) { return RunCommandSection(r); });
-    Connect("CT_PRINT_TEST_PAGE", [&programs](const CommandRecord& r) { return programs.PrintTestPage(r); });
-    Connect("CT_PRINT_META_TEST_PAGE", [&programs](const CommandRecord& r) { return programs.PrintMetaTestPage(r); });
-    Connect("CT_PRINT_PRN_TEST_PAGE", [&programs](const CommandRecord& r) { return programs.PrintPrnTestPage(r); });
-    Connect("CT_REFRESH_SYSTEM", [this](const CommandRecord& r) { return RefreshSystem(r); });
-    Connect("CT_START_PREVENT_PNP", [this](const CommandRecord&) {
-        (void)m_external.StartPreventPnP(DeviceId().c_str());
-        return true;
-    });
-    Connect("CT_END_PREVENT_PNP", [this](const CommandRecord&) {
-        (void)m_external.EndPreventPnP(DeviceId().c_str());
-        return true;
-    });
-    Connect("CT_RMHW_DLG", [this](const CommandRecord&) {
-        (void)m_external.RemoveHardwareWizardDialog();
-        return true;
-    });
-    Connect("CT_REMOVE_DEV", [this](const CommandRecord&) {
-        (void)m_external.RemoveUnknownDev(DeviceId().c_str(), m_env.GetVidPid().c_str());
-        return true;
-    });
-    Connect("CT_COPY_FILE", [this](const CommandRecord& r) { return RunCopySection(r, false); });
     Connect("CT_VIEW_LICESNE", NoAction);
+    Connect("CT_FIND_LOCAL_PRINTER", [this](const CommandRecord& r) { return FindLocalPrinter(r); });
+    Connect("CT_ADDREG", [this](const CommandRecord& r) { return m_registry->AddReg(r); });
+    Connect("CT_DELREG", [this](const CommandRecord& r) { return m_registry->DelReg(r); });
+    Connect("CT_COMMAND", [this](const CommandRecord& r) { return RunCommandSection(r); });
+    Connect("CT_COPY_FILE", [this](const CommandRecord& r) { return RunCopySection(r, false); });
     Connect("CT_DELETE_FILE", [this](const CommandRecord& r) { return RunCopySection(r, true); });
+    Connect("CT_REFRESH_SYSTEM", [this](const CommandRecord& r) { return RefreshSystem(r); });
+    Connect("CT_START_PREVENT_PNP", [this](const CommandRecord& r) { return PreventPnP(r, true); });
+    Connect("CT_END_PREVENT_PNP", [this](const CommandRecord& r) { return PreventPnP(r, false); });
+    Connect("CT_RMHW_DLG", [this](const CommandRecord& r) { return RemoveHardwareWizard(r); });
+    Connect("CT_REMOVE_DEV", [this](const CommandRecord& r) { return RemoveDevice(r); });
     Connect("CT_CHANGE_LANG", [this](const CommandRecord& r) { return ChangeLanguage(r); });
     Connect("CT_SET_REMOTE_INSTALL", [this](const CommandRecord& r) { return SetRemoteInstall(r); });
     Connect("CT_SET_INST_TYPE", [this](const CommandRecord& r) { return SetInstType(r); });
     Connect("CT_SET_SETUP_TYPE", [this](const CommandRecord& r) { return SetSetupType(r); });
+}
+
+void CCmdOperator::ConnectProgramHandlers()
+{
+    CProgramCommands& programs = *m_programs;
+    Connect("CT_EXE_FILE_WAIT", [&programs](const CommandRecord& r) { return programs.ExeFileWait(r, true); });
+    Connect("CT_EXE_FILE_NOWAIT", [&programs](const CommandRecord& r) { return programs.ExeFileNoWait(r); });
+    Connect("CT_EXE_FILE_ACTIVE",
+            [&programs](const CommandRecord& r) { return programs.ExeFileWait(r, false); });
+    Connect("CT_EXE_AND_TERMINATE", [this](const CommandRecord& r) { return ExeAndTerminate(r); });
+    Connect("CT_OPEN_FILE_NOWAIT", [&programs](const CommandRecord& r) { return programs.OpenFile(r); });
+    Connect("CT_OPEN_FILE_WAIT", [&programs](const CommandRecord& r) { return programs.OpenFile(r); });
+    Connect("CT_OPEN_URL", [&programs](const CommandRecord& r) { return programs.OpenUrl(r); });
+    Connect("CT_OPEN_BROWSE", [&programs](const CommandRecord& r) { return programs.OpenBrowse(r); });
     Connect("CT_OPEN_MANUAL", [&programs](const CommandRecord& r) { return programs.OpenManual(r); });
+    Connect("CT_PRINT_TEST_PAGE", [&programs](const CommandRecord& r) { return programs.PrintTestPage(r); });
+    Connect("CT_PRINT_META_TEST_PAGE",
+            [&programs](const CommandRecord& r) { return programs.PrintMetaTestPage(r); });
+    Connect("CT_PRINT_PRN_TEST_PAGE",
+            [&programs](const CommandRecord& r) { return programs.PrintPrnTestPage(r); });
 }
 
 bool CCmdOperator::Connect(const char* type, Handler handler)
@@ -251,7 +246,8 @@ bool CCmdOperator::ExeAndTerminate(const CommandRecord& record)
 
 bool CCmdOperator::SetInstType(const CommandRecord& record)
 {
-    (void)CRegistry::SetValue(m_env.GetInstallingKey().c_str(), "Install_Type", record.param[0], HKEY_LOCAL_MACHINE);
+    const std::string key = m_env.GetInstallingKey();
+    (void)CRegistry::SetValue(key.c_str(), "Install_Type", record.param[0], HKEY_LOCAL_MACHINE);
     return true;
 }
 
@@ -273,6 +269,26 @@ bool CCmdOperator::ChangeLanguage(const CommandRecord& record)
     const WORD langId = ParseLanguageId(record.param[0]);
     m_log.Write("Change Language ==> %04x", static_cast<unsigned>(langId));
     (void)m_env.SetLanguage(langId, true);
+    return true;
+}
+
+// The helper library's answers are only logged by the table: the commands succeed either way.
+bool CCmdOperator::PreventPnP(const CommandRecord&, bool start)
+{
+    const std::string deviceId = DeviceId();
+    (void)(start ? m_external.StartPreventPnP(deviceId.c_str()) : m_external.EndPreventPnP(deviceId.c_str()));
+    return true;
+}
+
+bool CCmdOperator::RemoveHardwareWizard(const CommandRecord&)
+{
+    (void)m_external.RemoveHardwareWizardDialog();
+    return true;
+}
+
+bool CCmdOperator::RemoveDevice(const CommandRecord&)
+{
+    (void)m_external.RemoveUnknownDev(DeviceId().c_str(), m_env.GetVidPid().c_str());
     return true;
 }
 

@@ -70,6 +70,7 @@ public:
 private:
     int FindType(const char* type) const;                     // index in kVocabulary, or -1
     void ConnectOwnHandlers();
+    void ConnectProgramHandlers();
     // Runs a chosen text: a "CT_" text as a command line, anything else as the dialog to open through
     // CT_OPEN_DLG's handler (no dispatcher line for it; nothing while the wizard has not connected it).
     bool RunTarget(const std::string& target);
@@ -84,6 +85,9 @@ private:
     bool SetRemoteInstall(const CommandRecord& record);
     bool ChangeLanguage(const CommandRecord& record);
     bool RefreshSystem(const CommandRecord& record);
+    bool PreventPnP(const CommandRecord& record, bool start);
+    bool RemoveHardwareWizard(const CommandRecord& record);
+    bool RemoveDevice(const CommandRecord& record);
     // CT_COPY_FILE and CT_DELETE_FILE: every line of the command file's section through the copy engine.
     bool RunCopySection(const CommandRecord& record, bool deleting);
 

@@ -27,13 +27,18 @@ bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
+bool IsHexLetter(char c)
+{
+    return c >= 'A' && c <= 'F';
+}
+
 int HexDigitValue(char c)
 {
     if (IsDigit(c))
     {
         return c - '0';
     }
-    return c >= 'A' && c <= 'F' ? c - 'A' + 10 : 0;
+    return IsHexLetter(c) ? c - 'A' + 10 : 0;
 }
 
 // The value of the leading decimal digits, wrapping like the 32-bit registry value it becomes.
@@ -199,7 +204,7 @@ std::uint16_t ParseLanguageId(const std::string& text)
         return static_cast<std::uint16_t>(LeadingDecimal(upper));
     }
     std::uint32_t value = 0;
-    for (size_t i = hex + 2; i < upper.size() && (IsDigit(upper[i]) || (upper[i] >= 'A' && upper[i] <= 'F')); ++i)
+    for (size_t i = hex + 2; i < upper.size() && (IsDigit(upper[i]) || IsHexLetter(upper[i])); ++i)
     {
         value = (value << 4) | static_cast<std::uint32_t>(HexDigitValue(upper[i]));
     }

@@ -27,7 +27,19 @@ constexpr UINT kPrintActionTestPage = 4;                      // PRINTACTION_TES
 constexpr int kMaxPrintUiCommandLine = 260;
 
 using PrintUIEntryWFn = void(WINAPI*)(HWND window, HINSTANCE instance, LPCWSTR commandLine, int show);
-using SHInvokePrinterCommandAFn = BOOL(WINAPI*)(HWND window, UINT action, LPCSTR text1, LPCSTR text2, BOOL modal);
+using SHInvokePrinterCommandAFn = BOOL(WINAPI*)(HWND window, UINT action, LPCSTR text1, LPCSTR text2,
+                                                BOOL modal);
+
+// An entry point of a loaded system library; null when the library or the entry is missing.
+template <typename Fn>
+Fn LookUp(const CModule& module, const char* name)
+{
+    if (!module.IsValid())
+    {
+        return nullptr;
+    }
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(module.Get(), name)));
+}
 
 bool IsLeadByte(unsigned char byte)
 {
@@ -315,9 +327,7 @@ int CProgramCommands::PrintSystemTestPage(const std::string& printer, const char
 int CProgramCommands::PrintUiTestPage(const std::string& printer, const char* library)
 {
     const CModule module(::LoadLibraryA(library));
-    const auto entry = module.IsValid() ? reinterpret_cast<PrintUIEntryWFn>(reinterpret_cast<void (*)()>(
-                                              ::GetProcAddress(module.Get(), "PrintUIEntryW")))
-                                        : nullptr;
+    const auto entry = LookUp<PrintUIEntryWFn>(module, "PrintUIEntryW");
     if (entry == nullptr)
     {
         return 0;
@@ -344,17 +354,15 @@ int CProgramCommands::PrintUiTestPage(const std::string& printer, const char* li
 int CProgramCommands::ShellTestPage(const std::string& printer, const char* library)
 {
     const CModule module(::LoadLibraryA(library));
-    const auto entry = module.IsValid() ? reinterpret_cast<SHInvokePrinterCommandAFn>(reinterpret_cast<void (*)()>(
-                                              ::GetProcAddress(module.Get(), "SHInvokePrinterCommandA")))
-                                        : nullptr;
+    const auto entry = LookUp<SHInvokePrinterCommandAFn>(module, "SHInvokePrinterCommandA");
     if (entry == nullptr)
     {
         return 0;
     }
     BOOL result = FALSE;
     const HWND parent = ParentWindow();
-    if (!CFaultGuard::Run([&]() { result = entry(parent, kPrintActionTestPage, printer.c_str(), nullptr, TRUE); })
-             .completed)
+    const auto call = [&]() { result = entry(parent, kPrintActionTestPage, printer.c_str(), nullptr, TRUE); };
+    if (!CFaultGuard::Run(call).completed)
     {
         m_log.Write("Call SHInvokePrinterCommandA() ==> GPF!!!!");
         return 0;

@@ -27,7 +27,8 @@ struct CommandWindows
 class CProgramCommands
 {
 public:
-    CProgramCommands(CLog& log, const CCommandEnv& env, const CExternalFnt& external, const CommandWindows& windows);
+    CProgramCommands(CLog& log, const CCommandEnv& env, const CExternalFnt& external,
+                     const CommandWindows& windows);
     virtual ~CProgramCommands() = default;
     CProgramCommands(const CProgramCommands&) = delete;
     CProgramCommands& operator=(const CProgramCommands&) = delete;

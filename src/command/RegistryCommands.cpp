@@ -60,7 +60,8 @@ bool ValueExists(HKEY root, const std::string& keyPath, const std::string& name)
     {
         return true;
     }
-    return ::RegQueryValueExA(key.Get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) != ERROR_FILE_NOT_FOUND;
+    const LONG queried = ::RegQueryValueExA(key.Get(), name.c_str(), nullptr, nullptr, nullptr, nullptr);
+    return queried != ERROR_FILE_NOT_FOUND;
 }
 
 bool IsValueLine(const std::string& line)
@@ -78,8 +79,8 @@ bool CRegistryCommands::ReadTarget(const char* section, Target& target) const
 {
     const CConfigProfile& profile = m_env.GetCommandProfile();
     std::string rootKey;
-    target.root = profile.GetString(section, "ROOTKEY", rootKey) && NamesCurrentUser(rootKey) ? HKEY_CURRENT_USER
-                                                                                                : HKEY_LOCAL_MACHINE;
+    const bool currentUser = profile.GetString(section, "ROOTKEY", rootKey) && NamesCurrentUser(rootKey);
+    target.root = currentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
     return profile.GetString(section, "KEYNAME", target.keyName) && !target.keyName.empty();
 }
 

@@ -23,10 +23,10 @@ const char kCommand[] =
     "[ONLY_COMMAND]\nCT_DO_MODAL = one\nCT_NOT_A_COMMAND = two\nCT_DO_MODAL = three\n";
 
 // The later capabilities' names: in the vocabulary, but connected by their own parts.
-const char* const kLaterRows[] = {"CT_OPEN_DLG",        "CT_DLG_BACK",     "CT_DO_MODAL",       "CT_SHOW_TOGGLE",
-                                  "CT_DLG_CANCEL",      "CT_APP_TERMINATE", "CT_WRITE_ITEM_INFO", "CT_CHECK_ITEM",
-                                  "CT_OPEN_TEST_PAGE",  "CT_INSTALL_UPDATE", "CT_DELETE_ALL",    "CT_RUN_REMOTE_INSTALL",
-                                  "CT_DIAGNOSIS"};
+const char* const kLaterRows[] = {
+    "CT_OPEN_DLG",       "CT_DLG_BACK",        "CT_DO_MODAL",   "CT_SHOW_TOGGLE",    "CT_DLG_CANCEL",
+    "CT_APP_TERMINATE",  "CT_WRITE_ITEM_INFO", "CT_CHECK_ITEM", "CT_OPEN_TEST_PAGE", "CT_INSTALL_UPDATE",
+    "CT_DELETE_ALL",     "CT_RUN_REMOTE_INSTALL", "CT_DIAGNOSIS"};
 
 // A handler that remembers what it was given and the cursor shown while it ran.
 struct CProbe
@@ -126,9 +126,11 @@ TEST_F(CmdOperatorTest, Execute_TypeInAnyCase_RunsTheHandlerOnACopyUnderTheWaitC
     ASSERT_EQ(1u, m_probe.calls.size()) << "a type in any case dispatches to its row, once";
     EXPECT_EQ((std::vector<std::string>{"ct_Do_Modal", "a", "b", "c", "d", "e"}), m_probe.calls[0]);
     EXPECT_NE(record.get(), m_probe.seen) << "the handler works on the dispatcher's own copy";
-    EXPECT_EQ(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)), m_probe.cursor) << "the wait cursor shows meanwhile";
+    EXPECT_EQ(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)), m_probe.cursor)
+        << "the wait cursor shows meanwhile";
     EXPECT_EQ(arrow, ::GetCursor()) << "and ends when the command returns";
-    EXPECT_EQ(std::vector<std::string>{"Call Command : Type = ct_Do_Modal, Param1=a,Param2=b,Param3=c,Param4=d,Param5=e"},
+    EXPECT_EQ(std::vector<std::string>{"Call Command : Type = ct_Do_Modal, "
+                                       "Param1=a,Param2=b,Param3=c,Param4=d,Param5=e"},
               m_lines.New()) << "one dispatcher line with all six fields";
 }
 
@@ -153,7 +155,8 @@ TEST_F(CmdOperatorTest, Execute_UnknownOrUnconnectedTypes_AnswerTrueAndOnlyLog)
         EXPECT_EQ(std::vector<std::string>{DispatchLine(type)}, m_lines.New()) << type << " does nothing more";
     }
     EXPECT_EQ(44, CCmdOperator::kVocabularySize);
-    EXPECT_FALSE(m_operator.Connect("CT_NOT_IN_THE_VOCABULARY", m_probe.Handler())) << "only vocabulary names connect";
+    EXPECT_FALSE(m_operator.Connect("CT_NOT_IN_THE_VOCABULARY", m_probe.Handler()))
+        << "only vocabulary names connect";
 }
 
 TEST_F(CmdOperatorTest, Execute_NullOrOverfullRecord_IsRefusedOrCutInsideItsFields)
@@ -205,7 +208,8 @@ TEST_F(CmdOperatorTest, CommandSection_RunsEveryLineFromTheConfigurationFileFirs
         << "every line in file order, section name in any case, macros expanded";
     EXPECT_EQ((std::vector<std::string>{"CT_DO_MODAL", "first", "x", "y", "", ""}), m_probe.calls[0])
         << "three parameters at most";
-    EXPECT_EQ((std::vector<std::string>{DispatchLine("CT_COMMAND", "run"), DispatchLine("CT_DO_MODAL", "first", "x", "y"),
+    EXPECT_EQ((std::vector<std::string>{DispatchLine("CT_COMMAND", "run"),
+                                        DispatchLine("CT_DO_MODAL", "first", "x", "y"),
                                         DispatchLine("ct_show_toggle", "second"), DispatchLine("CT_DO_MODAL"),
                                         DispatchLine("CT_DO_MODAL", m_dir.Path().c_str())}),
               m_lines.New());
@@ -223,7 +227,8 @@ TEST_F(CmdOperatorTest, CommandSection_RunsEveryLineFromTheConfigurationFileFirs
     (void)m_lines.New();
     EXPECT_FALSE(Run("CT_COMMAND", "NO_SUCH_SECTION"));
     EXPECT_FALSE(Run("CT_COMMAND"));
-    EXPECT_EQ((std::vector<std::string>{DispatchLine("CT_COMMAND", "NO_SUCH_SECTION"), DispatchLine("CT_COMMAND")}),
+    EXPECT_EQ((std::vector<std::string>{DispatchLine("CT_COMMAND", "NO_SUCH_SECTION"),
+                                        DispatchLine("CT_COMMAND")}),
               m_lines.New()) << "a missing or unnamed section fails with nothing logged beyond the dispatcher";
 }
 
@@ -299,7 +304,8 @@ TEST_F(CmdOperatorTest, EnvironmentCommands_RemoteInstallFlagAndLanguage)
               m_lines.New());
     ASSERT_EQ(2u, m_env.languages.size());
     EXPECT_EQ(0x0407, m_env.languages[0].first);
-    EXPECT_TRUE(m_env.languages[0].second) << "the switch is the interactive one: an unchanged language is skipped";
+    EXPECT_TRUE(m_env.languages[0].second)
+        << "the switch is the interactive one: an unchanged language is skipped";
     EXPECT_EQ(0x040C, m_env.languages[1].first);
 }
 
@@ -311,7 +317,8 @@ TEST_F(CmdOperatorTest, FindLocalPrinter_RunsACommandOrOpensTheDialogThroughTheW
 
     m_env.mfg = "fill";                                       // the test library reports one port for it
     EXPECT_TRUE(Run("CT_FIND_LOCAL_PRINTER", "ct_do_modal = DLG.SETUP", "DLG.NOT_CONNECTED"));
-    EXPECT_EQ(std::vector<std::string>{"DLG.SETUP"}, m_probe.FirstParams()) << "connected: p1 runs as a command line";
+    EXPECT_EQ(std::vector<std::string>{"DLG.SETUP"}, m_probe.FirstParams())
+        << "connected: p1 runs as a command line";
     EXPECT_EQ("GetDevicePort(fill,Jet 100,VID_1234&PID_5678)\n", TakeHelperCalls());
 
     m_env.mfg = "Acme";                                       // reported with a port count of -1
@@ -327,7 +334,8 @@ TEST_F(CmdOperatorTest, FindLocalPrinter_RunsACommandOrOpensTheDialogThroughTheW
     EXPECT_EQ((std::vector<std::string>{"CT_OPEN_DLG", "DLG.NOT_CONNECTED", "", "", "", ""}), dialogs.calls[0]);
     for (const std::string& line : m_lines.New())
     {
-        EXPECT_EQ(std::string::npos, line.find("Type = CT_OPEN_DLG")) << "no dispatcher line for the dialog: " << line;
+        EXPECT_EQ(std::string::npos, line.find("Type = CT_OPEN_DLG"))
+            << "no dispatcher line for the dialog: " << line;
     }
     EXPECT_EQ(1u, m_probe.calls.size()) << "p1 did not run";
 }

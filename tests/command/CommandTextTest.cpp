@@ -33,7 +33,8 @@ TEST(CommandTextTest, SplitCommandLine_FollowsTheSectionLineRules)
     EXPECT_EQ((std::vector<std::string>{"a", "b", ""}), Params(parts)) << "consecutive commas give no empty token";
 
     parts = SplitCommandLine("CT_X =,a, ,b");
-    EXPECT_EQ((std::vector<std::string>{"a", "", "b"}), Params(parts)) << "a token of blanks stays, trimmed to empty";
+    EXPECT_EQ((std::vector<std::string>{"a", "", "b"}), Params(parts))
+        << "a token of blanks stays, trimmed to empty";
     parts = SplitCommandLine("CT_X = ,a");
     EXPECT_EQ((std::vector<std::string>{"", "a", ""}), Params(parts)) << "so does the blank before a first comma";
 

@@ -21,7 +21,8 @@ class CTestWindow
 {
 public:
     explicit CTestWindow(const char* title)
-        : m_window(::CreateWindowExA(0, "STATIC", title, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr))
+        : m_window(::CreateWindowExA(0, "STATIC", title, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                                     nullptr))
     {
     }
     ~CTestWindow() { (void)::DestroyWindow(m_window); }
@@ -84,7 +85,8 @@ public:
 private:
     static void SetDefault(const std::string& key, const std::string& text)
     {
-        (void)::RegSetValueA(HKEY_CLASSES_ROOT, key.c_str(), REG_SZ, text.c_str(), static_cast<DWORD>(text.size()));
+        const DWORD size = static_cast<DWORD>(text.size());
+        (void)::RegSetValueA(HKEY_CLASSES_ROOT, key.c_str(), REG_SZ, text.c_str(), size);
     }
 
     std::vector<std::string> m_keys;
@@ -142,7 +144,8 @@ protected:
     CCmdOperator m_operator{m_log, m_env, m_external, nullptr};
     CTestWindow m_wizard{"KvTest Wizard"};
     CTestWindow m_background{"KvTest Background"};
-    const std::string m_programDir = ((void)::CreateDirectoryA(m_dir.File("Prog Dir").c_str(), nullptr), m_dir.File("Prog Dir"));
+    const std::string m_programDir =
+        ((void)::CreateDirectoryA(m_dir.File("Prog Dir").c_str(), nullptr), m_dir.File("Prog Dir"));
     const std::string m_program = m_programDir + "\\CmdRecorder.exe";
     const std::string m_recorded = m_dir.File("recorded.txt");
     const std::string m_holdName = "KvCmdTestHold" + std::to_string(::GetCurrentProcessId());
@@ -185,7 +188,8 @@ TEST_F(ProgramCommandsTest, ExeFileWait_DisablesTheWizardUntilTheProgramEnds)
     (void)::EnableWindow(m_wizard.Get(), TRUE);
     (void)::EnableWindow(m_background.Get(), TRUE);
     EXPECT_TRUE(Run("CT_EXE_FILE_ACTIVE", m_program.c_str()));
-    EXPECT_EQ(std::vector<WPARAM>{0}, m_wizard.TakeEndWaits(1)) << "CT_EXE_FILE_ACTIVE does not bring it to the front";
+    EXPECT_EQ(std::vector<WPARAM>{0}, m_wizard.TakeEndWaits(1))
+        << "CT_EXE_FILE_ACTIVE does not bring it to the front";
 
     (void)::EnableWindow(m_wizard.Get(), TRUE);
     (void)::EnableWindow(m_background.Get(), TRUE);
@@ -258,7 +262,8 @@ TEST_F(ProgramCommandsTest, OpenFile_OpensTheDocumentWithItsAssociatedProgram)
     const std::string orphan = m_dir.File("orphan.kvnoassoc");
     ASSERT_TRUE(WriteTestFile(orphan, "text"));
     CMessageBoxWatcher box(orphan);
-    EXPECT_TRUE(Run("CT_OPEN_FILE_NOWAIT", orphan.c_str())) << "a document the shell cannot open still answers true";
+    EXPECT_TRUE(Run("CT_OPEN_FILE_NOWAIT", orphan.c_str()))
+        << "a document the shell cannot open still answers true";
     EXPECT_EQ(1u, box.Texts().size()) << "after the system error box captioned with the document";
 }
 
@@ -349,7 +354,8 @@ TEST_F(ProgramCommandsTest, OpenManual_ThroughTheViewerThenTheManualItself)
     EXPECT_TRUE(Run("CT_OPEN_MANUAL", "$SRC_DIR$\\Guide.kvcmdtest", "-page 3"));
     std::vector<std::string> lines = WaitForRecorderLines(m_recorded, 1);
     ASSERT_EQ(1u, lines.size());
-    EXPECT_EQ(0u, lines[0].find("\"" + m_program + "\" /T " + manual + " -page 3|")) << "the viewer's command line";
+    EXPECT_EQ(0u, lines[0].find("\"" + m_program + "\" /T " + manual + " -page 3|"))
+        << "the viewer's command line";
     EXPECT_FALSE(::IsWindowEnabled(m_wizard.Get())) << "the wizard waits for the viewer";
     EXPECT_EQ(std::vector<WPARAM>{0}, m_wizard.TakeEndWaits(1)) << "and is not brought to the front afterwards";
     (void)::EnableWindow(m_wizard.Get(), TRUE);
@@ -359,7 +365,8 @@ TEST_F(ProgramCommandsTest, OpenManual_ThroughTheViewerThenTheManualItself)
     EXPECT_TRUE(Run("CT_OPEN_MANUAL", "Guide.kvcmdtest"));
     lines = WaitForRecorderLines(m_recorded, 2);
     ASSERT_EQ(2u, lines.size());
-    EXPECT_EQ(0u, lines[1].find("\"" + m_program + "\" manual \"" + manual + "\"|")) << "the manual opens by itself";
+    EXPECT_EQ(0u, lines[1].find("\"" + m_program + "\" manual \"" + manual + "\"|"))
+        << "the manual opens by itself";
     const std::vector<std::string> log = m_lines.New();
     ASSERT_EQ(3u, log.size());
     EXPECT_EQ("Open Manual", log[1]);

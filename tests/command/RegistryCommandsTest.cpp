@@ -58,7 +58,8 @@ protected:
 
     std::string DispatchLine(const char* type, const char* p1)
     {
-        return std::string("Call Command : Type = ") + type + ", Param1=" + p1 + ",Param2=,Param3=,Param4=,Param5=";
+        return std::string("Call Command : Type = ") + type + ", Param1=" + p1 +
+               ",Param2=,Param3=,Param4=,Param5=";
     }
 
     const std::string m_base = "Software\\KvTestVendor\\Reg" + std::to_string(::GetCurrentProcessId());
@@ -89,13 +90,15 @@ TEST_F(RegistryCommandsTest, AddReg_WritesTheValueLinesOfTheSection)
         << "macros are expanded; other types are strings";
     EXPECT_EQ(0u, Number(HKEY_LOCAL_MACHINE, key, "Empty")) << "a DWORD without data is 0";
     EXPECT_EQ("<missing>", Text(HKEY_LOCAL_MACHINE, key, "Ignored")) << "only VALUE lines are written";
-    EXPECT_EQ(std::vector<std::string>{DispatchLine("CT_ADDREG", "app_keys")}, m_lines.New()) << "nothing else is logged";
+    EXPECT_EQ(std::vector<std::string>{DispatchLine("CT_ADDREG", "app_keys")}, m_lines.New())
+        << "nothing else is logged";
 }
 
 TEST_F(RegistryCommandsTest, RootKey_TheTextHkcuAnywhereSelectsTheCurrentUser)
 {
     UseCommandFile("[LOWER]\nROOTKEY = hkcu\nKEYNAME = @BASE@\\Lower\nVALUE = REG_SZ, V, lower\n"
-                   "[SPELLED]\nROOTKEY = HKEY_CURRENT_USER\nKEYNAME = @BASE@\\Spelled\nVALUE = REG_SZ, V, spelled\n"
+                   "[SPELLED]\nROOTKEY = HKEY_CURRENT_USER\nKEYNAME = @BASE@\\Spelled\n"
+                   "VALUE = REG_SZ, V, spelled\n"
                    "[NONE]\nKEYNAME = @BASE@\\None\nVALUE = REG_SZ, V, none\n");
     EXPECT_TRUE(Run("CT_ADDREG", "LOWER"));
     EXPECT_TRUE(Run("CT_ADDREG", "SPELLED"));
@@ -148,7 +151,8 @@ TEST_F(RegistryCommandsTest, Applicability_SectionsForOtherPlatformsOrLanguagesD
                    "[ONLY_98]\nSUPPORTED_OS = WIN98\nKEYNAME = @BASE@\\Only98\nVALUE = REG_SZ, V, x\n"
                    "[ONLY_GERMAN]\nSUPPORTED_LANG = GR\nKEYNAME = @BASE@\\German\nVALUE = REG_SZ, V, x\n"
                    "[NOT_ENGLISH]\nUNSUPPORTED_LANG = FN,EN\nKEYNAME = @BASE@\\NotEnglish\nVALUE = REG_SZ, V, x\n"
-                   "[XP_ENGLISH]\nSUPPORTED_OS = WINXP\nSUPPORTED_LANG = EN\nKEYNAME = @BASE@\\Yes\nVALUE = REG_SZ, V, x\n"
+                   "[XP_ENGLISH]\nSUPPORTED_OS = WINXP\nSUPPORTED_LANG = EN\nKEYNAME = @BASE@\\Yes\n"
+                   "VALUE = REG_SZ, V, x\n"
                    "[DEL_NOT_XP]\nUNSUPPORTED_OS = WINXP\nKEYNAME = @BASE@\\Yes\nVALUE = V\nDELETE_KEY = 1\n");
     for (const char* section : {"NOT_XP", "ONLY_98", "ONLY_GERMAN", "NOT_ENGLISH"})
     {
@@ -201,7 +205,8 @@ TEST_F(RegistryCommandsTest, AddReg_ReportsOnlyTheKeysAndValuesItCreated)
     ASSERT_EQ(0u, CRegistry::SetValue(m_base.c_str(), "Marker", "m", HKEY_CURRENT_USER));
     UseCommandFile("[INTO_EXISTING]\nKEYNAME = @BASE@\\Existing\nVALUE = REG_SZ, Kept, new\n"
                    "VALUE = REG_DWORD, Fresh, 1\n"
-                   "[NEW_TREE]\nKEYNAME = @BASE@\\\\Existing\\New\\Deep\\\nVALUE = REG_SZ, A, a\nVALUE = REG_SZ, B, b\n"
+                   "[NEW_TREE]\nKEYNAME = @BASE@\\\\Existing\\New\\Deep\\\n"
+                   "VALUE = REG_SZ, A, a\nVALUE = REG_SZ, B, b\n"
                    "[USER]\nROOTKEY = HKCU\nKEYNAME = @BASE@\\User\nVALUE = REG_DWORD, Count, 3\n");
 
     EXPECT_TRUE(Run("CT_ADDREG", "INTO_EXISTING"));

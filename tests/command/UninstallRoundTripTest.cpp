@@ -73,7 +73,8 @@ TEST_F(UninstallRoundTripTest, CopyAndRegistrySections_AppliedHistory_LeaveTheMa
                 ::CreateDirectoryA(Path("media\\data").c_str(), nullptr) &&
                 ::CreateDirectoryA(Path("media\\data\\sub").c_str(), nullptr));
     ASSERT_TRUE(WriteTestFile(Path("media\\app.exe"), "app") && WriteTestFile(Path("media\\data\\a.dat"), "a") &&
-                WriteTestFile(Path("media\\data\\sub\\b.dat"), "b") && WriteTestFile(Path("media\\shared.txt"), "new"));
+                WriteTestFile(Path("media\\data\\sub\\b.dat"), "b") &&
+                WriteTestFile(Path("media\\shared.txt"), "new"));
     ASSERT_TRUE(::CopyFileA(CHeldLibrary::LibraryPath().c_str(), Path("media\\Module.dll").c_str(), FALSE));
 
     const std::string product = machine + "\\Program Files\\Vendor\\Product";
@@ -103,7 +104,8 @@ TEST_F(UninstallRoundTripTest, CopyAndRegistrySections_AppliedHistory_LeaveTheMa
     EXPECT_TRUE(m_records.Apply(m_history, false));
 
     std::map<std::string, std::string> filesExpected = filesBefore;
-    filesExpected["Program Files\\Shared\\shared.txt"] = std::to_string(::GetFileAttributesA(shared.c_str())) + ":new";
+    filesExpected["Program Files\\Shared\\shared.txt"] =
+        std::to_string(::GetFileAttributesA(shared.c_str())) + ":new";
     EXPECT_EQ(filesExpected, SnapshotTree(machine))
         << "every file and directory the install made is gone; what was there stays (updated by the copy)";
     std::map<std::string, std::string> keysExpected = keysBefore;
@@ -113,5 +115,6 @@ TEST_F(UninstallRoundTripTest, CopyAndRegistrySections_AppliedHistory_LeaveTheMa
            "the install's data), empty keys included";
     const std::vector<std::string> pending = PendingDeletesUnder(m_dir.Path());
     ASSERT_EQ(1u, pending.size()) << "the module in use is deleted at the next start";
-    EXPECT_EQ(ReadTestFile(CHeldLibrary::LibraryPath()), ReadTestFile(pending[0])) << "moved aside to " << pending[0];
+    EXPECT_EQ(ReadTestFile(CHeldLibrary::LibraryPath()), ReadTestFile(pending[0]))
+        << "moved aside to " << pending[0];
 }
