@@ -13,9 +13,8 @@
 #include "env/LanguageInfo.h"
 #include "env/SystemPaths.h"
 #include "external/ExternalFnt.h"
+#include "log/Log.h"
 #include "profile/ConfigProfile.h"
-
-class CLog;
 
 // The OPTION flags of the data file with their defaults.
 struct InstallOptions
@@ -47,7 +46,7 @@ public:
     // change, the network printer list's reload of its texts.
     using LanguageStep = std::function<void()>;
 
-    static constexpr const char* kDefaultProgramName = "Corvane Printer Installer Program";
+    static constexpr const char* kDefaultProgramName = CLog::kDefaultProgramName;
     static constexpr size_t kIdentitySize = 260;             // the MFG, MDL and VIDPID buffers
 
     // programFile: the installer's program file, whose folder and name locate the data file; empty
