@@ -33,7 +33,8 @@ public:
     // A REG_DWORD value; 87 for another type. size is not used.
     static DWORD GetValue(const char* key, const char* name, DWORD* value, HKEY root, int size = 0,
                           REGSAM view = 0);
-    // Write a REG_SZ (stored without its terminating zero) or a REG_DWORD, creating the key path.
+    // Write a REG_SZ (its size given as the text's length without the zero) or a REG_DWORD, creating the
+    // key path.
     static DWORD SetValue(const char* key, const char* name, const char* text, HKEY root, REGSAM view = 0);
     static DWORD SetValue(const char* key, const char* name, DWORD value, HKEY root, REGSAM view = 0);
     static DWORD DeleteValue(const char* key, const char* name, HKEY root, REGSAM view = 0);
@@ -43,7 +44,8 @@ public:
     // Copies string and DWORD values (with recursive, subkeys first); keys without values are not made.
     static DWORD CopyKey(const char* source, const char* destination, bool recursive, HKEY sourceRoot,
                          HKEY destinationRoot, REGSAM view = 0);
-    // Export to a new file (80 when it exists: the file is left as it is).
+    // Export to a new file: 80 when it exists (the file is left as it is), 50 for a root without a name
+    // in the format (HKEY_USERS). When the key cannot be opened the new file stays empty.
     static DWORD SaveToFile(const char* key, const char* file, HKEY root, REGSAM view = 0);
     // Import every section of the file; the result is that of the last line of the last section.
     static DWORD LoadFromFile(const char* file, REGSAM view = 0);

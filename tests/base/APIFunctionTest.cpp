@@ -19,7 +19,6 @@ public:
 
 const char kMissingExport[] = "KvTestNotExportedByAnyone";
 const char kMissingLibrary[] = "KvTestNoSuchLibrary.dll";
-const char kTestKey[] = "Software\\KvTestVendor\\APIFunctionTest";
 
 std::string WriteTestInf(const CTempDir& dir)
 {
@@ -28,10 +27,10 @@ std::string WriteTestInf(const CTempDir& dir)
     return path;
 }
 
-bool KeyExists(const char* path)
+bool KeyExists(const std::string& path)
 {
     HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
     {
         return false;
     }
@@ -39,14 +38,15 @@ bool KeyExists(const char* path)
     return true;
 }
 
-// Creates the test key and removes it again when the test ends, also on failure.
+// Creates a key of this process's own (test programs run side by side in one prefix) and removes it
+// again when the test ends, also on failure, with the vendor key when nothing else is left in it.
 class CTestKey
 {
 public:
-    CTestKey()
+    CTestKey() : m_path("Software\\KvTestVendor\\APIFunctionTest" + std::to_string(::GetCurrentProcessId()))
     {
         HKEY key = nullptr;
-        if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kTestKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+        if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, m_path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                               nullptr) == ERROR_SUCCESS)
         {
             ::RegCloseKey(key);
@@ -54,11 +54,29 @@ public:
     }
     ~CTestKey()
     {
-        (void)::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kTestKey);
-        (void)::RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\KvTestVendor");
+        (void)::RegDeleteKeyA(HKEY_LOCAL_MACHINE, m_path.c_str());
+        HKEY vendor = nullptr;
+        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\KvTestVendor", 0, KEY_READ, &vendor) != ERROR_SUCCESS)
+        {
+            return;
+        }
+        DWORD subKeys = 1;
+        DWORD values = 1;
+        const LONG err = ::RegQueryInfoKeyA(vendor, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values,
+                                            nullptr, nullptr, nullptr, nullptr);
+        ::RegCloseKey(vendor);
+        if (err == ERROR_SUCCESS && subKeys == 0 && values == 0)
+        {
+            (void)::RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\KvTestVendor");
+        }
     }
     CTestKey(const CTestKey&) = delete;
     CTestKey& operator=(const CTestKey&) = delete;
+
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
 };
 }  // namespace
 
@@ -185,10 +203,10 @@ TEST(APIFunctionTest, MissingFunctions_EachWrapperAnswersItsFallbackAndDoesNothi
 
     // A system without RegDeleteKeyExA has one registry view: the fallback is the plain delete.
     CTestKey key;
-    ASSERT_TRUE(KeyExists(kTestKey));
-    EXPECT_EQ(ERROR_SUCCESS, api.RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kTestKey, KEY_WOW64_64KEY, 0))
+    ASSERT_TRUE(KeyExists(key.Path()));
+    EXPECT_EQ(ERROR_SUCCESS, api.RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key.Path().c_str(), KEY_WOW64_64KEY, 0))
         << "the fallback deletes the key all the same";
-    EXPECT_FALSE(KeyExists(kTestKey)) << "the key is gone";
+    EXPECT_FALSE(KeyExists(key.Path())) << "the key is gone";
 }
 
 TEST(APIFunctionTest, Copy_HoldsItsOwnLibraryReferencesAndTheSameEntries)

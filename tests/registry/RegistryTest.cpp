@@ -222,11 +222,11 @@ TEST_F(RegistryTest, DeleteKey_Tree_RemovesTheTreeAndParentsLeftEmpty)
 
 TEST_F(RegistryTest, DeleteKey_Tree_NeverRemovesAFirstLevelKey)
 {
-    const std::string key = std::string(kTestTopLevelKey) + "\\X";
+    const std::string key = TopLevelKey() + "\\X";
     ASSERT_EQ(0u, CRegistry::SetValue((key + "\\Y").c_str(), "V", "x", HKEY_CURRENT_USER));
     EXPECT_EQ(0u, CRegistry::DeleteKey(key.c_str(), false, HKEY_CURRENT_USER));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key));
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kTestTopLevelKey)) << "the empty first-level key stays";
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, TopLevelKey())) << "the empty first-level key stays";
 }
 
 TEST_F(RegistryTest, DeleteKey_ThisKeyOnly_RefusesAKeyWithSubkeysOnEverySystem)

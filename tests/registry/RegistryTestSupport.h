@@ -11,7 +11,6 @@
 #include <vector>
 
 const char kTestVendorKey[] = "Software\\KvTestVendor";
-const char kTestTopLevelKey[] = "KvTestVendorTopLevel";      // a first-level key under HKEY_CURRENT_USER
 
 // Windows 9x (and Wine presenting itself as one) keeps no key security and has one registry view.
 inline bool IsWindows9x()
@@ -157,32 +156,69 @@ inline void ForceDeleteTree(HKEY root, const std::string& path, REGSAM view)
     (void)::RegDeleteKeyExA(root, path.c_str(), view, 0);
 }
 
-// Every test works below "Software\KvTestVendor\<test name>" of its roots; the whole vendor key and
-// the first-level test key go away in both views when the test ends.
+// Removes the key when it holds no subkey and no value (the vendor key that test programs share).
+inline void RemoveIfEmpty(HKEY root, const std::string& path, REGSAM view)
+{
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS)
+    {
+        return;
+    }
+    DWORD subKeys = 1;
+    DWORD values = 1;
+    const LONG err = ::RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr,
+                                        nullptr, nullptr, nullptr);
+    ::RegCloseKey(key);
+    if (err == ERROR_SUCCESS && subKeys == 0 && values == 0)
+    {
+        (void)::RegDeleteKeyExA(root, path.c_str(), view, 0);
+    }
+}
+
+// Test programs run side by side in one prefix, so each process works in an area of its own:
+// "Software\KvTestVendor\Run<process id>" (which holds a value, so that walks up through empty
+// parents stop there), and each test below it in "<area>\<test name>". The area, in both views and
+// both roots, and the process's first-level test key go away when the test ends.
 class RegistryTestBase : public ::testing::Test
 {
 protected:
     RegistryTestBase()
-        : m_base(std::string(kTestVendorKey) + "\\" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name())
+        : m_area(std::string(kTestVendorKey) + "\\Run" + std::to_string(::GetCurrentProcessId())),
+          m_base(m_area + "\\" + ::testing::UnitTest::GetInstance()->current_test_info()->name())
     {
         RemoveAll();
+        const DWORD id = ::GetCurrentProcessId();
+        for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+        {
+            for (REGSAM view : kViews)
+            {
+                (void)WriteRaw(root, m_area, "Owner", REG_DWORD, &id, sizeof(id), view);
+            }
+        }
     }
     ~RegistryTestBase() override { RemoveAll(); }
 
     std::string Path(const std::string& relative) const { return m_base + "\\" + relative; }
     const std::string& Base() const { return m_base; }
+    // A first-level key under HKEY_CURRENT_USER for this process.
+    static std::string TopLevelKey() { return "KvTestVendorTop" + std::to_string(::GetCurrentProcessId()); }
 
 private:
-    static void RemoveAll()
+    static constexpr REGSAM kViews[2] = {KEY_WOW64_32KEY, KEY_WOW64_64KEY};
+
+    void RemoveAll() const
     {
-        for (REGSAM view : {static_cast<REGSAM>(KEY_WOW64_32KEY), static_cast<REGSAM>(KEY_WOW64_64KEY)})
+        for (REGSAM view : kViews)
         {
-            ForceDeleteTree(HKEY_LOCAL_MACHINE, kTestVendorKey, view);
-            ForceDeleteTree(HKEY_CURRENT_USER, kTestVendorKey, view);
-            ForceDeleteTree(HKEY_CURRENT_USER, kTestTopLevelKey, view);
+            for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+            {
+                ForceDeleteTree(root, m_area, view);
+                RemoveIfEmpty(root, kTestVendorKey, view);
+            }
+            ForceDeleteTree(HKEY_CURRENT_USER, TopLevelKey(), view);
         }
     }
 
+    std::string m_area;
     std::string m_base;
 };

@@ -1,0 +1,186 @@
+#include "env/SystemRequirement.h"
+
+#include <utility>
+
+#include "base/Text.h"
+#include "env/SystemCheck.h"
+
+namespace
+{
+constexpr DWORD kUsbNotAvailable = static_cast<DWORD>(-1);
+
+// The message text with its one %s replaced by value. The text comes from the data file, so it is not
+// handed to printf: "%%" gives "%", any other '%' stays as written.
+std::string FormatWithOneText(const std::string& format, const std::string& value)
+{
+    std::string text;
+    bool replaced = false;
+    for (size_t i = 0; i < format.size(); ++i)
+    {
+        const char next = i + 1 < format.size() ? format[i + 1] : '\0';
+        if (format[i] == '%' && next == '%')
+        {
+            text += '%';
+            ++i;
+        }
+        else if (format[i] == '%' && next == 's' && !replaced)
+        {
+            text += value;
+            replaced = true;
+            ++i;
+        }
+        else
+        {
+            text += format[i];
+        }
+    }
+    return text;
+}
+
+// Removes spaces, double quotes and tabs from both ends.
+std::string TrimListEnds(const std::string& text)
+{
+    const char* const kTrimmed = " \"\t";
+    const size_t first = text.find_first_not_of(kTrimmed);
+    if (first == std::string::npos)
+    {
+        return std::string();
+    }
+    return text.substr(first, text.find_last_not_of(kTrimmed) - first + 1);
+}
+
+std::string CutToBuffer(std::string text)
+{
+    if (text.size() >= CSystemRequirement::kMessageBufferSize)
+    {
+        text.resize(CSystemRequirement::kMessageBufferSize - 1);
+    }
+    return text;
+}
+}  // namespace
+
+CSystemRequirement::CSystemRequirement(bool active, SystemRequirementValues values, std::string osDefine,
+                                       std::string programName, SystemRequirementHelpers helpers)
+    : m_active(active),
+      m_values(std::move(values)),
+      m_osDefine(std::move(osDefine)),
+      m_programName(std::move(programName)),
+      m_helpers(std::move(helpers))
+{
+}
+
+bool CSystemRequirement::IsCheckActive(const std::vector<std::string>& sectionNames)
+{
+    for (std::string name : sectionNames)
+    {
+        if (!name.empty())
+        {
+            ::CharUpperBuffA(&name[0], static_cast<DWORD>(name.size()));
+        }
+        if (name.find("SYSTEM_REQUIREMENT") != std::string::npos)
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CSystemRequirement::HasFreeSpace(const char* path) const
+{
+    if (!m_helpers.getDiskFreeSpace)
+    {
+        return true;
+    }
+    const DWORD freeSpace = m_helpers.getDiskFreeSpace(path != nullptr ? path : "");
+    return freeSpace == 0 || freeSpace >= m_values.freeSpace;   // 0: the helper had no answer
+}
+
+bool CSystemRequirement::IsOsUnsupported() const
+{
+    const std::string list = TrimListEnds(m_values.unsupportedOs);
+    return SystemCheck::IsWordInList(list.c_str(), m_osDefine.c_str(), " ,");
+}
+
+bool CSystemRequirement::IsUsbUnavailable() const
+{
+    if (!m_helpers.getDevicePort)
+    {
+        return false;
+    }
+    std::string ports(kPortBufferSize, '\0');
+    DWORD count = 0;
+    m_helpers.getDevicePort(&ports[0], &count);
+    return count == kUsbNotAvailable;
+}
+
+int CSystemRequirement::FindUnmetRequirement(bool usbOnly) const
+{
+    if (!m_active)
+    {
+        return kNoMessage;
+    }
+    if (!HasFreeSpace(""))
+    {
+        return kMsgNoFreeSpace;
+    }
+    if (IsOsUnsupported())
+    {
+        return kMsgNotSupportedOs;
+    }
+    if (usbOnly && IsUsbUnavailable())
+    {
+        return kMsgUsbNotAvailable;
+    }
+    return kNoMessage;
+}
+
+std::string CSystemRequirement::MessageText(int type) const
+{
+    switch (type)
+    {
+    case kMsgNoFreeSpace:
+    {
+        const std::string size = FormatText("%luMB", static_cast<unsigned long>(m_values.freeSpace));
+        return CutToBuffer(FormatWithOneText(m_values.msgNoFreeSpace, size));
+    }
+    case kMsgNotSupportedOs:
+        return CutToBuffer(m_values.msgNotSupportedOs);
+    case kMsgUsbNotAvailable:
+        return CutToBuffer(m_values.msgUsbNotAvailable);
+    default:
+        return std::string();
+    }
+}
+
+void CSystemRequirement::ShowRequirementMessage(int type) const
+{
+    if (type != kMsgNoFreeSpace && type != kMsgNotSupportedOs && type != kMsgUsbNotAvailable)
+    {
+        return;
+    }
+    (void)::MessageBoxA(nullptr, MessageText(type).c_str(), m_programName.c_str(), MB_OK | MB_ICONWARNING);
+}
+
+bool CSystemRequirement::CheckRequirements(bool usbOnly) const
+{
+    const int unmet = FindUnmetRequirement(usbOnly);
+    if (unmet == kNoMessage)
+    {
+        return true;
+    }
+    ShowRequirementMessage(unmet);
+    return false;
+}
+
+bool CSystemRequirement::CheckFreeSpace(const char* path, bool showMessage) const
+{
+    if (HasFreeSpace(path))
+    {
+        return true;
+    }
+    if (showMessage)
+    {
+        ShowRequirementMessage(kMsgNoFreeSpace);
+    }
+    return false;
+}
