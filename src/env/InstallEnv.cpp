@@ -8,6 +8,7 @@
 #include "env/InstallPaths.h"
 #include "env/Macros.h"
 #include "env/Platform.h"
+#include "env/SystemCheck.h"
 #include "log/Log.h"
 #include "profile/ProfilePlatform.h"
 #include "registry/Registry.h"
@@ -175,7 +176,8 @@ void CInstallEnv::LocateProgram()
 bool CInstallEnv::InitProfiles()
 {
     m_dataFile = m_sourceDir + "\\" + m_applicationName + ".dat";
-    if (!CanReadFile(m_dataFile) || !m_dataProfile.Open(m_dataFile.c_str(), m_dataFile.c_str(), nullptr, false))
+    if (!SystemCheck::FileExists(m_dataFile.c_str()) ||
+        !m_dataProfile.Open(m_dataFile.c_str(), m_dataFile.c_str(), nullptr, false))
     {
         return false;
     }
@@ -221,7 +223,7 @@ std::string CInstallEnv::ChooseConfigFile(const std::string& abbr) const
 std::string CInstallEnv::ResolvePath(const std::string& text, bool mustExist) const
 {
     const std::string path = ResolvePathText(text, m_sourceDir);
-    if (mustExist && !CanReadFile(path))
+    if (mustExist && !SystemCheck::FileExists(path.c_str()))
     {
         m_log.Write("(%s) file does not exist.", path.c_str());
         return std::string();
@@ -410,7 +412,7 @@ void CInstallEnv::SetDestination(const std::string& path)
     {
         return;
     }
-    (void)RemoveDirectoryChain(current);
+    (void)SystemCheck::RemoveDirectoryChain(current.c_str());
     m_log.Write("Set Destination ==> %s", destination.c_str());
     m_destDir = stored;
     m_destInstallDir = m_destDir + "\\Install";
@@ -491,7 +493,7 @@ bool CInstallEnv::SetLanguage(WORD id, bool interactive)
 void CInstallEnv::ApplyStringFile(const std::string& abbr)
 {
     m_stringFile = FillLanguageFormat(m_stringFileFormat, abbr);
-    if (!CanReadFile(m_stringFile))
+    if (!SystemCheck::FileExists(m_stringFile.c_str()))
     {
         const std::string english =
             m_language.LookupLanguageText(CLanguageInfo::kEnglish, CLanguageInfo::kAbbrSection);

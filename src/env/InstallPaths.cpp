@@ -141,11 +141,6 @@ std::vector<std::string> DirectoryChain(const std::string& directory)
     return chain;
 }
 
-bool IsRootPath(const std::string& path)
-{
-    return DirectoryChain(path).empty();
-}
-
 std::string ChooseWindowsDirectory(bool terminalServer, const std::optional<std::string>& systemRoot,
                                    const std::string& systemDir, const std::string& reportedWindowsDir)
 {

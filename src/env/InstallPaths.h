@@ -32,10 +32,6 @@ std::string FillLanguageFormat(const std::string& format, const std::string& abb
 // backslashes) and one trailing backslash are skipped.
 std::vector<std::string> DirectoryChain(const std::string& directory);
 
-// True for a drive root ("C:", "C:\"), a share root ("\\server\share") and the empty text: places a
-// clean-up must never remove.
-bool IsRootPath(const std::string& path);
-
 // On a terminal server Windows reports each user's own Windows directory; the system's is SystemRoot,
 // else the system directory without its last piece. Elsewhere the reported one.
 std::string ChooseWindowsDirectory(bool terminalServer, const std::optional<std::string>& systemRoot,

@@ -4,7 +4,6 @@
 
 #include <optional>
 
-#include "base/Scoped.h"
 #include "env/InstallPaths.h"
 #include "env/Platform.h"
 
@@ -136,13 +135,6 @@ DWORD EnumeratePortNames(std::vector<std::string>& names)
     return err;
 }
 
-bool CanReadFile(const std::string& path)
-{
-    CHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file.IsValid();
-}
-
 DWORD CreateDirectoryChain(const std::string& directory,
                            const std::function<void(const std::string&)>& created)
 {
@@ -167,20 +159,4 @@ DWORD CreateDirectoryChain(const std::string& directory,
         }
     }
     return ERROR_SUCCESS;
-}
-
-bool RemoveDirectoryChain(const std::string& directory)
-{
-    if (directory.empty())
-    {
-        return false;
-    }
-    for (std::string dir = WithoutTrailingBackslash(directory); !IsRootPath(dir); dir = ParentDirectory(dir))
-    {
-        if (!::RemoveDirectoryA(dir.c_str()))
-        {
-            break;
-        }
-    }
-    return true;
 }

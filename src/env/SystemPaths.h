@@ -1,7 +1,7 @@
 #pragma once
 // What the system reports about the installer's surroundings: its own program file, the Windows,
-// system, temporary and program files directories, the spooler's ports, and the directory and file
-// operations the environment needs. Thin wrappers: they return Windows error codes and never log.
+// system, temporary and program files directories, the spooler's ports, and the creation of a
+// directory chain. Thin wrappers: they return Windows error codes and never log.
 
 #include <windows.h>
 
@@ -31,14 +31,7 @@ bool IsTerminalServer();
 // The names of the spooler's ports (EnumPortsA level 1). names is written only on success.
 DWORD EnumeratePortNames(std::vector<std::string>& names);
 
-// True when the file can be opened for reading while others may read it (a directory cannot).
-bool CanReadFile(const std::string& path);
-
 // Creates directory and every missing directory above it, outermost first, telling created about each
 // one made here. 0, or the error of the first piece that could not be made.
 DWORD CreateDirectoryChain(const std::string& directory,
                            const std::function<void(const std::string&)>& created);
-
-// Removes directory, then each parent while the removal succeeds (only empty directories go); never
-// a drive or share root. False only for an empty text.
-bool RemoveDirectoryChain(const std::string& directory);
