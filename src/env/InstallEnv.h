@@ -66,8 +66,8 @@ public:
     void ReadOptions(const CConfigProfile& profile);
     // MFG, MDL, VIDPID and PROGRAM_NAME of PROGRAM_INFO; false when one of the first three is missing.
     bool ReadModelInfo(const CConfigProfile& profile);
-    // The five key paths from MFG and PROGRAM_NAME; false (paths emptied) when either is empty or a
-    // path would be longer than a registry key name may be.
+    // The five key paths from MFG and PROGRAM_NAME; false (paths emptied) when either is empty or
+    // longer than a registry key name may be (255 characters).
     bool BuildRegistryKeys();
     // Destination, its directories, the default port, the OS define string and OS directory.
     // False when the destination directory cannot be created.
@@ -99,7 +99,8 @@ public:
 
     // Each destination directory the environment creates is reported to the recorder as a directory
     // (kHistoryDirectory), outermost first, so that uninstall removes it again; without a recorder
-    // nothing is recorded. Without a window sequence (the wizard's) an interactive language change
+    // nothing is recorded. Set it before Init: Init creates the first destination (the key paths,
+    // and so the Installing history root, are known by then). Without a window sequence (the wizard's) an interactive language change
     // ends after the options are read again.
     void SetHistoryRecorder(HistoryRecorder recorder) { m_historyRecorder = std::move(recorder); }
     void SetLanguageWindowSequence(LanguageStep sequence) { m_languageWindowSequence = std::move(sequence); }
