@@ -1,0 +1,126 @@
+#pragma once
+// Test support for the environment tests: a product folder as it lies on an installation medium
+// (Disk1\Setup.dat, data\..., String files), the log's texts, and the process state that Init changes
+// (the current directory), restored when the object goes away.
+
+#include <windows.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "log/Log.h"
+#include "support/TempDir.h"
+
+// Init makes the installer's folder the current directory; the test's folders can only be removed
+// once the process has left them.
+class CCurrentDirectoryKeeper
+{
+public:
+    CCurrentDirectoryKeeper()
+    {
+        char dir[MAX_PATH + 1] = {};
+        ::GetCurrentDirectoryA(MAX_PATH, dir);
+        m_dir = dir;
+    }
+    ~CCurrentDirectoryKeeper() { ::SetCurrentDirectoryA(m_dir.c_str()); }
+    CCurrentDirectoryKeeper(const CCurrentDirectoryKeeper&) = delete;
+    CCurrentDirectoryKeeper& operator=(const CCurrentDirectoryKeeper&) = delete;
+
+private:
+    std::string m_dir;
+};
+
+// Writes a file below root, creating the folders on the way; false on failure.
+inline bool WriteTreeFile(const std::string& root, const std::string& relative, const std::string& text)
+{
+    for (size_t at = relative.find('\\'); at != std::string::npos; at = relative.find('\\', at + 1))
+    {
+        ::CreateDirectoryA((root + "\\" + relative.substr(0, at)).c_str(), nullptr);
+    }
+    return WriteTestFile(root + "\\" + relative, text);
+}
+
+// The texts of the log's timed lines, in order.
+inline std::vector<std::string> ReadLogTexts(const CLog& log)
+{
+    static const std::regex timedLine(R"(\[\d\d\.\d\d\.\d\d\]  (.*))");
+    std::vector<std::string> texts;
+    const std::string content = ReadTestFile(log.GetFilePath());
+    size_t start = 0;
+    for (size_t end; (end = content.find("\r\n", start)) != std::string::npos; start = end + 2)
+    {
+        std::smatch match;
+        const std::string line = content.substr(start, end - start);
+        if (std::regex_match(line, match, timedLine))
+        {
+            texts.push_back(match[1]);
+        }
+    }
+    return texts;
+}
+
+// Collects the log texts written since the last call.
+class CLogReader
+{
+public:
+    explicit CLogReader(const CLog& log) : m_log(log) {}
+    std::vector<std::string> Take()
+    {
+        const std::vector<std::string> all = ReadLogTexts(m_log);
+        std::vector<std::string> fresh(all.begin() + static_cast<std::ptrdiff_t>(m_seen), all.end());
+        m_seen = all.size();
+        return fresh;
+    }
+
+private:
+    const CLog& m_log;
+    size_t m_seen = 0;
+};
+
+inline bool Contains(const std::vector<std::string>& texts, const std::string& text)
+{
+    for (const std::string& each : texts)
+    {
+        if (each == text)
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The texts that start with prefix, in order.
+inline std::vector<std::string> WithPrefix(const std::vector<std::string>& texts, const std::string& prefix)
+{
+    std::vector<std::string> found;
+    for (const std::string& text : texts)
+    {
+        if (text.compare(0, prefix.size(), prefix) == 0)
+        {
+            found.push_back(text);
+        }
+    }
+    return found;
+}
+
+inline std::string BesideTestProgram(const char* name)
+{
+    char path[MAX_PATH + 1] = {};
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const std::string full = path;
+    return full.substr(0, full.find_last_of('\\') + 1) + name;
+}
+
+inline std::string CurrentDirectory()
+{
+    char dir[MAX_PATH + 1] = {};
+    ::GetCurrentDirectoryA(MAX_PATH, dir);
+    return dir;
+}
+
+inline bool DirectoryExists(const std::string& path)
+{
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
