@@ -5,6 +5,7 @@
 #include "command/CommandEnv.h"
 #include "command/CopyCommands.h"
 #include "command/CopyFile.h"
+#include "command/InstallCommandEnv.h"
 #include "command/CommandSection.h"
 #include "command/CommandText.h"
 #include "command/WaitCursor.h"
@@ -39,6 +40,18 @@ bool NoAction(const CommandRecord&)
     return true;
 }
 }  // namespace
+
+CCmdOperator::CCmdOperator(CLog& log, CInstallEnv& env, CExternalFnt& external, HistoryRecorder recorder)
+    : CCmdOperator(log, std::make_unique<CInstallCommandEnv>(env), external, std::move(recorder))
+{
+}
+
+CCmdOperator::CCmdOperator(CLog& log, std::unique_ptr<CCommandEnv> ownedEnv, CExternalFnt& external,
+                           HistoryRecorder recorder)
+    : CCmdOperator(log, *ownedEnv, external, std::move(recorder))
+{
+    m_ownedEnv = std::move(ownedEnv);
+}
 
 CCmdOperator::CCmdOperator(CLog& log, CCommandEnv& env, CExternalFnt& external, HistoryRecorder recorder)
     : m_log(log),

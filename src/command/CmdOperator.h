@@ -22,6 +22,7 @@
 
 class CCommandEnv;
 class CExternalFnt;
+class CInstallEnv;
 class CLog;
 
 // How the wizard confirms a cancel.
@@ -42,8 +43,12 @@ public:
     static constexpr int kVocabularySize = 44;
     static const char* const kVocabulary[kVocabularySize];    // every command name, in dispatch order
 
+    // The executor of the installer: handlers read the configuration and ask for changes through env.
     // recorder receives every registry key and value CT_ADDREG creates and every file and directory a
-    // copy section creates with save history (may be empty: nothing is recorded).
+    // copy section creates with save history (may be empty: nothing is recorded). Everything passed in
+    // must outlive the executor.
+    CCmdOperator(CLog& log, CInstallEnv& env, CExternalFnt& external, HistoryRecorder recorder);
+    // The same over any environment that answers the handlers' questions (tests use their own).
     CCmdOperator(CLog& log, CCommandEnv& env, CExternalFnt& external, HistoryRecorder recorder);
     CCmdOperator(const CCmdOperator&) = delete;
     CCmdOperator& operator=(const CCmdOperator&) = delete;
@@ -68,6 +73,8 @@ public:
     CProgramCommands& GetProgramCommands() { return *m_programs; }
 
 private:
+    CCmdOperator(CLog& log, std::unique_ptr<CCommandEnv> ownedEnv, CExternalFnt& external,
+                 HistoryRecorder recorder);
     int FindType(const char* type) const;                     // index in kVocabulary, or -1
     void ConnectOwnHandlers();
     void ConnectProgramHandlers();
@@ -91,6 +98,7 @@ private:
     // CT_COPY_FILE and CT_DELETE_FILE: every line of the command file's section through the copy engine.
     bool RunCopySection(const CommandRecord& record, bool deleting);
 
+    std::unique_ptr<CCommandEnv> m_ownedEnv;                  // the installer environment's view, when owned
     CLog& m_log;
     CCommandEnv& m_env;
     CExternalFnt& m_external;
