@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <array>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -66,6 +67,8 @@ public:
     // Connects a handler to a vocabulary name (replacing the one there); false for another name.
     bool Connect(const char* type, Handler handler);
     bool IsConnected(const char* type) const;
+    // The termination steps; CT_EXE_AND_TERMINATE runs them once its program has started. Whoever owns
+    // termination sets them here and connects CT_APP_TERMINATE (and the cancel) to the same steps.
     void SetTerminator(Terminator terminator) { m_terminator = std::move(terminator); }
     // The wizard frame and the background window (null in a silent run).
     void SetWindows(HWND wizard, HWND background);
@@ -109,5 +112,5 @@ private:
     std::array<Handler, kVocabularySize> m_handlers;
     Terminator m_terminator;
     int m_cancelType = RESUME_EXIT;
-    int m_sectionDepth = 0;
+    std::atomic<int> m_sectionDepth{0};                       // command sections in progress (any thread)
 };

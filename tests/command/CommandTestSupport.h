@@ -6,9 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
+#include <mutex>
 #include <regex>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -273,5 +276,76 @@ struct CRecordedHistory
             return true;
         };
     }
+};
+}  // namespace cmdtest
+
+namespace cmdtest
+{
+// Closes any message box of this process that stays open longer than the grace time, so that a test
+// that fails by showing an unexpected box ends instead of waiting for a user. The captions of the
+// boxes it had to close tell the test what happened.
+class CStrayBoxCloser
+{
+public:
+    explicit CStrayBoxCloser(DWORD graceMs = 3000) : m_grace(graceMs), m_thread([this] { Run(); }) {}
+    ~CStrayBoxCloser()
+    {
+        m_stop = true;
+        m_thread.join();
+    }
+    CStrayBoxCloser(const CStrayBoxCloser&) = delete;
+    CStrayBoxCloser& operator=(const CStrayBoxCloser&) = delete;
+
+    std::vector<std::string> Closed()
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return m_closed;
+    }
+
+private:
+    static BOOL CALLBACK Collect(HWND window, LPARAM parameter)
+    {
+        DWORD process = 0;
+        (void)::GetWindowThreadProcessId(window, &process);
+        char className[64] = {};
+        (void)::GetClassNameA(window, className, sizeof(className));
+        if (process == ::GetCurrentProcessId() && std::string(className) == "#32770" && ::IsWindowVisible(window))
+        {
+            reinterpret_cast<std::vector<HWND>*>(parameter)->push_back(window);
+        }
+        return TRUE;
+    }
+
+    void Run()
+    {
+        std::map<HWND, DWORD> firstSeen;
+        for (; !m_stop; ::Sleep(100))
+        {
+            std::vector<HWND> boxes;
+            (void)::EnumWindows(Collect, reinterpret_cast<LPARAM>(&boxes));
+            const DWORD now = ::GetTickCount();
+            for (HWND box : boxes)
+            {
+                const DWORD seen = firstSeen.emplace(box, now).first->second;
+                if (now - seen >= m_grace)
+                {
+                    char caption[1024] = {};
+                    (void)::GetWindowTextA(box, caption, sizeof(caption));
+                    {
+                        std::lock_guard<std::mutex> guard(m_lock);
+                        m_closed.push_back(caption);
+                    }
+                    (void)::PostMessageA(box, WM_CLOSE, 0, 0);
+                    firstSeen.erase(box);
+                }
+            }
+        }
+    }
+
+    DWORD m_grace;
+    std::atomic<bool> m_stop{false};
+    std::mutex m_lock;
+    std::vector<std::string> m_closed;
+    std::thread m_thread;                                     // last: starts once the rest is ready
 };
 }  // namespace cmdtest

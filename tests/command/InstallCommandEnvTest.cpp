@@ -38,7 +38,8 @@ protected:
                                   "VALUE = REG_SZ, Source, $SRC_DIR$\r\n"
                                   "[GERMAN_KEYS]\r\nSUPPORTED_LANG = GR\r\nKEYNAME = " + vendor + "\\Keys\r\n"
                                   "VALUE = REG_SZ, German, ja\r\n"
-                                  "[COPY_README]\r\nFILE = $SRC_DIR$\\data\\readme.txt, $DEST_DIR$\\readme.txt\r\n"));
+                                  "[COPY_README]\r\n"
+                                  "FILE = $SRC_DIR$\\data\\readme.txt, $DEST_DIR$\\readme.txt\r\n"));
         ASSERT_TRUE(WriteTreeFile(m_src, "data\\readme.txt", "read me"));
         ASSERT_TRUE(WriteTreeFile(m_src, "data\\String\\Lang_EN.str", "[MESSAGES]\r\nHELLO = Hello\r\n"));
         ASSERT_TRUE(WriteTreeFile(m_src, "data\\String\\Lang_GR.str", "[MESSAGES]\r\nHELLO = Hallo\r\n"));
@@ -125,8 +126,8 @@ TEST_F(InstallCommandEnvTest, LanguageAndRemoteInstallCommands_ChangeTheEnvironm
 
     (void)m_lines.New();
     EXPECT_TRUE(Run("CT_CHANGE_LANG", "1031"));
-    EXPECT_EQ((std::vector<std::string>{"Call Command : Type = CT_CHANGE_LANG, Param1=1031,Param2=,Param3=,Param4=,"
-                                        "Param5=",
+    EXPECT_EQ((std::vector<std::string>{"Call Command : Type = CT_CHANGE_LANG, "
+                                        "Param1=1031,Param2=,Param3=,Param4=,Param5=",
                                         "Change Language ==> 0407"}),
               m_lines.New()) << "the language already requested changes nothing";
 

@@ -117,6 +117,8 @@ protected:
     {
         (void)::SetEvent(m_hold);                             // no recorder is left waiting
         (void)::CloseHandle(m_hold);
+        EXPECT_TRUE(m_strayBoxes.Closed().empty()) << "no message box the test did not expect, first: "
+                                                   << (m_strayBoxes.Closed().empty() ? "" : m_strayBoxes.Closed()[0]);
     }
 
     bool Run(const char* type, const char* p1 = "", const char* p2 = "", const char* p3 = "")
@@ -152,6 +154,7 @@ protected:
     CVariable m_recorderLog{"KV_RECORDER_LOG", m_recorded};
     CVariable m_recorderHold{"KV_RECORDER_HOLD", m_holdName};
     HANDLE m_hold = nullptr;
+    CStrayBoxCloser m_strayBoxes;
 };
 }  // namespace
 
