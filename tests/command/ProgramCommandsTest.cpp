@@ -151,6 +151,8 @@ protected:
     const std::string m_program = m_programDir + "\\CmdRecorder.exe";
     const std::string m_recorded = m_dir.File("recorded.txt");
     const std::string m_holdName = "KvCmdTestHold" + std::to_string(::GetCurrentProcessId());
+    // The file type and URL scheme of this run: runs in other Windows versions share the prefix's classes.
+    const std::string m_type = "kvcmd" + std::to_string(::GetCurrentProcessId());
     CVariable m_recorderLog{"KV_RECORDER_LOG", m_recorded};
     CVariable m_recorderHold{"KV_RECORDER_HOLD", m_holdName};
     HANDLE m_hold = nullptr;
@@ -247,11 +249,11 @@ TEST_F(ProgramCommandsTest, StartProgram_ShellRefuses_ShowsTheErrorWithTheProgra
 
 TEST_F(ProgramCommandsTest, OpenFile_OpensTheDocumentWithItsAssociatedProgram)
 {
-    const CTestAssociation association(".kvcmdtest", "\"" + m_program + "\" open \"%1\"", false);
-    const std::string document = m_dir.File("Read Me.kvcmdtest");
+    const CTestAssociation association("." + m_type, "\"" + m_program + "\" open \"%1\"", false);
+    const std::string document = m_dir.File("Read Me." + m_type);
     ASSERT_TRUE(WriteTestFile(document, "text"));
 
-    EXPECT_TRUE(Run("CT_OPEN_FILE_WAIT", "Read Me.kvcmdtest")) << "relative to the source folder";
+    EXPECT_TRUE(Run("CT_OPEN_FILE_WAIT", ("Read Me." + m_type).c_str())) << "relative to the source folder";
     EXPECT_TRUE(Run("CT_OPEN_FILE_NOWAIT", document.c_str()));
     const std::vector<std::string> lines = WaitForRecorderLines(m_recorded, 2);
     ASSERT_EQ(2u, lines.size());
@@ -260,7 +262,7 @@ TEST_F(ProgramCommandsTest, OpenFile_OpensTheDocumentWithItsAssociatedProgram)
         EXPECT_EQ(0u, line.find("\"" + m_program + "\" open \"" + document + "\"|")) << line;
     }
 
-    EXPECT_FALSE(Run("CT_OPEN_FILE_NOWAIT", "Missing.kvcmdtest")) << "a missing document fails";
+    EXPECT_FALSE(Run("CT_OPEN_FILE_NOWAIT", ("Missing." + m_type).c_str())) << "a missing document fails";
 
     const std::string orphan = m_dir.File("orphan.kvnoassoc");
     ASSERT_TRUE(WriteTestFile(orphan, "text"));
@@ -272,22 +274,22 @@ TEST_F(ProgramCommandsTest, OpenFile_OpensTheDocumentWithItsAssociatedProgram)
 
 TEST_F(ProgramCommandsTest, OpenUrl_TriesTheBrowserThenTheUrlItself)
 {
-    const CTestAssociation scheme("kvcmdtest", "\"" + m_program + "\" url \"%1\"", true);
+    const CTestAssociation scheme(m_type, "\"" + m_program + "\" url \"%1\"", true);
     CTestProgramCommands programs(m_log, m_env, m_external, CommandWindows());
-    const CommandRecordPtr record = MakeCommandRecord("CT_OPEN_URL", "kvcmdtest://host/page?a=1");
+    const CommandRecordPtr record = MakeCommandRecord("CT_OPEN_URL", (m_type + "://host/page?a=1").c_str());
 
     programs.SetBrowserProgram(m_program);
     EXPECT_TRUE(programs.OpenUrl(*record));
     std::vector<std::string> lines = WaitForRecorderLines(m_recorded, 1);
     ASSERT_EQ(1u, lines.size());
-    EXPECT_EQ(0u, lines[0].find("\"" + m_program + "\" kvcmdtest://host/page?a=1|")) << "the browser gets the URL";
+    EXPECT_EQ(0u, lines[0].find("\"" + m_program + "\" " + m_type + "://host/page?a=1|")) << "the browser gets the URL";
     EXPECT_TRUE(m_lines.New().empty()) << "a first try that works logs nothing";
 
     programs.SetBrowserProgram("KvNoSuchBrowser.exe");
     EXPECT_TRUE(programs.OpenUrl(*record));
     lines = WaitForRecorderLines(m_recorded, 2);
     ASSERT_EQ(2u, lines.size());
-    EXPECT_EQ(0u, lines[1].find("\"" + m_program + "\" url \"kvcmdtest://host/page?a=1\"|"))
+    EXPECT_EQ(0u, lines[1].find("\"" + m_program + "\" url \"" + m_type + "://host/page?a=1\"|"))
         << "the second try opens the URL as a file";
     std::vector<std::string> log = m_lines.New();
     ASSERT_EQ(2u, log.size());
@@ -345,8 +347,8 @@ TEST_F(ProgramCommandsTest, OpenBrowse_OpensTheFolderWindow)
 
 TEST_F(ProgramCommandsTest, OpenManual_ThroughTheViewerThenTheManualItself)
 {
-    const CTestAssociation association(".kvcmdtest", "\"" + m_program + "\" manual \"%1\"", false);
-    const std::string manual = m_dir.File("Guide.kvcmdtest");
+    const CTestAssociation association("." + m_type, "\"" + m_program + "\" manual \"%1\"", false);
+    const std::string manual = m_dir.File("Guide." + m_type);
     ASSERT_TRUE(WriteTestFile(manual, "manual"));
     CExternalFnt::Paths paths;
     paths[kKvOpenExe] = m_program;
@@ -354,7 +356,7 @@ TEST_F(ProgramCommandsTest, OpenManual_ThroughTheViewerThenTheManualItself)
     m_operator.SetWindows(m_wizard.Get(), nullptr);
     (void)m_lines.New();
 
-    EXPECT_TRUE(Run("CT_OPEN_MANUAL", "$SRC_DIR$\\Guide.kvcmdtest", "-page 3"));
+    EXPECT_TRUE(Run("CT_OPEN_MANUAL", ("$SRC_DIR$\\Guide." + m_type).c_str(), "-page 3"));
     std::vector<std::string> lines = WaitForRecorderLines(m_recorded, 1);
     ASSERT_EQ(1u, lines.size());
     EXPECT_EQ(0u, lines[0].find("\"" + m_program + "\" /T " + manual + " -page 3|"))
@@ -365,7 +367,7 @@ TEST_F(ProgramCommandsTest, OpenManual_ThroughTheViewerThenTheManualItself)
 
     m_external.Load(CExternalFnt::Paths());                   // no viewer beside the installer
     (void)m_lines.New();
-    EXPECT_TRUE(Run("CT_OPEN_MANUAL", "Guide.kvcmdtest"));
+    EXPECT_TRUE(Run("CT_OPEN_MANUAL", ("Guide." + m_type).c_str()));
     lines = WaitForRecorderLines(m_recorded, 2);
     ASSERT_EQ(2u, lines.size());
     EXPECT_EQ(0u, lines[1].find("\"" + m_program + "\" manual \"" + manual + "\"|"))
@@ -376,7 +378,7 @@ TEST_F(ProgramCommandsTest, OpenManual_ThroughTheViewerThenTheManualItself)
     EXPECT_EQ(0u, log[2].find("Error Code = 2 :")) << log[2];
     EXPECT_TRUE(::IsWindowEnabled(m_wizard.Get())) << "the manual's own program is not waited for";
 
-    EXPECT_FALSE(Run("CT_OPEN_MANUAL", "Missing.kvcmdtest")) << "a missing manual fails";
+    EXPECT_FALSE(Run("CT_OPEN_MANUAL", ("Missing." + m_type).c_str())) << "a missing manual fails";
 
     const std::string orphan = m_dir.File("orphan.kvnoassoc");
     ASSERT_TRUE(WriteTestFile(orphan, "text"));
