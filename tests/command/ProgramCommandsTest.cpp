@@ -326,17 +326,18 @@ TEST_F(ProgramCommandsTest, OpenBrowse_OpensTheFolderWindow)
     }
 
     const CommandRecordPtr empty = MakeCommandRecord("CT_OPEN_BROWSE");
-    ASSERT_TRUE(::CreateDirectoryA(m_dir.File("Src").c_str(), nullptr));
-    CTestCommandEnv source(m_log, m_dir.File("Src"));
+    const std::string sourceName = "KvSource" + std::to_string(::GetCurrentProcessId());
+    ASSERT_TRUE(::CreateDirectoryA(m_dir.File(sourceName).c_str(), nullptr));
+    CTestCommandEnv source(m_log, m_dir.File(sourceName));
     CTestProgramCommands sourcePrograms(m_log, source, m_external, CommandWindows());
     EXPECT_TRUE(sourcePrograms.OpenBrowse(*empty));
-    EXPECT_EQ(std::vector<std::string>{"Open Browse : " + m_dir.File("Src") + "\\"}, m_lines.New())
+    EXPECT_EQ(std::vector<std::string>{"Open Browse : " + m_dir.File(sourceName) + "\\"}, m_lines.New())
         << "an empty folder opens the source folder";
     folder = nullptr;
     for (int waited = 0; folder == nullptr && waited < 300; ++waited)
     {
         ::Sleep(50);
-        folder = ::FindWindowA(nullptr, "Src");
+        folder = ::FindWindowA(nullptr, sourceName.c_str());
     }
     if (folder != nullptr)
     {
