@@ -58,7 +58,7 @@ CCmdOperator::CCmdOperator(CLog& log, CCommandEnv& env, CExternalFnt& external, 
       m_env(env),
       m_external(external),
       m_recorder(std::move(recorder)),
-      m_programs(std::make_unique<CProgramCommands>(log, env, external, m_windows)),
+      m_programs(std::make_unique<CProgramCommands>(log, env, external)),
       m_registry(std::make_unique<CRegistryCommands>(log, env, m_recorder))
 {
     ConnectOwnHandlers();
@@ -131,8 +131,10 @@ bool CCmdOperator::IsConnected(const char* type) const
 
 void CCmdOperator::SetWindows(HWND wizard, HWND background)
 {
-    m_windows.wizard = wizard;
-    m_windows.background = background;
+    CommandWindows windows;
+    windows.wizard = wizard;
+    windows.background = background;
+    m_programs->SetWindows(windows);
 }
 
 int CCmdOperator::FindType(const char* type) const

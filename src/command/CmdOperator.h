@@ -106,7 +106,6 @@ private:
     CCommandEnv& m_env;
     CExternalFnt& m_external;
     HistoryRecorder m_recorder;
-    CommandWindows m_windows;
     std::unique_ptr<CProgramCommands> m_programs;
     std::unique_ptr<CRegistryCommands> m_registry;
     std::array<Handler, kVocabularySize> m_handlers;

@@ -90,9 +90,8 @@ INT_PTR ShellOpen(HWND parent, const char* file, const char* arguments)
 }
 }  // namespace
 
-CProgramCommands::CProgramCommands(CLog& log, const CCommandEnv& env, const CExternalFnt& external,
-                                   const CommandWindows& windows)
-    : m_log(log), m_env(env), m_external(external), m_windows(windows)
+CProgramCommands::CProgramCommands(CLog& log, const CCommandEnv& env, const CExternalFnt& external)
+    : m_log(log), m_env(env), m_external(external)
 {
 }
 

@@ -27,8 +27,7 @@ struct CommandWindows
 class CProgramCommands
 {
 public:
-    CProgramCommands(CLog& log, const CCommandEnv& env, const CExternalFnt& external,
-                     const CommandWindows& windows);
+    CProgramCommands(CLog& log, const CCommandEnv& env, const CExternalFnt& external);
     virtual ~CProgramCommands() = default;
     CProgramCommands(const CProgramCommands&) = delete;
     CProgramCommands& operator=(const CProgramCommands&) = delete;
@@ -61,6 +60,8 @@ public:
     int PrintSystemTestPage(const std::string& printer, const char* printUiLibrary = "printui.dll",
                             const char* shellLibrary = "shell32.dll");
 
+    void SetWindows(const CommandWindows& windows) { m_windows = windows; }
+
     // The wait thread started last (null before the first); it ends right after posting UM_END_WAIT.
     HANDLE GetLastWaitThread() const { return m_lastWaitThread.Get(); }
 
@@ -84,7 +85,7 @@ private:
     CLog& m_log;
     const CCommandEnv& m_env;
     const CExternalFnt& m_external;
-    const CommandWindows& m_windows;
+    CommandWindows m_windows;
     std::string m_browserProgram = "IEXPLORE.EXE";
     CHandle m_lastWaitThread;
 };

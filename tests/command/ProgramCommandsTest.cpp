@@ -275,7 +275,7 @@ TEST_F(ProgramCommandsTest, OpenFile_OpensTheDocumentWithItsAssociatedProgram)
 TEST_F(ProgramCommandsTest, OpenUrl_TriesTheBrowserThenTheUrlItself)
 {
     const CTestAssociation scheme(m_type, "\"" + m_program + "\" url \"%1\"", true);
-    CTestProgramCommands programs(m_log, m_env, m_external, CommandWindows());
+    CTestProgramCommands programs(m_log, m_env, m_external);
     const CommandRecordPtr record = MakeCommandRecord("CT_OPEN_URL", (m_type + "://host/page?a=1").c_str());
 
     programs.SetBrowserProgram(m_program);
@@ -329,7 +329,7 @@ TEST_F(ProgramCommandsTest, OpenBrowse_OpensTheFolderWindow)
     const std::string sourceName = "KvSource" + std::to_string(::GetCurrentProcessId());
     ASSERT_TRUE(::CreateDirectoryA(m_dir.File(sourceName).c_str(), nullptr));
     CTestCommandEnv source(m_log, m_dir.File(sourceName));
-    CTestProgramCommands sourcePrograms(m_log, source, m_external, CommandWindows());
+    CTestProgramCommands sourcePrograms(m_log, source, m_external);
     EXPECT_TRUE(sourcePrograms.OpenBrowse(*empty));
     EXPECT_EQ(std::vector<std::string>{"Open Browse : " + m_dir.File(sourceName) + "\\"}, m_lines.New())
         << "an empty folder opens the source folder";
