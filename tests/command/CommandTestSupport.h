@@ -9,7 +9,6 @@
 #include <atomic>
 #include <map>
 #include <mutex>
-#include <regex>
 #include <string>
 #include <thread>
 #include <utility>
@@ -23,6 +22,7 @@
 #include "log/Log.h"
 #include "profile/ConfigProfile.h"
 #include "registry/Registry.h"
+#include "support/LogLines.h"
 #include "support/TempDir.h"
 
 namespace cmdtest
@@ -50,43 +50,6 @@ inline std::string BesideTest(const char* name)
     const std::string full = path;
     return full.substr(0, full.find_last_of('\\') + 1) + name;
 }
-
-// The texts of the log's timed lines, and those written since the last look.
-class CLogLines
-{
-public:
-    explicit CLogLines(const CLog& log) : m_log(log) {}
-
-    std::vector<std::string> All() const
-    {
-        static const std::regex timedLine(R"(\[\d\d\.\d\d\.\d\d\]  (.*))");
-        std::vector<std::string> texts;
-        const std::string content = ReadTestFile(m_log.GetFilePath());
-        size_t start = 0;
-        for (size_t end; (end = content.find("\r\n", start)) != std::string::npos; start = end + 2)
-        {
-            std::smatch match;
-            const std::string line = content.substr(start, end - start);
-            if (std::regex_match(line, match, timedLine))
-            {
-                texts.push_back(match[1]);
-            }
-        }
-        return texts;
-    }
-
-    std::vector<std::string> New()
-    {
-        const std::vector<std::string> all = All();
-        std::vector<std::string> fresh(all.begin() + static_cast<std::ptrdiff_t>(m_seen), all.end());
-        m_seen = all.size();
-        return fresh;
-    }
-
-private:
-    const CLog& m_log;
-    size_t m_seen = 0;
-};
 
 // The environment the handlers see: real configuration and command files in the source folder,
 // macros expanded with the real expansion, paths resolved against the source folder.

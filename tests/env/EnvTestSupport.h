@@ -5,11 +5,11 @@
 
 #include <windows.h>
 
-#include <regex>
 #include <string>
 #include <vector>
 
 #include "log/Log.h"
+#include "support/LogLines.h"
 #include "support/TempDir.h"
 
 // Init makes the installer's folder the current directory; the test's folders can only be removed
@@ -39,25 +39,6 @@ inline bool WriteTreeFile(const std::string& root, const std::string& relative, 
         ::CreateDirectoryA((root + "\\" + relative.substr(0, at)).c_str(), nullptr);
     }
     return WriteTestFile(root + "\\" + relative, text);
-}
-
-// The texts of the log's timed lines, in order.
-inline std::vector<std::string> ReadLogTexts(const CLog& log)
-{
-    static const std::regex timedLine(R"(\[\d\d\.\d\d\.\d\d\]  (.*))");
-    std::vector<std::string> texts;
-    const std::string content = ReadTestFile(log.GetFilePath());
-    size_t start = 0;
-    for (size_t end; (end = content.find("\r\n", start)) != std::string::npos; start = end + 2)
-    {
-        std::smatch match;
-        const std::string line = content.substr(start, end - start);
-        if (std::regex_match(line, match, timedLine))
-        {
-            texts.push_back(match[1]);
-        }
-    }
-    return texts;
 }
 
 // Collects the log texts written since the last call.

@@ -4,11 +4,11 @@
 
 #include <atomic>
 #include <functional>
-#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "support/LogLines.h"
 #include "support/TempDir.h"
 
 namespace
@@ -27,23 +27,7 @@ class ExternalFntTest : public ::testing::Test
 protected:
     void SetUp() override { ASSERT_TRUE(m_log.OpenLogFile()) << "the log opens in the test folder"; }
 
-    std::vector<std::string> LogTexts()
-    {
-        static const std::regex timedLine(R"(\[\d\d\.\d\d\.\d\d\]  (.*))");
-        std::vector<std::string> texts;
-        const std::string content = ReadTestFile(m_log.GetFilePath());
-        size_t start = 0;
-        for (size_t end; (end = content.find("\r\n", start)) != std::string::npos; start = end + 2)
-        {
-            std::smatch match;
-            const std::string line = content.substr(start, end - start);
-            if (std::regex_match(line, match, timedLine))
-            {
-                texts.push_back(match[1]);
-            }
-        }
-        return texts;
-    }
+    std::vector<std::string> LogTexts() { return ReadLogTexts(m_log); }
 
     // The log texts written since the last call.
     std::vector<std::string> NewLogTexts()
