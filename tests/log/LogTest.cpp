@@ -11,24 +11,6 @@
 
 namespace
 {
-// Points the system's temporary directory (TMP) at a folder for the lifetime of the object.
-class CTempDirOverride
-{
-public:
-    explicit CTempDirOverride(const std::string& dir)
-    {
-        char old[MAX_PATH + 1] = {};
-        m_had = ::GetEnvironmentVariableA("TMP", old, MAX_PATH) != 0;
-        m_old = old;
-        ::SetEnvironmentVariableA("TMP", dir.c_str());
-    }
-    ~CTempDirOverride() { ::SetEnvironmentVariableA("TMP", m_had ? m_old.c_str() : nullptr); }
-
-private:
-    bool m_had = false;
-    std::string m_old;
-};
-
 std::string ProgramFileName()
 {
     char path[MAX_PATH + 1] = {};

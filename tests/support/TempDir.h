@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 class CTempDir
 {
@@ -67,6 +68,42 @@ public:
 
 private:
     std::string m_path;
+};
+
+// Points the system's temporary directory (TMP and TEMP) at a folder for the lifetime of the object, so
+// that a log or a temporary name the code under test makes lands there.
+class CTempDirOverride
+{
+public:
+    explicit CTempDirOverride(const std::string& dir) : m_tmp(Save("TMP")), m_temp(Save("TEMP"))
+    {
+        const std::string withSlash = !dir.empty() && dir.back() == '\\' ? dir : dir + "\\";
+        ::SetEnvironmentVariableA("TMP", withSlash.c_str());
+        ::SetEnvironmentVariableA("TEMP", withSlash.c_str());
+    }
+    ~CTempDirOverride()
+    {
+        Restore("TMP", m_tmp);
+        Restore("TEMP", m_temp);
+    }
+    CTempDirOverride(const CTempDirOverride&) = delete;
+    CTempDirOverride& operator=(const CTempDirOverride&) = delete;
+
+private:
+    using Saved = std::pair<bool, std::string>;
+    static Saved Save(const char* name)
+    {
+        char value[MAX_PATH + 1] = {};
+        const bool had = ::GetEnvironmentVariableA(name, value, MAX_PATH) != 0;
+        return {had, value};
+    }
+    static void Restore(const char* name, const Saved& saved)
+    {
+        ::SetEnvironmentVariableA(name, saved.first ? saved.second.c_str() : nullptr);
+    }
+
+    Saved m_tmp;
+    Saved m_temp;
 };
 
 // Writes bytes to a file, replacing it; false on failure.

@@ -1,0 +1,45 @@
+#pragma once
+// File system paths in the ANSI code page. A backslash separates two components only where it is not
+// the second byte of a double-byte character (in code page 932 many characters end with 0x5C), so
+// every split below walks the text character by character.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// Paths the installer hands to the file system must be shorter than this (the text without its zero).
+constexpr size_t kMaxPathLength = 259;
+
+bool FitsPath(const std::string& path);
+
+// Positions of every separating backslash, front to back.
+std::vector<size_t> FindPathSeparators(const std::string& path);
+// Position of the last separating backslash, or std::string::npos.
+size_t FindLastPathSeparator(const std::string& path);
+
+// directory, a backslash and name; no second backslash when directory already ends with one.
+std::string JoinPath(const std::string& directory, const std::string& name);
+
+// The text before the last separator (empty without one), and the text after it (all without one).
+std::string ParentPath(const std::string& path);
+std::string FileNamePart(const std::string& path);
+
+// The path without one separating backslash at its end.
+std::string DropTrailingSeparator(const std::string& path);
+
+// Length of the part that names the volume and is never created or removed: "C:\" (3) for drive
+// paths, "\\server\share\" for network paths, 0 for anything else.
+size_t RootLength(const std::string& path);
+
+// True when path (one trailing backslash allowed), or the full path it stands for, is a drive or share
+// root or shorter than four characters: such a directory is never removed.
+bool IsProtectedDirectory(const std::string& path);
+
+// Upper-cased in the ANSI code page (double-byte characters stay as they are).
+std::string UpperText(const std::string& text);
+
+// The two paths name the same file when compared without regard to case.
+bool SamePath(const std::string& first, const std::string& second);
+
+// text without the given characters at both ends.
+std::string TrimText(const std::string& text, const char* characters);
