@@ -55,12 +55,6 @@ std::string ParentPath(const std::string& path)
     return last == std::string::npos ? std::string() : path.substr(0, last);
 }
 
-std::string FileNamePart(const std::string& path)
-{
-    const size_t last = FindLastPathSeparator(path);
-    return last == std::string::npos ? path : path.substr(last + 1);
-}
-
 std::string DropTrailingSeparator(const std::string& path)
 {
     if (!path.empty() && FindLastPathSeparator(path) == path.size() - 1)

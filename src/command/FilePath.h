@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "env/InstallPaths.h"
+
 // Paths the installer hands to the file system must be shorter than this (the text without its zero).
 constexpr size_t kMaxPathLength = 259;
 
@@ -20,9 +22,9 @@ size_t FindLastPathSeparator(const std::string& path);
 // directory, a backslash and name; no second backslash when directory already ends with one.
 std::string JoinPath(const std::string& directory, const std::string& name);
 
-// The text before the last separator (empty without one), and the text after it (all without one).
+// The text before the last separator (empty without one). The text after it (all without one) is the
+// environment's FileNamePart, which follows the same rule: one program has one function of that name.
 std::string ParentPath(const std::string& path);
-std::string FileNamePart(const std::string& path);
 
 // The path without one separating backslash at its end.
 std::string DropTrailingSeparator(const std::string& path);

@@ -322,7 +322,7 @@ bool CInstallEnv::InitDestination()
     m_destDir = WithoutTrailingBackslash(ChooseDestination());
     m_initialDestDir = m_destDir;
     m_destInstallDir = m_destDir + "\\Install";
-    const DWORD err = CreateDirectoryChain(m_destDir, m_directoryCreated);
+    const DWORD err = CreateDestination();
     m_port = DefaultPort();
     DetermineOsDefinition();
     return err == ERROR_SUCCESS;
@@ -345,6 +345,16 @@ std::string CInstallEnv::ChooseDestination() const
         return ExpandMacros(configured);
     }
     return m_dirs.programFilesDir + "\\" + m_mfg + "\\" + m_programName;
+}
+
+DWORD CInstallEnv::CreateDestination() const
+{
+    return CreateDirectoryChain(m_destDir, [this](const std::string& directory) {
+        if (m_historyRecorder)
+        {
+            (void)m_historyRecorder(directory, kHistoryDirectory);  // the records log their own failures
+        }
+    });
 }
 
 std::string CInstallEnv::DefaultPort() const
@@ -417,7 +427,7 @@ void CInstallEnv::SetDestination(const std::string& path)
     m_destDir = stored;
     m_destInstallDir = m_destDir + "\\Install";
     WriteInstallingValue("Dest_Dir", m_destDir);
-    (void)CreateDirectoryChain(m_destDir, m_directoryCreated);
+    (void)CreateDestination();
 }
 
 void CInstallEnv::SetPort(const std::string& port)

@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 
+#include "base/HistoryRecorder.h"
 #include "env/LanguageInfo.h"
 #include "env/SystemPaths.h"
 #include "external/ExternalFnt.h"
@@ -39,9 +40,6 @@ struct InstallOptions
 class CInstallEnv
 {
 public:
-    // Told about each directory the environment creates, outermost first, so that uninstall can
-    // remove it again.
-    using DirectoryCreated = std::function<void(const std::string& directory)>;
     // A step another part runs on a language change: the wizard's window sequence of an interactive
     // change, the network printer list's reload of its texts.
     using LanguageStep = std::function<void()>;
@@ -68,8 +66,8 @@ public:
     void ReadOptions(const CConfigProfile& profile);
     // MFG, MDL, VIDPID and PROGRAM_NAME of PROGRAM_INFO; false when one of the first three is missing.
     bool ReadModelInfo(const CConfigProfile& profile);
-    // The five key paths from MFG and PROGRAM_NAME; false (paths emptied) when either is empty or a
-    // path would be longer than a registry key name may be.
+    // The five key paths from MFG and PROGRAM_NAME; false (paths emptied) when either is empty or
+    // longer than a registry key name may be (255 characters).
     bool BuildRegistryKeys();
     // Destination, its directories, the default port, the OS define string and OS directory.
     // False when the destination directory cannot be created.
@@ -99,9 +97,12 @@ public:
     std::string ExpandMacros(const std::string& text, WORD langId = 0, const std::string& langAbbr = "",
                              const std::string& langDir = "") const;
 
-    // Seams for the parts that come later. Without a recorder created directories are not reported;
-    // without a window sequence an interactive language change ends after the options are read again.
-    void SetDirectoryCreatedRecorder(DirectoryCreated recorder) { m_directoryCreated = std::move(recorder); }
+    // Each destination directory the environment creates is reported to the recorder as a directory
+    // (kHistoryDirectory), outermost first, so that uninstall removes it again; without a recorder
+    // nothing is recorded. Set it before Init: Init creates the first destination (the key paths,
+    // and so the Installing history root, are known by then). Without a window sequence (the wizard's) an interactive language change
+    // ends after the options are read again.
+    void SetHistoryRecorder(HistoryRecorder recorder) { m_historyRecorder = std::move(recorder); }
     void SetLanguageWindowSequence(LanguageStep sequence) { m_languageWindowSequence = std::move(sequence); }
     void SetNetworkTextsReloader(LanguageStep reload) { m_reloadNetworkTexts = std::move(reload); }
 
@@ -184,6 +185,7 @@ private:
     std::string ReadFileKey(const char* key, const char* defaultValue) const;
     std::string ChooseConfigFile(const std::string& abbr) const;
     std::string ChooseDestination() const;
+    DWORD CreateDestination() const;
     std::string DefaultPort() const;
     void DetermineOsDefinition();
     void LoadHelperLibraries();
@@ -248,7 +250,7 @@ private:
     char m_mdlBuffer[kIdentitySize] = {};
     char m_vidPidBuffer[kIdentitySize] = {};
 
-    DirectoryCreated m_directoryCreated;
+    HistoryRecorder m_historyRecorder;
     LanguageStep m_languageWindowSequence;
     LanguageStep m_reloadNetworkTexts;
 };

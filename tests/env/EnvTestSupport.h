@@ -1,7 +1,7 @@
 #pragma once
 // Test support for the environment tests: a product folder as it lies on an installation medium
 // (Disk1\Setup.dat, data\..., String files), the log's texts, and the process state that Init changes
-// (temporary directory, current directory), each restored when the object goes away.
+// (the current directory), restored when the object goes away.
 
 #include <windows.h>
 
@@ -11,27 +11,6 @@
 
 #include "log/Log.h"
 #include "support/TempDir.h"
-
-// Points TMP at a folder for the lifetime of the object, so that the log and the temporary
-// directory the environment reads land there.
-class CTempVariableOverride
-{
-public:
-    explicit CTempVariableOverride(const std::string& dir)
-    {
-        char old[MAX_PATH + 1] = {};
-        m_had = ::GetEnvironmentVariableA("TMP", old, MAX_PATH) != 0;
-        m_old = old;
-        ::SetEnvironmentVariableA("TMP", dir.c_str());
-    }
-    ~CTempVariableOverride() { ::SetEnvironmentVariableA("TMP", m_had ? m_old.c_str() : nullptr); }
-    CTempVariableOverride(const CTempVariableOverride&) = delete;
-    CTempVariableOverride& operator=(const CTempVariableOverride&) = delete;
-
-private:
-    bool m_had = false;
-    std::string m_old;
-};
 
 // Init makes the installer's folder the current directory; the test's folders can only be removed
 // once the process has left them.

@@ -109,7 +109,7 @@ protected:
     std::string Installed() const { return "Software\\" + TestMfg() + "\\EnvTest\\Installed"; }
 
     CTempDir m_root;
-    CTempVariableOverride m_tmp{m_root.Path() + "\\"};
+    CTempDirOverride m_tmp{m_root.Path() + "\\"};
     CCurrentDirectoryKeeper m_cwd;
     CLog m_log;
     CLogReader m_logTexts{m_log};
@@ -120,6 +120,15 @@ std::string Read(const CConfigProfile& profile, const char* section, const char*
 {
     std::string value;
     return profile.GetString(section, key, value) ? value : std::string("(missing)");
+}
+
+// Records the directories reported as created; any other kind is recorded as a failure text.
+HistoryRecorder DirectoryRecorder(std::vector<std::string>& created)
+{
+    return [&created](const std::string& text, HistoryKind kind) {
+        created.push_back(kind == kHistoryDirectory ? text : "(kind " + std::to_string(kind) + ") " + text);
+        return true;
+    };
 }
 
 std::vector<std::string> OptionLines(const std::vector<std::string>& texts)
@@ -491,7 +500,7 @@ TEST_F(InstallEnvTest, Destination_ChoiceCreationAndChanges)
                       DataText("[PROGRAM_INFO]\r\nDESTINATION_DIR = $SRC_DIR$\\Dest\\$LANG_ABBR$\\\r\n")));
     std::vector<std::string> created;
     auto env = MakeEnv();
-    env->SetDirectoryCreatedRecorder([&created](const std::string& dir) { created.push_back(dir); });
+    env->SetHistoryRecorder(DirectoryRecorder(created));
     ASSERT_TRUE(env->Init());
     const std::string first = m_src + "\\Dest\\EN";
     EXPECT_EQ(first, env->GetDestDir()) << "DESTINATION_DIR with macros, one trailing backslash removed";
@@ -550,7 +559,7 @@ TEST_F(InstallEnvTest, Init_NoDestinationConfigured_CreatesOneBelowProgramFiles)
 {
     std::vector<std::string> created;
     auto env = MakeEnv();
-    env->SetDirectoryCreatedRecorder([&created](const std::string& dir) { created.push_back(dir); });
+    env->SetHistoryRecorder(DirectoryRecorder(created));
     ASSERT_TRUE(env->Init());
     const std::string vendor = env->GetProgramFilesDir() + "\\" + TestMfg();
     EXPECT_EQ(vendor + "\\EnvTest", env->GetDestDir()) << "<Program Files>\\<MFG>\\<PROGRAM_NAME>";

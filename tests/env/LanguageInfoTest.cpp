@@ -38,7 +38,7 @@ protected:
     }
 
     CTempDir m_dir;
-    CTempVariableOverride m_tmp{m_dir.Path() + "\\"};
+    CTempDirOverride m_tmp{m_dir.Path() + "\\"};
     CLog m_log;
     CLogReader m_logTexts{m_log};
     CConfigProfile m_profile;

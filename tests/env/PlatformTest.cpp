@@ -117,8 +117,10 @@ struct COsDefineSection
 };
 
 // A test-only key under HKEY_CURRENT_USER without subkeys, so that RegDeleteKeyA removes it in the 9x
-// and the NT version modes alike.
-const char kTestKey[] = "Software\\KvEnvPlatformTest";
+// and the NT version modes alike. Its name carries the process id: the runs for several Windows
+// versions share one prefix and may run at the same time.
+const std::string kTestKeyName = "Software\\KvEnvPlatformTest" + std::to_string(::GetCurrentProcessId());
+const char* const kTestKey = kTestKeyName.c_str();
 
 class CTestKey
 {
