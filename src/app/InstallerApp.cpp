@@ -1,0 +1,594 @@
+#include "app/InstallerApp.h"
+
+#include <vector>
+
+#include "base/Text.h"
+#include "env/Platform.h"
+#include "env/SystemCheck.h"
+#include "env/SystemRequirement.h"
+#include "profile/Profile.h"
+#include "registry/Registry.h"
+#include "ui/Messages.h"
+
+namespace
+{
+const char kRequirementSection[] = "SYSTEM_REQUIREMENT";
+const int kRegistryTextSize = 4096;
+const DWORD kSectionNameSize = 260;
+const UINT kActivateTimeout = 10000;                          // ms a running instance may take to answer
+
+// The section names of a profile's main file.
+std::vector<std::string> SectionNames(const CConfigProfile& profile)
+{
+    std::vector<std::string> names;
+    for (const SECTION_LIST* section = profile.GetMain().GetMainDocument().GetFirstSection(); section != nullptr;
+         section = section->nextSection)
+    {
+        names.emplace_back(section->name);
+    }
+    return names;
+}
+
+// The minimum requirements of section SYSTEM_REQUIREMENT; keys that are missing keep their defaults.
+CSystemRequirement ReadMinimumRequirement(CInstallEnv& env)
+{
+    const CConfigProfile& data = env.GetDataProfile();
+    SystemRequirementValues values;
+    DWORD freeSpace = 0;
+    if (data.GetDword(kRequirementSection, "FREE_SPACE", &freeSpace))
+    {
+        values.freeSpace = freeSpace;
+    }
+    (void)data.GetString(kRequirementSection, "UNSUPPORTED_OS", values.unsupportedOs);
+    (void)data.GetString(kRequirementSection, "MSG_NOT_SUPPORTED_OS", values.msgNotSupportedOs);
+    (void)data.GetString(kRequirementSection, "MSG_NO_FREE_SPACE", values.msgNoFreeSpace);
+    (void)data.GetString(kRequirementSection, "MSG_USB_NOT_AVAILABLE", values.msgUsbNotAvailable);
+
+    SystemRequirementHelpers helpers;
+    helpers.getDiskFreeSpace = [&env](const char* path) { return env.GetExternalFnt().GetDiskFreeSpaceKV(path); };
+    helpers.getDevicePort = [&env](char* /*ports*/, DWORD* count) {
+        int portCount = 0;                                    // stays 0 when the library does not answer
+        (void)env.GetExternalFnt().GetDevicePort(env.GetMfgBuffer(), env.GetMdlBuffer(), env.GetVidPidBuffer(),
+                                                 nullptr, &portCount);
+        *count = static_cast<DWORD>(portCount);
+    };
+    return CSystemRequirement(CSystemRequirement::IsCheckActive(SectionNames(data)), values, env.GetOsDefine(),
+                              env.GetProgramName(), helpers);
+}
+
+// An item counts as installed when the install helper marked its record under the Installed key with
+// InstallNow = 2.
+bool HasInstalledItemRecord(const std::string& installedKey)
+{
+    if (installedKey.empty())
+    {
+        return false;
+    }
+    const std::string itemsKey = installedKey + "\\Items";
+    CRegKey items;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, itemsKey.c_str(), 0, KEY_READ, items.Receive()) != ERROR_SUCCESS)
+    {
+        return false;
+    }
+    for (DWORD index = 0;; ++index)
+    {
+        char name[256] = {};
+        DWORD length = sizeof(name);
+        const LONG err = ::RegEnumKeyExA(items.Get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (err == ERROR_MORE_DATA)
+        {
+            continue;                                         // longer than an item section name can be
+        }
+        if (err != ERROR_SUCCESS)
+        {
+            return false;
+        }
+        DWORD installNow = 0;
+        if (CRegistry::GetValue((itemsKey + "\\" + name).c_str(), "InstallNow", &installNow, HKEY_LOCAL_MACHINE) ==
+                ERROR_SUCCESS &&
+            installNow == 2)
+        {
+            return true;
+        }
+    }
+}
+
+// Asks a running instance's frame window to come to the front. A hung instance does not hold this
+// one up for longer than kActivateTimeout.
+void ActivateRunningInstance(HWND frame)
+{
+    DWORD_PTR answer = 0;
+    (void)::SendMessageTimeoutA(frame, UM_ACTIVATE_INSTANCE, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                                kActivateTimeout, &answer);
+}
+
+bool IsWatcherlessOs(int osCode)
+{
+    return osCode == OS_WIN95 || osCode == OS_WIN95_OSR2 || osCode == OS_NT3 || osCode == OS_NT4;
+}
+}  // namespace
+
+CInstallerApp::CRunLog::CRunLog()
+{
+    (void)OpenLogFile();
+    WriteBanner();
+}
+
+CInstallerApp::CInstallerApp(std::string commandLine, std::string programFile)
+    : m_commandLine(std::move(commandLine)), m_programFile(std::move(programFile)), m_env(m_log, m_programFile)
+{
+    m_isAdministrator = [] { return SystemCheck::CheckAdministrator(); };
+    m_anyItemInstalled = [this] { return HasInstalledItemRecord(m_env.GetInstalledKey()); };
+    m_threadStarter = [](LPTHREAD_START_ROUTINE routine, void* parameter) {
+        return ::CreateThread(nullptr, 0, routine, parameter, 0, nullptr);
+    };
+    m_hardwareWizardWatcher.wake.Reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    m_newHardwareWatcher.wake.Reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+}
+
+CInstallerApp::~CInstallerApp()
+{
+    for (Watcher* watcher : {&m_hardwareWizardWatcher, &m_newHardwareWatcher})
+    {
+        (void)StopWatcher(*watcher);
+        if (watcher->thread.IsValid())
+        {
+            (void)::WaitForSingleObject(watcher->thread.Get(), INFINITE);
+        }
+    }
+}
+
+int CInstallerApp::Run()
+{
+    if (InitInstance())
+    {
+        m_exitCode = RunMessageLoop();
+    }
+    return ExitInstance();
+}
+
+bool CInstallerApp::InitInstance()
+{
+    if (!m_env.Init())
+    {
+        m_log.Write("Initilize global variable fail");
+        return false;
+    }
+    if (!CheckSingleInstance() || !CheckAdministratorRights())
+    {
+        return false;
+    }
+    m_runMode = ParseCommandLine();
+    if (m_runMode == RUN_INSTALL && !RunInstallModeSteps())
+    {
+        return false;
+    }
+    if (m_silent)
+    {
+        std::string destination;
+        if (ReadInstalledDestination(destination))
+        {
+            m_env.SetDestination(destination);
+        }
+        m_exitCode = CarryOutSilentRun() ? kExitSuccess : kExitFailure;
+        return false;                                         // a silent run never creates a window
+    }
+    return StartInteractive();
+}
+
+std::string CInstallerApp::GetInstanceName() const
+{
+    return FormatText("%s Installer Program", m_env.GetProgramName().c_str());
+}
+
+// Only one installer of a product runs at a time. A second one that finds the first one's frame window
+// asks it to the front and goes on (the interactive start then ends); without that window the first one
+// is taken to be still starting or ending, and this one ends.
+bool CInstallerApp::CheckSingleInstance()
+{
+    const std::string name = GetInstanceName();
+    ::SetLastError(ERROR_SUCCESS);
+    CHandle mutex(::CreateMutexA(nullptr, TRUE, name.c_str()));
+    const DWORD err = ::GetLastError();
+    if (err == ERROR_ALREADY_EXISTS)
+    {
+        HWND running = ::FindWindowA(name.c_str(), nullptr);
+        if (running == nullptr)
+        {
+            m_log.Write("There is a previous running instance of this application, so it is terminated.");
+            return false;
+        }
+        ActivateRunningInstance(running);
+        return true;
+    }
+    if (mutex.IsValid() && err == ERROR_SUCCESS)
+    {
+        m_instanceMutex = std::move(mutex);
+    }
+    return true;                                              // any other failure: go on without a mutex
+}
+
+// Device installations need administrator rights on NT; the data file decides whether to refuse by
+// giving the message. Windows 9x has no such rights.
+bool CInstallerApp::CheckAdministratorRights()
+{
+    if (!m_env.GetOptions().deviceInstall || m_env.GetOsClass() == OSCLASS_9X || m_isAdministrator())
+    {
+        return true;
+    }
+    std::string message;
+    if (!m_env.GetDataProfile().GetString(kRequirementSection, "MSG_IS_NOT_ADMIN", message))
+    {
+        return true;
+    }
+    (void)::MessageBoxA(nullptr, message.c_str(), m_env.GetProgramName().c_str(), MB_OK | MB_ICONWARNING);
+    return false;
+}
+
+int CInstallerApp::ParseCommandLine()
+{
+    const std::string text = m_commandLine.substr(0, kMaxCommandLineLength);
+    m_log.Write("Parameter : %s", text.c_str());
+    const CommandLineChoice choice = ParseCommandLineText(text);
+    for (const CommandLineSetting& setting : choice.settings)
+    {
+        switch (setting.letter)
+        {
+        case 'A':
+            m_env.SetDestination(setting.value);
+            break;
+        case 'L':
+            (void)m_env.SetLanguage(static_cast<WORD>(CProfile::StringToDword(setting.value.c_str())), false);
+            break;
+        default:
+            m_env.SetPort(setting.value);
+            m_env.SetPortFromCommandLine(true);
+            break;
+        }
+    }
+    m_silent = m_silent || choice.silent;
+    return choice.runMode;
+}
+
+// A first installation must meet the minimum requirements; the setting file may turn an install into
+// a silent script install.
+bool CInstallerApp::RunInstallModeSteps()
+{
+    std::string destination;
+    if (!ReadInstalledDestination(destination) && !CheckMinimumRequirements())
+    {
+        m_log.Write("This system could not satisfy the installer Minimum Requirement!");
+        return false;
+    }
+    if (IsSilentScriptRequested())
+    {
+        m_silent = true;
+        m_runMode = RUN_SCRIPT;
+    }
+    return true;
+}
+
+bool CInstallerApp::CheckMinimumRequirements()
+{
+    return ReadMinimumRequirement(m_env).CheckRequirements(m_env.GetOptions().usbOnly);
+}
+
+bool CInstallerApp::IsSilentScriptRequested() const
+{
+    const std::string& settingFile = m_env.GetSettingFile();
+    if (settingFile.empty() || !SystemCheck::FileExists(settingFile.c_str()))
+    {
+        return false;
+    }
+    char value[MAX_PATH] = {};
+    (void)::GetPrivateProfileStringA("INSTALL", "SILENT", "", value, sizeof(value), settingFile.c_str());
+    return ::lstrcmpiA(value, "1") == 0;
+}
+
+bool CInstallerApp::CarryOutSilentRun()
+{
+    const InstallRunEntries& run = m_installRun;
+    switch (m_runMode)
+    {
+    case RUN_INSTALL:
+        (void)WriteStartValues(true);
+        return run.silentInstall ? run.silentInstall(false) : ReportNoInstallRun("silent install");
+    case RUN_UNINSTALL:
+        return run.silentUninstall ? run.silentUninstall() : ReportNoInstallRun("silent uninstall");
+    case RUN_REINSTALL:
+        return run.silentInstall ? run.silentInstall(true) : ReportNoInstallRun("silent reinstall");
+    case RUN_SCRIPT:
+        (void)WriteStartValues(true);
+        return run.scriptInstall ? run.scriptInstall(m_env.GetSettingFile())
+                                 : ReportNoInstallRun("script install");
+    default:
+        return true;                                          // delete-all needs the wizard: nothing to do
+    }
+}
+
+bool CInstallerApp::ReportNoInstallRun(const char* run)
+{
+    m_log.Write("The install run is not part of this build: the %s is not carried out", run);
+    return false;
+}
+
+// The wizard frame looks for a running instance's frame window before it makes its own; that look-up
+// is done here. The wizard itself is not part of this build, so the start ends after it.
+bool CInstallerApp::StartInteractive()
+{
+    HWND running = ::FindWindowA(GetInstanceName().c_str(), nullptr);
+    if (running != nullptr)
+    {
+        ActivateRunningInstance(running);
+        m_log.Write("The installer is already running");
+        if (m_instanceMutex.IsValid())
+        {
+            (void)::ReleaseMutex(m_instanceMutex.Get());
+        }
+        return false;
+    }
+    m_log.Write("The wizard is not part of this build: the interactive start ends here");
+    return false;
+}
+
+void CInstallerApp::CompleteInteractiveStart(HWND frame)
+{
+    m_mainWindow = frame;
+    (void)WriteStartValues(true);
+    m_ready = true;
+}
+
+int CInstallerApp::RunMessageLoop()
+{
+    long idleCount = 0;
+    bool idle = true;
+    MSG message = {};
+    for (;;)
+    {
+        while (idle && !::PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE))
+        {
+            idle = OnIdle(idleCount++);
+        }
+        const BOOL got = ::GetMessageA(&message, nullptr, 0, 0);
+        if (got == 0)
+        {
+            return static_cast<int>(message.wParam);
+        }
+        if (got == -1)
+        {
+            return kExitFailure;
+        }
+        (void)::TranslateMessage(&message);
+        (void)::DispatchMessageA(&message);
+        idle = true;
+        idleCount = 0;
+    }
+}
+
+bool CInstallerApp::OnIdle(long /*idleCount*/)
+{
+    if (m_ready && !m_started)
+    {
+        m_log.Write("Start installation");
+        (void)::PostMessageA(m_mainWindow, UM_START, 1, 0);
+        m_started = true;
+    }
+    return false;                                             // the framework has no idle work of its own
+}
+
+int CInstallerApp::ExitInstance()
+{
+    m_log.Write("End of installation");
+    if (m_instanceMutex.IsValid())
+    {
+        (void)::ReleaseMutex(m_instanceMutex.Get());
+    }
+    if (m_env.GetOptions().deviceInstall)
+    {
+        (void)StopHardwareWizardWatcher();
+        (void)StopNewHardwareWatcher();
+    }
+    return m_exitCode;
+}
+
+// An empty record names no directory: it counts as unreadable, as it does for the environment.
+bool CInstallerApp::ReadInstalledDestination(std::string& destination) const
+{
+    const std::string& key = m_env.GetInstalledKey();
+    std::vector<char> text(kRegistryTextSize + 1, '\0');
+    const int size = static_cast<int>(text.size());
+    if (key.empty() ||
+        CRegistry::GetValue(key.c_str(), "Dest_Dir", text.data(), HKEY_LOCAL_MACHINE, size) != ERROR_SUCCESS ||
+        text[0] == '\0')
+    {
+        return false;
+    }
+    destination = text.data();
+    return true;
+}
+
+// A recorded installation with its language turns an install into a reinstall, unless the product
+// is a network product, which installs again for each further printer.
+int CInstallerApp::ApplyRecordedInstallation(int runMode)
+{
+    std::string destination;
+    const bool recorded =
+        runMode == RUN_REINSTALL ||
+        (runMode == RUN_INSTALL && ReadInstalledDestination(destination) && m_anyItemInstalled());
+    const std::string& key = m_env.GetInstalledKey();
+    DWORD langCode = 0;
+    if (!recorded || key.empty() ||
+        CRegistry::GetValue(key.c_str(), "LangCode", &langCode, HKEY_LOCAL_MACHINE) != ERROR_SUCCESS)
+    {
+        return runMode;
+    }
+    m_env.SetInstalled(true);
+    if (runMode == RUN_INSTALL && !m_env.GetOptions().network)
+    {
+        return RUN_REINSTALL;
+    }
+    return runMode;
+}
+
+int CInstallerApp::ChooseStartSection(int runMode)
+{
+    runMode = ApplyRecordedInstallation(runMode);
+    const char* programFile = m_programFile.empty() ? nullptr : m_programFile.c_str();
+    const bool cdSource = SystemCheck::GetSourceMediaType(programFile) == SystemCheck::kMediaCdRom;
+    const CConfigProfile& config = m_env.GetConfigProfile();
+    int result = RUN_NONE;
+    for (const StartSectionCandidate& candidate : StartSectionCandidates(runMode, cdSource))
+    {
+        char resolved[kSectionNameSize] = {};
+        if (config.ResolveSection(candidate.section, resolved, sizeof(resolved)))
+        {
+            m_startSection = resolved;
+            result = candidate.runMode;
+            break;
+        }
+    }
+    if (result == RUN_NONE)
+    {
+        m_log.Write("Start Section is [%s]", m_startSection.c_str());
+        return RUN_NONE;
+    }
+    // With MAIN_ONLY the product has no items, and nothing is written under the Installing key.
+    if (!m_env.GetOptions().mainOnly && !m_env.GetInstallingKey().empty())
+    {
+        (void)CRegistry::SetValue(m_env.GetInstallingKey().c_str(), "Setup_Type", static_cast<DWORD>(result),
+                                  HKEY_LOCAL_MACHINE);
+    }
+    const std::string variant = m_startSection + ".OVRA";
+    if (result == RUN_INSTALL && m_env.GetOptions().ovra && config.HasSection(variant.c_str()))
+    {
+        m_startSection = variant;
+    }
+    m_log.Write("Start Section is [%s]", m_startSection.c_str());
+    return result;
+}
+
+bool CInstallerApp::WriteStartValues(bool full)
+{
+    const std::string& key = m_env.GetInstallingKey();
+    if (m_env.GetOptions().mainOnly || key.empty())
+    {
+        return true;
+    }
+    const auto text = [&key](const char* name, const std::string& value) {
+        (void)CRegistry::SetValue(key.c_str(), name, value.c_str(), HKEY_LOCAL_MACHINE);
+    };
+    const auto number = [&key](const char* name, DWORD value) {
+        (void)CRegistry::SetValue(key.c_str(), name, value, HKEY_LOCAL_MACHINE);
+    };
+    if (full)
+    {
+        text("MFG", m_env.GetMfg());
+        text("MDL", m_env.GetMdl());
+        text("VIDPID", m_env.GetVidPid());
+        text("Printer_Port", m_env.GetVidPid());
+        text("Program_Name", m_env.GetProgramName());
+    }
+    number("LangCode", m_env.GetLanguage().GetRequestedLangId());
+    text("LangAbbr", m_env.GetLanguage().GetLangAbbr());
+    text("Dest_Dir", m_env.GetDestDir());
+    text("Win_Dir", m_env.GetWindowsDir());
+    text("Temp_Dir", m_env.GetTempDir());
+    text("STR_FILE", m_env.GetStringFile());
+    number("OS_Ver", OsVerValue(m_env.GetOsClass()));
+    return true;
+}
+
+bool CInstallerApp::StartHardwareWizardWatcher()
+{
+    return StartWatcher(m_hardwareWizardWatcher, HardwareWizardWatcherThread,
+                        "Create Compress PnP Thread error!!");
+}
+
+bool CInstallerApp::StopHardwareWizardWatcher()
+{
+    return StopWatcher(m_hardwareWizardWatcher);
+}
+
+bool CInstallerApp::StartNewHardwareWatcher()
+{
+    return StartWatcher(m_newHardwareWatcher, NewHardwareWatcherThread, "Create Active PnP Thread error!!");
+}
+
+bool CInstallerApp::StopNewHardwareWatcher()
+{
+    return StopWatcher(m_newHardwareWatcher);
+}
+
+// Windows 95 and NT 4 have no hardware wizards of that kind. One thread per watcher: a start while it
+// runs keeps it; a start after a stop waits for the stopped thread to end first.
+bool CInstallerApp::StartWatcher(Watcher& watcher, LPTHREAD_START_ROUTINE routine, const char* failureText)
+{
+    if (IsWatcherlessOs(m_env.GetOsCode()))
+    {
+        return true;
+    }
+    if (watcher.thread.IsValid())
+    {
+        if (watcher.running && ::WaitForSingleObject(watcher.thread.Get(), 0) == WAIT_TIMEOUT)
+        {
+            return true;
+        }
+        (void)::WaitForSingleObject(watcher.thread.Get(), INFINITE);
+        watcher.thread.Reset();
+    }
+    watcher.running = true;
+    if (watcher.wake.IsValid())
+    {
+        (void)::ResetEvent(watcher.wake.Get());
+    }
+    HANDLE thread = m_threadStarter(routine, this);
+    const DWORD err = thread != nullptr ? ERROR_SUCCESS : ::GetLastError();
+    if (thread == nullptr)
+    {
+        m_log.WriteError(err, "%s", failureText);
+        return false;
+    }
+    watcher.thread.Reset(thread);
+    return true;
+}
+
+bool CInstallerApp::StopWatcher(Watcher& watcher)
+{
+    watcher.running = false;
+    if (watcher.wake.IsValid())
+    {
+        (void)::SetEvent(watcher.wake.Get());
+    }
+    return true;
+}
+
+void CInstallerApp::Watch(Watcher& watcher, BOOL (CExternalFnt::*entry)() const)
+{
+    const CExternalFnt& external = m_env.GetExternalFnt();
+    while (watcher.running)
+    {
+        (void)(external.*entry)();
+        if (watcher.wake.IsValid())
+        {
+            (void)::WaitForSingleObject(watcher.wake.Get(), kWatchInterval);
+        }
+        else
+        {
+            ::Sleep(kWatchInterval);
+        }
+    }
+}
+
+DWORD WINAPI CInstallerApp::HardwareWizardWatcherThread(void* parameter)
+{
+    auto* app = static_cast<CInstallerApp*>(parameter);
+    app->Watch(app->m_hardwareWizardWatcher, &CExternalFnt::RemoveHardwareWizardDialog);
+    return 0;
+}
+
+DWORD WINAPI CInstallerApp::NewHardwareWatcherThread(void* parameter)
+{
+    auto* app = static_cast<CInstallerApp*>(parameter);
+    app->Watch(app->m_newHardwareWatcher, &CExternalFnt::MySetForegroundNHWdDialog);
+    return 0;
+}

@@ -1,0 +1,429 @@
+// The application object in the test's own process, on copies of the demo product: what a test machine
+// cannot make happen (a user without administrator rights, a thread that cannot start) through the
+// object's seams, the install-run entries of the silent modes, the start-section choice, the start
+// values, the watcher threads and the message loop.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include "app/AppTestSupport.h"
+#include "app/InstallerApp.h"
+#include "env/Platform.h"
+
+using namespace AppTest;
+
+namespace
+{
+using Lines = std::vector<std::string>;
+
+const char kEnd[] = "End of installation";
+const char kNoWizard[] = "The wizard is not part of this build: the interactive start ends here";
+
+class CLoopApp : public CInstallerApp
+{
+public:
+    using CInstallerApp::CInstallerApp;
+    using CInstallerApp::CompleteInteractiveStart;
+    using CInstallerApp::RunMessageLoop;
+};
+
+bool IsWatcherlessOs(int osCode)
+{
+    return osCode == OS_WIN95 || osCode == OS_WIN95_OSR2 || osCode == OS_NT3 || osCode == OS_NT4;
+}
+
+// A configuration file whose start sections are the names given.
+std::string ConfigWith(const Lines& sections)
+{
+    std::string text = "[DLG_COMMON]\r\nCANCEL_TYPE = RESUME_EXIT\r\n";
+    for (const std::string& section : sections)
+    {
+        text += "[" + section + "]\r\nDIALOGS = DIALOGS_OF_" + section + "\r\n";
+    }
+    return text;
+}
+
+// The frame window of the message loop test: counts UM_START and ends the loop after three more
+// messages, each of which gives the loop another idle moment.
+std::vector<WPARAM> g_starts;
+int g_afterStart = 0;
+const UINT kNudge = WM_USER + 100;
+
+LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == UM_START)
+    {
+        g_starts.push_back(wParam);
+        (void)::PostMessageA(window, kNudge, 0, 0);
+        return 0;
+    }
+    if (message == kNudge)
+    {
+        if (++g_afterStart < 3)
+        {
+            (void)::PostMessageA(window, kNudge, 0, 0);
+        }
+        else
+        {
+            ::PostQuitMessage(7);
+        }
+        return 0;
+    }
+    return ::DefWindowProcA(window, message, wParam, lParam);
+}
+}  // namespace
+
+// The requirement refusal is Setup.exe's business (SetupRunTest): here no Windows version is refused,
+// so that no message box holds up a first install.
+class InstallerAppTest : public ::testing::Test
+{
+protected:
+    InstallerAppTest() { m_product.SetDataKey("SYSTEM_REQUIREMENT", "UNSUPPORTED_OS", ""); }
+
+    std::unique_ptr<CInstallerApp> MakeApp(const std::string& commandLine)
+    {
+        return std::unique_ptr<CInstallerApp>(new CInstallerApp(commandLine, m_product.ExePath()));
+    }
+    static Lines LogOf(CInstallerApp& app) { return ReadLog(app.GetLog().GetFilePath()); }
+    void ClearInstalling()
+    {
+        (void)CRegistry::DeleteKey(m_product.InstallingKey().c_str(), false, HKEY_LOCAL_MACHINE);
+    }
+
+    CTestProduct m_product;
+    CCurrentDirectoryKeeper m_directory;                      // restored before the product folder goes
+};
+
+TEST_F(InstallerAppTest, Administrator_NotAnAdministrator_RefusedOnlyWithTheDataFileMessage)
+{
+    int asked = 0;
+    const auto notAdmin = [&asked] {
+        ++asked;
+        return false;
+    };
+    {
+        auto app = MakeApp("/S /D");
+        app->SetAdministratorCheck(notAdmin);
+        if (app->GetEnv().GetOsClass() == OSCLASS_9X)
+        {
+            EXPECT_EQ(CInstallerApp::kExitSuccess, app->Run()) << "Windows 9x has no administrators";
+            EXPECT_EQ(0, asked) << "not even asked on Windows 9x";
+            return;
+        }
+        CBoxAnswerer user(m_product.ProgramName(), m_product.Folder() + "\\admin.txt");
+        EXPECT_EQ(CInstallerApp::kExitFailure, app->Run());
+        std::string text;
+        EXPECT_TRUE(user.Wait(text)) << "a message box captioned with PROGRAM_NAME";
+        EXPECT_EQ("You need administrator rights to install the KP-3100 Series software.", text);
+        const Lines log = LogOf(*app);
+        EXPECT_TRUE(From(log, "Parameter : ").empty()) << "ends before the command line, with no line of its own";
+        EXPECT_EQ(kEnd, log.back());
+        EXPECT_EQ(1, asked);
+    }
+    m_product.RemoveDataKey("SYSTEM_REQUIREMENT", "MSG_IS_NOT_ADMIN");
+    {
+        auto app = MakeApp("/S /D");
+        app->SetAdministratorCheck(notAdmin);
+        EXPECT_EQ(CInstallerApp::kExitSuccess, app->Run()) << "without the message the start goes on";
+        EXPECT_EQ((Lines{"Parameter : /S /D", kEnd}), From(LogOf(*app), "Parameter : "));
+    }
+    m_product.SetDataKey("OPTION", "DEVICE_INSTALL", "0");
+    asked = 0;
+    {
+        auto app = MakeApp("/S /D");
+        app->SetAdministratorCheck(notAdmin);
+        EXPECT_EQ(CInstallerApp::kExitSuccess, app->Run());
+        EXPECT_EQ(0, asked) << "only a device installation needs the rights";
+    }
+}
+
+TEST_F(InstallerAppTest, SilentRun_EachMode_CallsItsInstallRunEntryWithStartValuesWrittenFirst)
+{
+    struct Row
+    {
+        const char* commandLine;
+        const char* silentSetting;
+        std::string expectedCall;
+        bool startValuesAtCall;
+    };
+    const std::string settingFile = m_product.ProductDir() + "\\Config.ini";
+    const Row rows[] = {
+        {"/S", "0", "install", true},
+        {"/S /R", "0", "reinstall", false},
+        {"/U /S", "0", "uninstall", false},
+        {"", "1", "script " + settingFile, true},
+        {"/S /D", "0", "", false},
+    };
+    for (const Row& row : rows)
+    {
+        ClearInstalling();
+        m_product.SetSettingKey("INSTALL", "SILENT", row.silentSetting);
+        std::vector<std::string> calls;
+        bool startValues = false;
+        const auto note = [&](const std::string& call) {
+            calls.push_back(call);
+            startValues = m_product.InstallingText("MFG") == m_product.Mfg();
+            return true;
+        };
+        CInstallerApp::InstallRunEntries entries;
+        entries.silentInstall = [&](bool reinstall) { return note(reinstall ? "reinstall" : "install"); };
+        entries.silentUninstall = [&] { return note("uninstall"); };
+        entries.scriptInstall = [&](const std::string& file) { return note("script " + file); };
+        auto app = MakeApp(row.commandLine);
+        app->SetInstallRun(entries);
+
+        EXPECT_EQ(CInstallerApp::kExitSuccess, app->Run()) << "'" << row.commandLine << "': the entry succeeded";
+        EXPECT_EQ(row.expectedCall.empty() ? Lines{} : Lines{row.expectedCall}, calls) << row.commandLine;
+        EXPECT_EQ(row.startValuesAtCall, startValues) << "start values before the entry: " << row.commandLine;
+        EXPECT_EQ(kEnd, LogOf(*app).back()) << row.commandLine;
+    }
+
+    m_product.SetSettingKey("INSTALL", "SILENT", "0");
+    CInstallerApp::InstallRunEntries failing;
+    failing.silentUninstall = [] { return false; };
+    auto app = MakeApp("/S /U");
+    app->SetInstallRun(failing);
+    EXPECT_EQ(CInstallerApp::kExitFailure, app->Run()) << "a failed run is the process's failure";
+}
+
+TEST_F(InstallerAppTest, ChooseStartSection_FirstExistingSectionOfTheMode_DecidesAndIsStored)
+{
+    std::string osDefine;
+    {
+        auto probe = MakeApp("");
+        ASSERT_TRUE(probe->GetEnv().Init());
+        osDefine = probe->GetEnv().GetOsDefine();
+    }
+    const Lines all = {"INSTALL_START_INFO", "UNINST_START_INFO", "REINST_START_INFO", "DELETEALL_START_INFO"};
+    struct Row
+    {
+        Lines sections;
+        int mode;
+        int expected;
+        std::string section;
+    };
+    const Row rows[] = {
+        {all, RUN_INSTALL, RUN_INSTALL, "INSTALL_START_INFO"},
+        {all, RUN_UNINSTALL, RUN_UNINSTALL, "UNINST_START_INFO"},
+        {all, RUN_REINSTALL, RUN_REINSTALL, "REINST_START_INFO"},
+        {all, RUN_DELETE_ALL, RUN_DELETE_ALL, "DELETEALL_START_INFO"},
+        {{"INSTALL_START_INFO", "REINST_START_INFO_LOCAL"}, RUN_REINSTALL, RUN_REINSTALL_CD,
+         "REINST_START_INFO_LOCAL"},
+        {{"INSTALL_START_INFO", "REINST_START_INFO_LOCAL"}, RUN_UNINSTALL, RUN_REINSTALL_LOCAL,
+         "REINST_START_INFO_LOCAL"},
+        {{"INSTALL_START_INFO", "REINST_START_INFO_CD"}, RUN_UNINSTALL, RUN_INSTALL, "INSTALL_START_INFO"},
+        {{"INSTALL_START_INFO", "UNINST_START_INFO"}, RUN_DELETE_ALL, RUN_UNINSTALL, "UNINST_START_INFO"},
+        {{"INSTALL_START_INFO", "INSTALL_START_INFO." + osDefine}, RUN_INSTALL, RUN_INSTALL,
+         "INSTALL_START_INFO." + osDefine},
+        {{"UNINST_START_INFO"}, RUN_INSTALL, RUN_NONE, ""},
+    };
+    for (const Row& row : rows)
+    {
+        ClearInstalling();
+        m_product.WriteProductFile("data\\kvinst.kvi", ConfigWith(row.sections));
+        auto app = MakeApp("");
+        ASSERT_TRUE(app->GetEnv().Init());
+        EXPECT_EQ(row.expected, app->ChooseStartSection(row.mode)) << row.section << " for mode " << row.mode;
+        EXPECT_EQ(row.section, app->GetStartSection());
+        EXPECT_EQ("Start Section is [" + row.section + "]", LogOf(*app).back());
+        EXPECT_EQ(row.expected == RUN_NONE ? 0xDEADBEEF : static_cast<DWORD>(row.expected),
+                  m_product.InstallingNumber("Setup_Type"))
+            << "Setup_Type holds the result (nothing without a start section)";
+    }
+}
+
+TEST_F(InstallerAppTest, ChooseStartSection_RecordedInstallation_MakesAnInstallAReinstallUnlessNetwork)
+{
+    m_product.WriteProductFile("data\\kvinst.kvi", ConfigWith({"INSTALL_START_INFO", "UNINST_START_INFO",
+                                                               "REINST_START_INFO", "INSTALL_START_INFO.OVRA"}));
+    const std::string installed = m_product.InstalledKey();
+    const std::string item = installed + "\\Items\\ITEM_DRIVER";
+    ASSERT_EQ(0u, CRegistry::SetValue(installed.c_str(), "Dest_Dir", m_product.DestDir().c_str(),
+                                      HKEY_LOCAL_MACHINE));
+    ASSERT_EQ(0u, CRegistry::SetValue(installed.c_str(), "LangCode", 0x409u, HKEY_LOCAL_MACHINE));
+    ASSERT_EQ(0u, CRegistry::SetValue(item.c_str(), "InstallNow", 2u, HKEY_LOCAL_MACHINE));
+
+    struct Step
+    {
+        std::function<void()> change;
+        int mode;
+        int expected;
+        std::string section;
+        bool installedMark;
+        const char* why;
+    };
+    const auto option = [this](const char* key, const char* value) {
+        return [this, key, value] { m_product.SetDataKey("OPTION", key, value); };
+    };
+    const auto itemState = [item](DWORD value) {
+        return [item, value] { (void)CRegistry::SetValue(item.c_str(), "InstallNow", value, HKEY_LOCAL_MACHINE); };
+    };
+    const Step steps[] = {
+        {[] {}, RUN_INSTALL, RUN_REINSTALL, "REINST_START_INFO", true, "installed: reinstall"},
+        {option("NETWORK", "1"), RUN_INSTALL, RUN_INSTALL, "INSTALL_START_INFO", true, "network product"},
+        {option("OVRA", "1"), RUN_INSTALL, RUN_INSTALL, "INSTALL_START_INFO.OVRA", true, "OVRA variant"},
+        {option("NETWORK", "0"), RUN_INSTALL, RUN_REINSTALL, "REINST_START_INFO", true, "OVRA only for install"},
+        {itemState(1), RUN_INSTALL, RUN_INSTALL, "INSTALL_START_INFO.OVRA", false, "no item marked installed"},
+        {[] {}, RUN_REINSTALL, RUN_REINSTALL, "REINST_START_INFO", true, "a reinstall needs only LangCode"},
+        {[installed] { (void)CRegistry::DeleteValue(installed.c_str(), "LangCode", HKEY_LOCAL_MACHINE); },
+         RUN_REINSTALL, RUN_REINSTALL, "REINST_START_INFO", false, "without LangCode: no installed mark"},
+    };
+    for (const Step& step : steps)
+    {
+        step.change();
+        auto app = MakeApp("");
+        ASSERT_TRUE(app->GetEnv().Init());
+        EXPECT_EQ(step.expected, app->ChooseStartSection(step.mode)) << step.why;
+        EXPECT_EQ(step.section, app->GetStartSection()) << step.why;
+        EXPECT_EQ(step.installedMark, app->GetEnv().IsInstalled()) << step.why;
+    }
+
+    // The item list's own test replaces the record check.
+    (void)CRegistry::SetValue(installed.c_str(), "LangCode", 0x409u, HKEY_LOCAL_MACHINE);
+    m_product.SetDataKey("OPTION", "MAIN_ONLY", "1");
+    ClearInstalling();
+    auto app = MakeApp("");
+    ASSERT_TRUE(app->GetEnv().Init());
+    app->SetInstalledItemsCheck([] { return true; });
+    EXPECT_EQ(RUN_REINSTALL, app->ChooseStartSection(RUN_INSTALL)) << "the installed-items check is replaceable";
+    EXPECT_EQ(0xDEADBEEF, m_product.InstallingNumber("Setup_Type")) << "nothing under Installing with MAIN_ONLY";
+}
+
+TEST_F(InstallerAppTest, WriteStartValues_PartialWithoutIdentity_NothingWithMainOnly)
+{
+    {
+        auto app = MakeApp("");
+        ASSERT_TRUE(app->GetEnv().Init());
+        ClearInstalling();
+        EXPECT_TRUE(app->WriteStartValues(false));
+        EXPECT_EQ("<missing>", m_product.InstallingText("MFG")) << "the model identity only when full";
+        EXPECT_EQ("<missing>", m_product.InstallingText("Program_Name"));
+        EXPECT_EQ(m_product.DestDir(), m_product.InstallingText("Dest_Dir"));
+        EXPECT_EQ(m_product.TempDir(), m_product.InstallingText("Temp_Dir"));
+        EXPECT_NE(0xDEADBEEF, m_product.InstallingNumber("OS_Ver"));
+        EXPECT_NE(0xDEADBEEF, m_product.InstallingNumber("LangCode"));
+    }
+    m_product.SetDataKey("OPTION", "MAIN_ONLY", "1");
+    auto app = MakeApp("");
+    ASSERT_TRUE(app->GetEnv().Init());
+    ClearInstalling();
+    EXPECT_TRUE(app->WriteStartValues(true));
+    EXPECT_EQ("<missing>", m_product.InstallingText("MFG")) << "MAIN_ONLY: no start values";
+    EXPECT_EQ(0xDEADBEEF, m_product.InstallingNumber("OS_Ver"));
+}
+
+TEST_F(InstallerAppTest, Watchers_CallTheirHelperEverySecondUntilStopped)
+{
+    m_product.SetDataKey("INSTALLER_FILE_INFO", "UTILITY_DLL", BesideTestProgram("KvAppTestUtility.dll"));
+    auto app = MakeApp("");
+    ASSERT_TRUE(app->GetEnv().Init());
+    using CallsFn = LONG(WINAPI*)(int);
+    const auto calls = reinterpret_cast<CallsFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("KvAppTestUtility.dll"), "KvWatcherCalls")));
+    ASSERT_NE(nullptr, calls) << "the utility library is loaded by the environment";
+
+    EXPECT_TRUE(app->StartHardwareWizardWatcher());
+    EXPECT_TRUE(app->StartNewHardwareWatcher());
+    EXPECT_TRUE(app->StartHardwareWizardWatcher()) << "a second start while running";
+    ::Sleep(2500);
+    if (IsWatcherlessOs(app->GetEnv().GetOsCode()))
+    {
+        EXPECT_EQ(0, calls(0) + calls(1)) << "no watcher threads on Windows 95 and NT 4";
+        return;
+    }
+    EXPECT_GE(calls(0), 2) << "a call at once and one a second";
+    EXPECT_LE(calls(0), 4) << "one thread only, even after a second start";
+    EXPECT_GE(calls(1), 2);
+    EXPECT_LE(calls(1), 4);
+
+    EXPECT_TRUE(app->StopHardwareWizardWatcher());
+    EXPECT_TRUE(app->StopNewHardwareWatcher());
+    ::Sleep(200);
+    const LONG stopped = calls(0);
+    ::Sleep(1500);
+    EXPECT_EQ(stopped, calls(0)) << "no pass after stop";
+
+    EXPECT_TRUE(app->StartHardwareWizardWatcher()) << "started again after a stop";
+    for (int wait = 0; wait < 250 && calls(0) == stopped; ++wait)
+    {
+        ::Sleep(20);
+    }
+    EXPECT_EQ(stopped + 1, calls(0)) << "the new thread calls at once, the next pass a second later";
+}
+
+TEST_F(InstallerAppTest, Watchers_ThreadCannotStart_LogTheirLinesWithTheSystemError)
+{
+    auto app = MakeApp("");
+    ASSERT_TRUE(app->GetEnv().Init());
+    app->SetThreadStarter([](LPTHREAD_START_ROUTINE, void*) -> HANDLE {
+        ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    });
+    const bool skipped = IsWatcherlessOs(app->GetEnv().GetOsCode());
+    EXPECT_EQ(skipped, app->StartHardwareWizardWatcher());
+    EXPECT_EQ(skipped, app->StartNewHardwareWatcher());
+    const Lines log = LogOf(*app);
+    const Lines first = From(log, "Create Compress PnP Thread error!!");
+    const Lines second = From(log, "Create Active PnP Thread error!!");
+    if (skipped)
+    {
+        EXPECT_TRUE(first.empty() && second.empty()) << "nothing is started on Windows 95 and NT 4";
+        return;
+    }
+    ASSERT_EQ(4u, first.size()) << "each line followed by its system error";
+    EXPECT_EQ(0u, first[1].find("Error Code = 8 :")) << first[1];
+    EXPECT_EQ("Create Active PnP Thread error!!", first[2]);
+    EXPECT_EQ(0u, first[3].find("Error Code = 8 :")) << first[3];
+}
+
+TEST_F(InstallerAppTest, MessageLoop_FirstIdleMoment_StartsTheWizardOnceAndEndsWithTheQuitCode)
+{
+    CLoopApp app("", m_product.ExePath());
+    ASSERT_TRUE(app.GetEnv().Init());
+    ClearInstalling();
+    EXPECT_FALSE(app.OnIdle(0));
+    EXPECT_FALSE(Has(LogOf(app), "Start installation")) << "not before the start is complete";
+
+    WNDCLASSA frameClass = {};
+    frameClass.lpfnWndProc = FrameProc;
+    frameClass.hInstance = ::GetModuleHandleA(nullptr);
+    frameClass.lpszClassName = "KvTestFrame";
+    (void)::RegisterClassA(&frameClass);
+    HWND frame = ::CreateWindowExA(0, "KvTestFrame", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                   frameClass.hInstance, nullptr);
+    ASSERT_NE(nullptr, frame) << "a window needs a display";
+    g_starts.clear();
+    g_afterStart = 0;
+
+    app.CompleteInteractiveStart(frame);
+    EXPECT_EQ(m_product.Mfg(), m_product.InstallingText("MFG")) << "the start values are written at the end";
+    EXPECT_EQ(7, app.RunMessageLoop()) << "WM_QUIT's code";
+    EXPECT_EQ(std::vector<WPARAM>{1}, g_starts) << "one UM_START with 1, although idle came four times";
+    EXPECT_EQ(1, Count(LogOf(app), "Start installation"));
+    (void)::DestroyWindow(frame);
+    (void)::UnregisterClassA("KvTestFrame", frameClass.hInstance);
+}
+
+TEST_F(InstallerAppTest, ExitInstance_InteractiveStartEnds_MutexReleasedAndShutdownLogged)
+{
+    auto app = MakeApp("/U");
+    EXPECT_EQ(CInstallerApp::kExitFailure, app->Run()) << "the wizard is not part of this build";
+    const Lines log = LogOf(*app);
+    EXPECT_EQ((Lines{"Parameter : /U", kNoWizard, kEnd}), From(log, "Parameter : "));
+
+    DWORD waited = WAIT_FAILED;
+    const std::string name = m_product.InstanceName();
+    std::thread other([&] {
+        CHandle mutex(::OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, name.c_str()));
+        waited = ::WaitForSingleObject(mutex.Get(), 0);
+        if (waited == WAIT_OBJECT_0)
+        {
+            (void)::ReleaseMutex(mutex.Get());
+        }
+    });
+    other.join();
+    EXPECT_EQ(WAIT_OBJECT_0, waited) << "the mutex is still there, released by the shutdown";
+}

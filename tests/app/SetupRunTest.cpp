@@ -1,0 +1,263 @@
+// Setup.exe run from outside, as a user or a deployment script starts it, against copies of the demo
+// product: its exit code, its log and the values it leaves under the Installing key.
+
+#include <gtest/gtest.h>
+
+#include "app/AppTestSupport.h"
+
+using namespace AppTest;
+
+namespace
+{
+using Lines = std::vector<std::string>;
+
+const char kEnd[] = "End of installation";
+const char kNoWizard[] = "The wizard is not part of this build: the interactive start ends here";
+const char kNoRequirement[] = "This system could not satisfy the installer Minimum Requirement!";
+const char kPreviousInstance[] = "There is a previous running instance of this application, so it is terminated.";
+const char kFreeSpace[] = "Call GetDiskFreeSpaceKV()";
+const char kFreeSpaceMissing[] = "Call GetDiskFreeSpaceKV ==> NULL";
+const char kMissing[] = "<missing>";
+
+std::string NoInstallRun(const std::string& run)
+{
+    return "The install run is not part of this build: the " + run + " is not carried out";
+}
+
+DWORD ExpectedOsVer()
+{
+    OSVERSIONINFOA info = {};
+    info.dwOSVersionInfoSize = sizeof(info);
+    (void)::GetVersionExA(&info);
+    if (info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS)
+    {
+        return 1;
+    }
+    return info.dwMajorVersion <= 4 ? 2 : 3;
+}
+
+// The OS define string the demo product gives this system, from the log of a run.
+std::string LearnOsDefine(CTestProduct& product)
+{
+    return ValueAfter(product.Run("/S /D").log, "OS Define String = ");
+}
+}  // namespace
+
+TEST(SetupRunTest, SilentInstall_DemoProduct_WritesEveryStartValueAndEnds)
+{
+    CTestProduct product;
+    const SetupRun run = product.Run("/S");
+
+    EXPECT_EQ(1u, run.exitCode) << "the install run is not part of this build, so nothing was installed";
+    EXPECT_EQ((Lines{"Parameter : /S", kFreeSpace, kFreeSpaceMissing, NoInstallRun("silent install"), kEnd}),
+              From(run.log, "Parameter : "))
+        << "command line, first-install requirements, the silent install, shutdown";
+    EXPECT_EQ(product.Mfg(), product.InstallingText("MFG"));
+    EXPECT_EQ("KP-3100 Series", product.InstallingText("MDL"));
+    EXPECT_EQ("VID_5A7E&PID_3100", product.InstallingText("VIDPID"));
+    EXPECT_EQ("VID_5A7E&PID_3100", product.InstallingText("Printer_Port")) << "the VIDPID text once more";
+    EXPECT_EQ(product.ProgramName(), product.InstallingText("Program_Name"));
+    const bool german = PRIMARYLANGID(::GetSystemDefaultLangID()) == LANG_GERMAN;
+    EXPECT_EQ(german ? 0x407u : 0x409u, product.InstallingNumber("LangCode"))
+        << "the system's language, or English";
+    EXPECT_EQ(german ? "GR" : "EN", product.InstallingText("LangAbbr"));
+    EXPECT_EQ(product.DestDir(), product.InstallingText("Dest_Dir")) << "DESTINATION_DIR of the data file";
+    char windows[MAX_PATH + 1] = {};
+    (void)::GetWindowsDirectoryA(windows, MAX_PATH);
+    EXPECT_EQ(windows, product.InstallingText("Win_Dir"));
+    EXPECT_EQ(product.TempDir(), product.InstallingText("Temp_Dir")) << "without the trailing backslash";
+    EXPECT_EQ(product.ProductDir() + (german ? "\\data\\String\\Lang_GR.str" : "\\data\\String\\Lang_EN.str"),
+              product.InstallingText("STR_FILE"));
+    EXPECT_EQ(ExpectedOsVer(), product.InstallingNumber("OS_Ver")) << "1 Windows 9x, 2 NT 4, 3 later";
+}
+
+TEST(SetupRunTest, CommandLine_ModeSwitches_LastOfDRUWinsAndUnknownTokensAreIgnored)
+{
+    struct Row
+    {
+        const char* arguments;
+        Lines afterParameter;
+        DWORD exitCode;
+        bool startValues;
+    };
+    const Row rows[] = {
+        {"/s /u", {NoInstallRun("silent uninstall"), kEnd}, 1, false},
+        {"/u /r /s", {NoInstallRun("silent reinstall"), kEnd}, 1, false},
+        {"/S /R /D", {kEnd}, 0, false},
+        {"/S /D /U", {NoInstallRun("silent uninstall"), kEnd}, 1, false},
+        {"-s-d", {kEnd}, 0, false},
+        {"//S---D", {kEnd}, 0, false},
+        {"/S /X /Zebra /D", {kEnd}, 0, false},
+        {"/Sd", {kFreeSpace, kFreeSpaceMissing, NoInstallRun("silent install"), kEnd}, 1, true},
+        {"/ s /d", {kNoWizard, kEnd}, 1, false},
+    };
+    for (const Row& row : rows)
+    {
+        CTestProduct product;
+        const SetupRun run = product.Run(row.arguments);
+        Lines expected = {std::string("Parameter : ") + row.arguments};
+        expected.insert(expected.end(), row.afterParameter.begin(), row.afterParameter.end());
+        EXPECT_EQ(expected, From(run.log, "Parameter : ")) << "command line " << row.arguments;
+        EXPECT_EQ(row.exitCode, run.exitCode) << "command line " << row.arguments;
+        EXPECT_EQ(row.startValues, product.InstallingText("MFG") != kMissing)
+            << "start values are written by a silent install only: " << row.arguments;
+    }
+}
+
+TEST(SetupRunTest, CommandLine_ValueSwitches_TrimmedAndCutAtDash)
+{
+    CTestProduct product;
+    const std::string base = product.Folder();
+
+    SetupRun run = product.Run("/A" + base + "\\My-Printer /S /D");
+    EXPECT_TRUE(Has(run.log, "Set Destination ==> " + base + "\\My")) << "'-' ends the value";
+    EXPECT_TRUE(Has(run.log, "Set Port : rinter")) << "and what follows it is a switch of its own";
+    EXPECT_EQ(base + "\\My", product.InstallingText("Dest_Dir")) << "a new destination is recorded at once";
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((base + "\\My").c_str())) << "and created";
+
+    run = product.Run("/A \t\"" + base + "\\Quoted Dir\"  /S /D");
+    EXPECT_TRUE(Has(run.log, "Set Destination ==> " + base + "\\Quoted Dir")) << "blanks, tabs, quotes trimmed";
+
+    run = product.Run("/P \"LPT2:\" /S /D");
+    EXPECT_TRUE(Has(run.log, "Set Port : LPT2:")) << "the port as given, trimmed";
+
+    for (const char* language : {"/L0x0407 /S", "/L1031 /S", "/l \"0X407\" /s"})
+    {
+        run = product.Run(language);
+        EXPECT_TRUE(Has(run.log, "Set Language : Language Abbr\t\t= GR")) << language;
+        EXPECT_EQ(0x407u, product.InstallingNumber("LangCode"))
+            << language << ": hexadecimal with 0X, else decimal";
+        EXPECT_EQ("GR", product.InstallingText("LangAbbr")) << language;
+        EXPECT_EQ(product.ProductDir() + "\\data\\String\\Lang_GR.str", product.InstallingText("STR_FILE"))
+            << language;
+    }
+}
+
+TEST(SetupRunTest, SettingFile_SilentOne_TurnsOnlyAnInstallIntoAScriptInstall)
+{
+    CTestProduct product;
+    SetupRun run = product.Run("");
+    EXPECT_EQ((Lines{"Parameter : ", kFreeSpace, kFreeSpaceMissing, kNoWizard, kEnd}),
+              From(run.log, "Parameter : "))
+        << "SILENT = 0: an interactive start, which ends at once in this build";
+    EXPECT_EQ(1u, run.exitCode);
+    EXPECT_EQ(kMissing, product.InstallingText("MFG")) << "the interactive start ended before its start values";
+
+    product.SetSettingKey("INSTALL", "SILENT", "1");
+    run = product.Run("/U");
+    EXPECT_EQ((Lines{"Parameter : /U", kNoWizard, kEnd}), From(run.log, "Parameter : "))
+        << "an uninstall stays interactive";
+
+    run = product.Run("");
+    EXPECT_EQ((Lines{"Parameter : ", kFreeSpace, kFreeSpaceMissing, NoInstallRun("script install"), kEnd}),
+              From(run.log, "Parameter : "));
+    EXPECT_EQ(product.Mfg(), product.InstallingText("MFG")) << "the script install writes the start values first";
+}
+
+TEST(SetupRunTest, StartUp_EnvironmentIncomplete_EndsWithItsLine)
+{
+    CTestProduct product;
+    product.RemoveDataKey("PROGRAM_INFO", "VIDPID");
+    SetupRun run = product.Run("/S");
+    EXPECT_EQ((Lines{"Initialize Model Variable fail!!", "Initilize global variable fail", kEnd}),
+              From(run.log, "Initialize Model Variable fail!!"));
+    EXPECT_FALSE(Has(From(run.log, "Initilize"), "Parameter : /S")) << "the command line is not read";
+    EXPECT_EQ(1u, run.exitCode);
+
+    CTestProduct noConfig;
+    (void)::DeleteFileA((noConfig.ProductDir() + "\\data\\kvinst.kvi").c_str());
+    run = noConfig.Run("/S");
+    EXPECT_EQ((Lines{"Initialize Profiles fail!!", "Initilize global variable fail", kEnd}),
+              From(run.log, "Initialize Profiles fail!!"));
+}
+
+TEST(SetupRunTest, SingleInstance_RunningInstanceWithWindow_IsActivated)
+{
+    CTestProduct product;
+    CRunningInstance running(product.InstanceName(), true);
+    ASSERT_TRUE(running.HasWindow()) << "the stand-in needs a window (and a display)";
+
+    SetupRun run = product.Run("");
+    EXPECT_EQ((Lines{"The installer is already running", kEnd}), From(run.log, "The installer is already running"));
+    EXPECT_FALSE(Has(run.log, kNoWizard));
+    EXPECT_EQ(1u, run.exitCode);
+    EXPECT_EQ(2, running.Activations()) << "asked once by the instance check and once by the frame's look-up";
+
+    run = product.Run("/S /D");
+    EXPECT_EQ((Lines{"Parameter : /S /D", kEnd}), From(run.log, "Parameter : ")) << "a silent run goes on";
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_EQ(3, running.Activations()) << "the silent run asked once more";
+}
+
+TEST(SetupRunTest, SingleInstance_MutexWithoutWindow_Ends)
+{
+    CTestProduct product;
+    CRunningInstance running(product.InstanceName(), false);
+    const SetupRun run = product.Run("/S /D");
+    EXPECT_EQ((Lines{kPreviousInstance, kEnd}), From(run.log, kPreviousInstance));
+    EXPECT_TRUE(From(run.log, "Parameter : ").empty()) << "ends before the command line";
+    EXPECT_EQ(1u, run.exitCode);
+}
+
+TEST(SetupRunTest, MinimumRequirement_UnsupportedOs_ShowsMessageOnlyForAFirstInstall)
+{
+    CTestProduct product;
+    const std::string osDefine = LearnOsDefine(product);
+    ASSERT_FALSE(osDefine.empty()) << "the demo product names every Windows version";
+    product.SetDataKey("SYSTEM_REQUIREMENT", "UNSUPPORTED_OS", "\"XX1, " + osDefine + " XX2\"");
+
+    CBoxAnswerer user(product.ProgramName(), product.Folder() + "\\box.txt");
+    SetupRun run = product.Run("/S");
+    std::string text;
+    EXPECT_TRUE(user.Wait(text)) << "a message box captioned with PROGRAM_NAME";
+    EXPECT_EQ("This version of Windows is not supported by the KP-3100 Series software.\r\nSetup will now end.",
+              text);
+    EXPECT_EQ((Lines{"Parameter : /S", kFreeSpace, kFreeSpaceMissing, kNoRequirement, kEnd}),
+              From(run.log, "Parameter : "));
+    EXPECT_EQ(1u, run.exitCode);
+
+    run = product.Run("/S /U", 20000);
+    EXPECT_EQ((Lines{"Parameter : /S /U", NoInstallRun("silent uninstall"), kEnd}), From(run.log, "Parameter : "))
+        << "only an install is checked";
+
+    const std::string installed = product.Folder() + "\\Installed";
+    ASSERT_EQ(0u, CRegistry::SetValue(product.InstalledKey().c_str(), "Dest_Dir", installed.c_str(),
+                                      HKEY_LOCAL_MACHINE));
+    run = product.Run("/S", 20000);
+    EXPECT_EQ((Lines{"Parameter : /S", NoInstallRun("silent install"), kEnd}), From(run.log, "Parameter : "))
+        << "with an installation recorded there is no check";
+    EXPECT_EQ(installed, product.InstallingText("Dest_Dir")) << "the recorded destination";
+    const std::string other = product.Folder() + "\\Other";
+    run = product.Run("/A" + other + " /S", 20000);
+    EXPECT_EQ((Lines{"Parameter : /A" + other + " /S", "Set Destination ==> " + other,
+                     "Set Destination ==> " + installed, NoInstallRun("silent install"), kEnd}),
+              From(run.log, "Parameter : "))
+        << "a silent run goes back to the recorded destination";
+    EXPECT_EQ(installed, product.InstallingText("Dest_Dir"));
+}
+
+TEST(SetupRunTest, SingleInstance_FirstSetupHeldByItsMessageBox_SecondEnds)
+{
+    CTestProduct product;
+    const std::string osDefine = LearnOsDefine(product);
+    ASSERT_FALSE(osDefine.empty());
+    product.SetDataKey("SYSTEM_REQUIREMENT", "UNSUPPORTED_OS", osDefine);
+
+    CHandle first = product.Start("/S");
+    for (int wait = 0; wait < 1500 && ::FindWindowA("#32770", product.ProgramName().c_str()) == nullptr; ++wait)
+    {
+        ::Sleep(20);
+    }
+    ASSERT_NE(nullptr, ::FindWindowA("#32770", product.ProgramName().c_str())) << "the first one shows its box";
+
+    const SetupRun second = product.Finish(StartProgram(product.ExePath(), "/S /D"), 0);
+    EXPECT_EQ((Lines{kPreviousInstance, kEnd}), From(second.log, kPreviousInstance))
+        << "the first one holds the mutex and has no frame window";
+    EXPECT_EQ(1u, second.exitCode);
+
+    CBoxAnswerer user(product.ProgramName(), product.Folder() + "\\box.txt");
+    std::string text;
+    EXPECT_TRUE(user.Wait(text));
+    const SetupRun firstRun = product.Finish(first, -1);
+    EXPECT_EQ((Lines{kNoRequirement, kEnd}), From(firstRun.log, kNoRequirement));
+}
