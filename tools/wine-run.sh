@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs one Windows test program in a prefix made by wine-env.sh.
 #   wine-run.sh DIR i686|x86_64 [--version=V] [--lang=L] -- PROGRAM [ARGS...]
-# --version runs a copy of the program that Wine presents as Windows version V (win95 ... win7);
+# --version runs a copy of the program, <program>_<prefix>_<V>.exe, that Wine presents as version V;
 # --lang sets the system language through the process locale (de_DE.UTF-8 gives 0x0407).
 # A GoogleTest program passes only when it exits 0 and printed its PASSED line, since after a crash
 # Wine's exit status is not reliable.
@@ -32,7 +32,10 @@ loader=/usr/lib/wine/wine
 [ "$arch" = x86_64 ] && loader=/usr/lib/wine/wine64
 
 if [ -n "$version" ]; then
-    copy="${program%.exe}_$version.exe"
+    # The copy's name carries the prefix too: the runs of one version in the 64-bit and the 32-bit
+    # prefix may run at the same time, and must not replace each other's copy. The version stays the
+    # last part of the name, where a test program can read it.
+    copy="${program%.exe}_$(basename "$dir")_$version.exe"
     cp -p "$program" "$copy"
     "$loader" reg add "HKCU\\Software\\Wine\\AppDefaults\\$(basename "$copy")" /v Version /d "$version" /f \
         >/dev/null 2>&1 </dev/null

@@ -29,7 +29,8 @@ std::string DataText(const std::string& extra)
            extra;
 }
 
-// The Windows version a versioned run presents: tools/wine-run.sh runs a copy named <test>_<version>.exe.
+// The Windows version a versioned run presents: tools/wine-run.sh runs a copy named
+// <test>_<prefix>_<version>.exe.
 std::string PresentedVersion()
 {
     const std::string name = FileNamePart(ProgramFilePath());

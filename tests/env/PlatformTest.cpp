@@ -27,7 +27,8 @@ OsVersionInfo Version(DWORD platform, DWORD major, DWORD minor, const char* serv
     return info;
 }
 
-// The Windows version a versioned run presents: tools/wine-run.sh runs a copy named <test>_<version>.exe.
+// The Windows version a versioned run presents: tools/wine-run.sh runs a copy named
+// <test>_<prefix>_<version>.exe.
 std::string PresentedVersion()
 {
     char path[MAX_PATH + 1] = {};
