@@ -38,12 +38,12 @@ bool KeyExists(const std::string& path)
     return true;
 }
 
-// Creates a key of this process's own (test programs run side by side in one prefix) and removes it
-// again when the test ends, also on failure, with the vendor key when nothing else is left in it.
+// Creates a first-level key of this process's own (test programs run side by side in one prefix) and
+// removes it again when the test ends, also on failure.
 class CTestKey
 {
 public:
-    CTestKey() : m_path("Software\\KvTestVendor\\APIFunctionTest" + std::to_string(::GetCurrentProcessId()))
+    CTestKey() : m_path("Software\\KvTestApiFunction" + std::to_string(::GetCurrentProcessId()))
     {
         HKEY key = nullptr;
         if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, m_path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
@@ -52,24 +52,7 @@ public:
             ::RegCloseKey(key);
         }
     }
-    ~CTestKey()
-    {
-        (void)::RegDeleteKeyA(HKEY_LOCAL_MACHINE, m_path.c_str());
-        HKEY vendor = nullptr;
-        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\KvTestVendor", 0, KEY_READ, &vendor) != ERROR_SUCCESS)
-        {
-            return;
-        }
-        DWORD subKeys = 1;
-        DWORD values = 1;
-        const LONG err = ::RegQueryInfoKeyA(vendor, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values,
-                                            nullptr, nullptr, nullptr, nullptr);
-        ::RegCloseKey(vendor);
-        if (err == ERROR_SUCCESS && subKeys == 0 && values == 0)
-        {
-            (void)::RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\KvTestVendor");
-        }
-    }
+    ~CTestKey() { (void)::RegDeleteKeyA(HKEY_LOCAL_MACHINE, m_path.c_str()); }
     CTestKey(const CTestKey&) = delete;
     CTestKey& operator=(const CTestKey&) = delete;
 

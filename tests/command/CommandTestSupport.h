@@ -61,7 +61,7 @@ public:
         m_macros.srcDir = m_sourceDir;
         m_macros.langAbbr = langAbbr;
         (void)GetOsVersionCode(osCode, osClass);
-        installingKey = "Software\\KvTestVendor\\Cmd" + std::to_string(::GetCurrentProcessId()) + "\\Installing";
+        installingKey = "Software\\KvTestCmd" + std::to_string(::GetCurrentProcessId()) + "\\Installing";
     }
     ~CTestCommandEnv() override
     {

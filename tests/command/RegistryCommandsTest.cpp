@@ -62,7 +62,7 @@ protected:
                ",Param2=,Param3=,Param4=,Param5=";
     }
 
-    const std::string m_base = "Software\\KvTestVendor\\Reg" + std::to_string(::GetCurrentProcessId());
+    const std::string m_base = "Software\\KvTestRegCmd" + std::to_string(::GetCurrentProcessId());
     CTempDir m_dir;
     CTempDirOverride m_tmp{m_dir.Path() + "\\"};
     CLog m_log;

@@ -38,7 +38,7 @@ protected:
         return snapshot;
     }
 
-    const std::string m_base = "Software\\KvTestVendor\\Trip" + std::to_string(::GetCurrentProcessId());
+    const std::string m_base = "Software\\KvTestTrip" + std::to_string(::GetCurrentProcessId());
     const std::string m_history = m_base + "History\\Installing\\InstHistory";
     CTempDir m_dir;
     CTempDirOverride m_tmp{m_dir.Path() + "\\"};

@@ -10,7 +10,10 @@
 #include <string>
 #include <vector>
 
-const char kTestVendorKey[] = "Software\\KvTestVendor";
+// The vendor key of this process alone: test programs run side by side in one prefix, and one that
+// removes an emptied vendor key must never race another that is creating keys below it.
+inline const std::string kTestVendorKey =
+    "Software\\KvTestVendor" + std::to_string(::GetCurrentProcessId());
 
 // Windows 9x (and Wine presenting itself as one) keeps no key security and has one registry view.
 inline bool IsWindows9x()
@@ -176,9 +179,9 @@ inline void RemoveIfEmpty(HKEY root, const std::string& path, REGSAM view)
 }
 
 // Test programs run side by side in one prefix, so each process works in an area of its own:
-// "Software\KvTestVendor\Run<process id>" (which holds a value, so that walks up through empty
-// parents stop there), and each test below it in "<area>\<test name>". The area, in both views and
-// both roots, and the process's first-level test key go away when the test ends.
+// "Software\KvTestVendor<process id>\Run<process id>" (which holds a value, so that walks up
+// through empty parents stop there), and each test below it in "<area>\<test name>". The area, in
+// both views and both roots, and the process's first-level test key go away when the test ends.
 class RegistryTestBase : public ::testing::Test
 {
 protected:
