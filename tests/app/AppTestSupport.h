@@ -493,22 +493,4 @@ private:
     std::string m_data;
     std::string m_version;
 };
-// The installer makes its own folder the current directory; a test's folder can only be removed once
-// the process has left it.
-class CCurrentDirectoryKeeper
-{
-public:
-    CCurrentDirectoryKeeper()
-    {
-        char dir[MAX_PATH + 1] = {};
-        ::GetCurrentDirectoryA(MAX_PATH, dir);
-        m_dir = dir;
-    }
-    ~CCurrentDirectoryKeeper() { ::SetCurrentDirectoryA(m_dir.c_str()); }
-    CCurrentDirectoryKeeper(const CCurrentDirectoryKeeper&) = delete;
-    CCurrentDirectoryKeeper& operator=(const CCurrentDirectoryKeeper&) = delete;
-
-private:
-    std::string m_dir;
-};
 }  // namespace AppTest

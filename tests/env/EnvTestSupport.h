@@ -12,24 +12,6 @@
 #include "support/LogLines.h"
 #include "support/TempDir.h"
 
-// Init makes the installer's folder the current directory; the test's folders can only be removed
-// once the process has left them.
-class CCurrentDirectoryKeeper
-{
-public:
-    CCurrentDirectoryKeeper()
-    {
-        char dir[MAX_PATH + 1] = {};
-        ::GetCurrentDirectoryA(MAX_PATH, dir);
-        m_dir = dir;
-    }
-    ~CCurrentDirectoryKeeper() { ::SetCurrentDirectoryA(m_dir.c_str()); }
-    CCurrentDirectoryKeeper(const CCurrentDirectoryKeeper&) = delete;
-    CCurrentDirectoryKeeper& operator=(const CCurrentDirectoryKeeper&) = delete;
-
-private:
-    std::string m_dir;
-};
 
 // Writes a file below root, creating the folders on the way; false on failure.
 inline bool WriteTreeFile(const std::string& root, const std::string& relative, const std::string& text)

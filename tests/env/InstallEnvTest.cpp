@@ -12,6 +12,7 @@
 #include "env/InstallPaths.h"
 #include "env/Platform.h"
 #include "registry/Registry.h"
+#include "support/WineRun.h"
 
 namespace
 {
@@ -27,29 +28,6 @@ std::string DataText(const std::string& extra)
            "\r\nMDL = Model 7\r\nVIDPID = VID_1234&PID_5678\r\nPROGRAM_NAME = EnvTest\r\n"
            "[STRINGS]\r\n%VENDOR% = \"Kv Vendor\"\r\n" +
            extra;
-}
-
-// The Windows version a versioned run presents: tools/wine-run.sh runs a copy named
-// <test>_<prefix>_<version>.exe.
-std::string PresentedVersion()
-{
-    const std::string name = FileNamePart(ProgramFilePath());
-    const size_t underscore = name.find_last_of('_');
-    const size_t dot = name.find_last_of('.');
-    return underscore == std::string::npos ? std::string()
-                                           : name.substr(underscore + 1, dot - underscore - 1);
-}
-
-// 1 in the test's 64-bit prefix, 0 in the 32-bit one, -1 when the prefix is unknown.
-int PrefixIs64Bit()
-{
-    char prefix[1024] = {};
-    if (::GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof(prefix)) == 0)
-    {
-        return -1;
-    }
-    return std::strstr(prefix, "/win64/") != nullptr ? 1
-                                                     : (std::strstr(prefix, "/win32/") != nullptr ? 0 : -1);
 }
 
 std::string ReadHklmText(const std::string& key, const char* name)

@@ -106,6 +106,25 @@ private:
     Saved m_temp;
 };
 
+// Restores the current directory when the object goes: the installer makes its own folder the current
+// directory, and a test's folder can only be removed once the process has left it.
+class CCurrentDirectoryKeeper
+{
+public:
+    CCurrentDirectoryKeeper()
+    {
+        char dir[MAX_PATH + 1] = {};
+        ::GetCurrentDirectoryA(MAX_PATH, dir);
+        m_dir = dir;
+    }
+    ~CCurrentDirectoryKeeper() { ::SetCurrentDirectoryA(m_dir.c_str()); }
+    CCurrentDirectoryKeeper(const CCurrentDirectoryKeeper&) = delete;
+    CCurrentDirectoryKeeper& operator=(const CCurrentDirectoryKeeper&) = delete;
+
+private:
+    std::string m_dir;
+};
+
 // Writes bytes to a file, replacing it; false on failure.
 inline bool WriteTestFile(const std::string& path, const std::string& bytes)
 {
