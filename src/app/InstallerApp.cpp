@@ -8,7 +8,8 @@
 #include "env/SystemRequirement.h"
 #include "profile/Profile.h"
 #include "registry/Registry.h"
-#include "ui/Messages.h"
+#include "base/Messages.h"
+#include "base/UserMessage.h"
 
 namespace
 {
@@ -221,7 +222,7 @@ bool CInstallerApp::CheckAdministratorRights()
     {
         return true;
     }
-    (void)::MessageBoxA(nullptr, message.c_str(), m_env.GetProgramName().c_str(), MB_OK | MB_ICONWARNING);
+    (void)ShowUserMessage(nullptr, message, m_env.GetProgramName(), MB_OK | MB_ICONWARNING);
     return false;
 }
 

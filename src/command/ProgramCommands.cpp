@@ -15,7 +15,7 @@
 #include "external/FaultGuard.h"
 #include "log/Log.h"
 #include "registry/Registry.h"
-#include "ui/Messages.h"
+#include "base/Messages.h"
 
 namespace
 {

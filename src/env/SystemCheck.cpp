@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/Scoped.h"
+#include "base/UserMessage.h"
 #include "log/Log.h"
 
 namespace
@@ -703,7 +704,7 @@ void ShowSystemError(DWORD code, const char* caption)
     const std::string text = SystemErrorText(code);
     if (!text.empty())
     {
-        (void)::MessageBoxA(nullptr, text.c_str(), caption, MB_OK | MB_ICONWARNING);
+        (void)ShowUserMessage(nullptr, text, caption != nullptr ? caption : "", MB_OK | MB_ICONWARNING);
     }
 }
 

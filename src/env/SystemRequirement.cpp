@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "base/Text.h"
+#include "base/UserMessage.h"
 #include "env/SystemCheck.h"
 
 namespace
@@ -158,7 +159,7 @@ void CSystemRequirement::ShowRequirementMessage(int type) const
     {
         return;
     }
-    (void)::MessageBoxA(nullptr, MessageText(type).c_str(), m_programName.c_str(), MB_OK | MB_ICONWARNING);
+    (void)ShowUserMessage(nullptr, MessageText(type), m_programName, MB_OK | MB_ICONWARNING);
 }
 
 bool CSystemRequirement::CheckRequirements(bool usbOnly) const

@@ -104,7 +104,7 @@ void CLog::WriteBanner(const char* programName)
                                FormatText("// %-55s//", programName != nullptr ? programName : "") + "\r\n" +
                                blank + "\r\n" + slashes + "\r\n" + "\r\n" +
                                "Data : " + LocalTimeText("%A, %B %d, %Y") + "\r\n" + "\r\n";
-    std::lock_guard<std::mutex> guard(m_lock);
+    CLockGuard guard(m_lock);
     WriteRaw(banner.data(), banner.size());
 }
 
@@ -121,7 +121,7 @@ void CLog::WriteFormatted(DWORD code, bool withError, const char* format, va_lis
     {
         return;
     }
-    std::lock_guard<std::mutex> guard(m_lock);
+    CLockGuard guard(m_lock);
     m_writerThread.store(self);
 
     char text[kMaxLineText + 1] = {};

@@ -8,9 +8,9 @@
 
 #include <atomic>
 #include <cstdarg>
-#include <mutex>
 #include <string>
 
+#include "base/Lock.h"
 #include "base/Scoped.h"
 
 class CLog
@@ -42,6 +42,6 @@ private:
 
     CHandle m_file;
     std::string m_path;
-    std::mutex m_lock;
+    CCriticalSection m_lock;
     std::atomic<DWORD> m_writerThread{0};
 };

@@ -14,7 +14,7 @@
 #include "base/Scoped.h"
 #include "registry/Registry.h"
 #include "support/TempDir.h"
-#include "ui/Messages.h"
+#include "base/Messages.h"
 
 namespace AppTest
 {

@@ -10,7 +10,7 @@
 #include "command/CmdOperator.h"
 #include "external/ExternalFnt.h"
 #include "support/MessageBoxWatcher.h"
-#include "ui/Messages.h"
+#include "base/Messages.h"
 
 using namespace cmdtest;
 
