@@ -36,6 +36,12 @@ public:
 
     static constexpr int kExitSuccess = 0;
     static constexpr int kExitFailure = 1;                    // refused, failed, or nothing carried out
+    // The exit codes deployment tools read, of the Windows Installer family.
+    static constexpr int kExitRestartNeeded = 3010;           // done; a file is replaced at the next start
+    static constexpr int kExitCancelled = 1602;               // the user cancelled
+    static constexpr int kExitInstallFailure = 1603;          // an item failed, or the run could not work
+    static constexpr int kExitAlreadyRunning = 1618;          // another installer of the product runs
+    static constexpr int kExitNotSupported = 1633;            // the system does not meet the requirements
     static constexpr DWORD kWatchInterval = 1000;             // ms between two watcher passes
 
     // commandLine: the text after the program name. programFile: the installer's program file, whose
