@@ -1,0 +1,49 @@
+// The plain side of the start-up figure: a Windows program that starts, reads each file named on its
+// command line (relative to the current directory, separated by blanks) whole, and ends. Exit code 0
+// when every file was read, 1 otherwise.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "base/Scoped.h"
+
+namespace
+{
+bool ReadWhole(const std::string& path)
+{
+    CHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid())
+    {
+        return false;
+    }
+    const DWORD size = ::GetFileSize(file.Get(), nullptr);
+    if (size == INVALID_FILE_SIZE)
+    {
+        return false;
+    }
+    std::vector<char> data(size + 1);
+    DWORD read = 0;
+    return ::ReadFile(file.Get(), data.data(), size, &read, nullptr) && read == size;
+}
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
+{
+    const std::string text = commandLine != nullptr ? commandLine : "";
+    bool complete = true;
+    size_t start = 0;
+    while (start < text.size())
+    {
+        const size_t end = text.find(' ', start);
+        const std::string name = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (!name.empty())
+        {
+            complete = ReadWhole(name) && complete;
+        }
+        start = end == std::string::npos ? text.size() : end + 1;
+    }
+    return complete ? 0 : 1;
+}

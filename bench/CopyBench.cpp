@@ -1,0 +1,181 @@
+// Copy engine: CCopyFile copying a tree of many small files and a few large ones against a plain
+// CopyFileA loop over the same tree; then deleting the copy through the uninstall records against a
+// plain DeleteFileA loop.
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "bench/BenchSupport.h"
+#include "bench/BenchWin.h"
+#include "command/CopyFile.h"
+#include "env/Platform.h"
+#include "items/UninstallRecords.h"
+#include "log/Log.h"
+#include "registry/Registry.h"
+#include "support/TempDir.h"
+
+namespace
+{
+struct TreeSize
+{
+    int smallFiles;
+    int filesPerDirectory;
+    int largeFiles;
+    DWORD largeBytes;
+};
+
+const TreeSize kFullTree = {2000, 100, 5, 20u * 1024u * 1024u};
+const TreeSize kQuickTree = {40, 10, 5, 256u * 1024u};
+
+bool MakeSourceTree(const std::string& root, const TreeSize& size)
+{
+    bool complete = ::CreateDirectoryA(root.c_str(), nullptr) != FALSE;
+    for (int i = 0; i < size.smallFiles && complete; ++i)
+    {
+        const std::string directory = root + "\\d" + std::to_string(i / size.filesPerDirectory);
+        if (i % size.filesPerDirectory == 0)
+        {
+            complete = ::CreateDirectoryA(directory.c_str(), nullptr) != FALSE;
+        }
+        // Sizes from 512 bytes to 8 KB, as driver, help and setting files are.
+        const DWORD bytes = 512 + static_cast<DWORD>(i * 37) % 7680;
+        complete = complete && WriteSizedFile(directory + "\\file" + std::to_string(i) + ".dat", bytes, i);
+    }
+    for (int i = 0; i < size.largeFiles && complete; ++i)
+    {
+        complete = WriteSizedFile(root + "\\large" + std::to_string(i) + ".cab", size.largeBytes, i);
+    }
+    return complete;
+}
+
+// The plain side of deleting: DeleteFileA each file, then RemoveDirectoryA each directory, deepest first.
+void PlainDelete(const std::string& root, const TreeListing& listing)
+{
+    for (const std::string& file : listing.files)
+    {
+        (void)::DeleteFileA(file.c_str());
+    }
+    for (size_t i = listing.directories.size(); i-- > 0;)
+    {
+        (void)::RemoveDirectoryA(listing.directories[i].c_str());
+    }
+    (void)::RemoveDirectoryA(root.c_str());
+}
+
+// What an install run records for a copied tree: its directories (parents first) and every file.
+bool RecordTree(CUninstallRecords& records, const std::string& root, const TreeListing& listing,
+                const std::string& historyRoot)
+{
+    bool complete = records.AddEntry(root, kHistoryDirectory, historyRoot);
+    for (const std::string& directory : listing.directories)
+    {
+        complete = records.AddEntry(directory, kHistoryDirectory, historyRoot) && complete;
+    }
+    for (const std::string& file : listing.files)
+    {
+        complete = records.AddEntry(file, kHistoryFile, historyRoot) && complete;
+    }
+    return complete;
+}
+
+struct Samples
+{
+    std::vector<double> engineCopy;
+    std::vector<double> plainCopy;
+    std::vector<double> recordsDelete;
+    std::vector<double> plainDelete;
+};
+
+double Milliseconds(double start)
+{
+    return (NowMicroseconds() - start) / 1000;
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const BenchOptions options = ParseBenchOptions(argc, argv);
+    const TreeSize& size = options.quick ? kQuickTree : kFullTree;
+    const char* copyWhat = "copy tree: CCopyFile vs a CopyFileA loop";
+    const char* deleteWhat = "delete tree: uninstall records vs a DeleteFileA loop";
+    CTempDir work;
+    const std::string source = work.Path() + "\\source";
+    if (work.Path().empty() || !MakeSourceTree(source, size))
+    {
+        PrintMissingRow("2", copyWhat, "the source tree could not be made");
+        return 1;
+    }
+    const size_t expectedFiles = ListTree(source).files.size();
+    int osCode = 0;
+    int osClass = 0;
+    (void)GetOsVersionCode(osCode, osClass);
+    CLog log;                                                  // never opened: writes do nothing
+    const std::string historyRoot = "Software\\KvBench" + std::to_string(::GetCurrentProcessId()) + "\\History";
+    Samples samples;
+    for (int iteration = 0; iteration < options.iterations; ++iteration)
+    {
+        const std::string engineTarget = work.Path() + "\\engine";
+        const std::string plainTarget = work.Path() + "\\plain";
+        CCopyFile copier(log, osClass);
+        // The order alternates, so that neither side always meets a warmer cache.
+        for (int side = 0; side < 2; ++side)
+        {
+            const double start = NowMicroseconds();
+            if ((side + iteration) % 2 == 0)
+            {
+                (void)copier.CopyDirectory(source.c_str(), engineTarget.c_str(), true, false);
+                samples.engineCopy.push_back(Milliseconds(start));
+            }
+            else
+            {
+                (void)CopyTreePlain(source, plainTarget);   // walk, CreateDirectoryA, CopyFileA
+                samples.plainCopy.push_back(Milliseconds(start));
+            }
+        }
+        const TreeListing engineListing = ListTree(engineTarget);
+        const TreeListing plainListing = ListTree(plainTarget);
+        if (engineListing.files.size() != expectedFiles || plainListing.files.size() != expectedFiles)
+        {
+            std::printf("copy: %zu and %zu files copied of %zu\n", engineListing.files.size(),
+                        plainListing.files.size(), expectedFiles);
+            PrintMissingRow("2", copyWhat, "a copy was incomplete");
+            return 1;
+        }
+        CUninstallRecords records(log, historyRoot);
+        if (!RecordTree(records, engineTarget, engineListing, historyRoot))
+        {
+            PrintMissingRow("2", deleteWhat, "the uninstall records could not be written");
+            return 1;
+        }
+        for (int side = 0; side < 2; ++side)
+        {
+            const double start = NowMicroseconds();
+            if ((side + iteration) % 2 == 0)
+            {
+                (void)records.Apply(historyRoot, false);
+                samples.recordsDelete.push_back(Milliseconds(start));
+            }
+            else
+            {
+                PlainDelete(plainTarget, plainListing);
+                samples.plainDelete.push_back(Milliseconds(start));
+            }
+        }
+        (void)CRegistry::DeleteKey(historyRoot.c_str(), false, HKEY_LOCAL_MACHINE);
+        if (::GetFileAttributesA(engineTarget.c_str()) != INVALID_FILE_ATTRIBUTES ||
+            ::GetFileAttributesA(plainTarget.c_str()) != INVALID_FILE_ATTRIBUTES)
+        {
+            PrintMissingRow("2", deleteWhat, "a delete left the tree behind");
+            return 1;
+        }
+    }
+    PrintRow("2a", copyWhat, Median(samples.engineCopy), Median(samples.plainCopy), "ms", 1.1);
+    PrintRow("2b", deleteWhat, Median(samples.recordsDelete), Median(samples.plainDelete), "ms", 1.1);
+    PrintNote("2", "tree: %d files of 512 B to 8 KB in %d folders and %d files of %lu KB", size.smallFiles,
+              (size.smallFiles + size.filesPerDirectory - 1) / size.filesPerDirectory, size.largeFiles,
+              size.largeBytes / 1024);
+    return 0;
+}

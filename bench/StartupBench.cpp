@@ -1,0 +1,130 @@
+// Start-up: Setup.exe /S /D on a copy of the demo product (it reads every product file, decides and
+// ends) against a bare program that starts, reads the same files once and ends.
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "base/Scoped.h"
+#include "bench/BenchSupport.h"
+#include "bench/BenchWin.h"
+#include "support/TempDir.h"
+
+namespace
+{
+const char kProgramName[] = "KvBenchSetup";
+// The product files a start reads: data file, setting file, configuration, commands, English strings.
+const char kProductFiles[] = "KvBenchSetup.dat Config.ini data\\kvinst.kvi data\\kvinst.cmd data\\String\\Lang_EN.str";
+
+std::string Quoted(const std::string& path)
+{
+    return "\"" + path + "\"";
+}
+
+// The demo product beside a copy of Setup.exe under a name of its own, with a product name of its
+// own, so that neither its log nor its single-instance check meets another Setup.exe run.
+bool LayOutProduct(const std::string& product)
+{
+    const std::string demo = KV_DEMO_SOURCE_DIR;
+    const std::string data = product + "\\" + kProgramName + ".dat";
+    const std::string name = "KvBench Installer " + std::to_string(::GetCurrentProcessId());
+    return CopyTreePlain(demo, product) &&
+           ::CopyFileA((ProgramDirectory() + "\\Setup.exe").c_str(), (product + "\\" + kProgramName + ".exe").c_str(),
+                       FALSE) &&
+           ::MoveFileA((product + "\\Setup.dat").c_str(), data.c_str()) &&
+           ::WritePrivateProfileStringA("PROGRAM_INFO", "PROGRAM_NAME", name.c_str(), data.c_str());
+}
+
+// Each run leaves a new log in the temporary folder; the next run would look for a free name past it.
+void RemoveSetupLogs()
+{
+    char temp[MAX_PATH] = {};
+    const DWORD length = ::GetTempPathA(MAX_PATH, temp);
+    if (length == 0 || length >= MAX_PATH)
+    {
+        return;
+    }
+    const std::string directory(temp, length);
+    std::vector<std::string> logs;
+    WIN32_FIND_DATAA data = {};
+    CFindHandle find(::FindFirstFileA((directory + kProgramName + ".exe*.log").c_str(), &data));
+    if (find.IsValid())
+    {
+        do
+        {
+            logs.push_back(directory + data.cFileName);
+        } while (::FindNextFileA(find.Get(), &data));
+    }
+    for (const std::string& log : logs)
+    {
+        (void)::DeleteFileA(log.c_str());
+    }
+}
+
+struct Side
+{
+    std::string application;
+    std::string arguments;
+    std::vector<double> samples;
+};
+
+bool RunSide(Side& side, const std::string& directory, bool record)
+{
+    DWORD exitCode = 0;
+    double microseconds = 0;
+    if (!RunTimedProcess(side.application, Quoted(side.application) + " " + side.arguments, directory, exitCode,
+                         microseconds) ||
+        exitCode != 0)
+    {
+        std::printf("start-up: %s %s ended with %lu\n", side.application.c_str(), side.arguments.c_str(), exitCode);
+        return false;
+    }
+    if (record)
+    {
+        side.samples.push_back(microseconds / 1000);
+    }
+    return true;
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const BenchOptions options = ParseBenchOptions(argc, argv);
+    const char* what = "start-up: Setup.exe /S /D vs a bare program reading the same files";
+    CTempDir work;
+    const std::string product = work.Path() + "\\product";
+    if (work.Path().empty() || !LayOutProduct(product))
+    {
+        PrintMissingRow("1", what, "the demo product could not be laid out");
+        return 1;
+    }
+    Side setup{product + "\\" + kProgramName + ".exe", "/S /D", {}};
+    Side bare{ProgramDirectory() + "\\BareStart.exe", kProductFiles, {}};
+    Side empty{bare.application, "", {}};
+    // Starts are short: several per iteration, the order alternating, after one unrecorded warm-up.
+    const int runs = options.quick ? 1 : options.iterations * 4;
+    bool complete = true;
+    for (int run = -1; run < runs && complete; ++run)
+    {
+        Side* order[] = {&setup, &bare, &empty};
+        if (run % 2 != 0)
+        {
+            std::swap(order[0], order[1]);
+        }
+        for (Side* side : order)
+        {
+            complete = complete && RunSide(*side, product, run >= 0);
+        }
+        RemoveSetupLogs();
+    }
+    if (!complete)
+    {
+        PrintMissingRow("1", what, "a run failed");
+        return 1;
+    }
+    PrintRow("1", what, Median(setup.samples), Median(bare.samples), "ms", 1.5);
+    PrintNote("1", "a start that reads nothing (bare program, no files): %.3f ms", Median(empty.samples));
+    return 0;
+}
