@@ -1,6 +1,7 @@
 // The plain side of the start-up figure: a Windows program that starts, reads each file named on its
-// command line (relative to the current directory, separated by blanks) whole, and ends. Exit code 0
-// when every file was read, 1 otherwise.
+// command line (relative to the current directory, separated by blanks) whole, and ends. A name that
+// starts with '+' is a DLL to load first, to show what loading the installer's libraries costs.
+// Exit code 0 when every file was read and every DLL loaded, 1 otherwise.
 
 #include <windows.h>
 
@@ -39,7 +40,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
     {
         const size_t end = text.find(' ', start);
         const std::string name = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (!name.empty())
+        if (name.size() > 1 && name[0] == '+')
+        {
+            complete = ::LoadLibraryA(name.c_str() + 1) != nullptr && complete;   // kept to the end
+        }
+        else if (!name.empty())
         {
             complete = ReadWhole(name) && complete;
         }

@@ -7,9 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "app/InstallerApp.h"
 #include "base/Scoped.h"
+#include "env/SystemPaths.h"
 #include "bench/BenchSupport.h"
 #include "bench/BenchWin.h"
+#include "profile/ProfilePlatform.h"
 #include "support/TempDir.h"
 
 namespace
@@ -17,6 +20,8 @@ namespace
 const char kProgramName[] = "KvBenchSetup";
 // The product files a start reads: data file, setting file, configuration, commands, English strings.
 const char kProductFiles[] = "KvBenchSetup.dat Config.ini data\\kvinst.kvi data\\kvinst.cmd data\\String\\Lang_EN.str";
+// The DLLs Setup.exe imports beyond those every program loads.
+const char kSetupLibraries[] = "+user32.dll +advapi32.dll +winspool.drv ";
 
 std::string Quoted(const std::string& path)
 {
@@ -37,8 +42,9 @@ bool LayOutProduct(const std::string& product)
            ::WritePrivateProfileStringA("PROGRAM_INFO", "PROGRAM_NAME", name.c_str(), data.c_str());
 }
 
-// Each run leaves a new log in the temporary folder; the next run would look for a free name past it.
-void RemoveSetupLogs()
+// Each run leaves a new log in the temporary folder, named after the program file; the next run would
+// look for a free name past it.
+void RemoveLogs(const std::string& programFileName)
 {
     char temp[MAX_PATH] = {};
     const DWORD length = ::GetTempPathA(MAX_PATH, temp);
@@ -49,7 +55,7 @@ void RemoveSetupLogs()
     const std::string directory(temp, length);
     std::vector<std::string> logs;
     WIN32_FIND_DATAA data = {};
-    CFindHandle find(::FindFirstFileA((directory + kProgramName + ".exe*.log").c_str(), &data));
+    CFindHandle find(::FindFirstFileA((directory + programFileName + "*.log").c_str(), &data));
     if (find.IsValid())
     {
         do
@@ -87,6 +93,39 @@ bool RunSide(Side& side, const std::string& directory, bool record)
     }
     return true;
 }
+// Setup.exe's own work, without process start and DLL loading: the application object run in this
+// process (warm) against reading the files here.
+void PrintInProcessSplit(const std::string& product, const std::string& programFile, int runs)
+{
+    std::vector<double> application;
+    std::vector<double> reading;
+    std::vector<double> ports;
+    for (int run = 0; run < runs; ++run)
+    {
+        double start = NowMicroseconds();
+        {
+            CInstallerApp app("/S /D", programFile);
+            (void)app.Run();
+        }
+        application.push_back((NowMicroseconds() - start) / 1000);
+        RemoveLogs("StartupBench.exe");             // the log is named after this program
+        start = NowMicroseconds();
+        for (const char* name : {"KvBenchSetup.dat", "Config.ini", "data\\kvinst.kvi", "data\\kvinst.cmd",
+                                 "data\\String\\Lang_EN.str"})
+        {
+            std::string data;
+            (void)ReadWholeFile((product + "\\" + name).c_str(), data);
+        }
+        reading.push_back((NowMicroseconds() - start) / 1000);
+        start = NowMicroseconds();
+        std::vector<std::string> names;
+        (void)EnumeratePortNames(names);                      // the default port is chosen from this list
+        ports.push_back((NowMicroseconds() - start) / 1000);
+    }
+    PrintNote("1", "in this process: the application's /S /D run %.3f ms, reading the same files %.3f ms, "
+                   "the port list alone (EnumPortsA) %.3f ms",
+              Median(application), Median(reading), Median(ports));
+}
 }  // namespace
 
 int main(int argc, char** argv)
@@ -103,12 +142,13 @@ int main(int argc, char** argv)
     Side setup{product + "\\" + kProgramName + ".exe", "/S /D", {}};
     Side bare{ProgramDirectory() + "\\BareStart.exe", kProductFiles, {}};
     Side empty{bare.application, "", {}};
+    Side libraries{bare.application, std::string(kSetupLibraries) + kProductFiles, {}};
     // Starts are short: several per iteration, the order alternating, after one unrecorded warm-up.
     const int runs = options.quick ? 1 : options.iterations * 4;
     bool complete = true;
     for (int run = -1; run < runs && complete; ++run)
     {
-        Side* order[] = {&setup, &bare, &empty};
+        Side* order[] = {&setup, &bare, &empty, &libraries};
         if (run % 2 != 0)
         {
             std::swap(order[0], order[1]);
@@ -117,7 +157,7 @@ int main(int argc, char** argv)
         {
             complete = complete && RunSide(*side, product, run >= 0);
         }
-        RemoveSetupLogs();
+        RemoveLogs(std::string(kProgramName) + ".exe");
     }
     if (!complete)
     {
@@ -125,6 +165,9 @@ int main(int argc, char** argv)
         return 1;
     }
     PrintRow("1", what, Median(setup.samples), Median(bare.samples), "ms", 1.5);
-    PrintNote("1", "a start that reads nothing (bare program, no files): %.3f ms", Median(empty.samples));
+    PrintNote("1", "where the time goes: a start that reads nothing %.3f ms; the bare program that also loads "
+                   "Setup.exe's DLLs (user32, advapi32, winspool) %.3f ms",
+              Median(empty.samples), Median(libraries.samples));
+    PrintInProcessSplit(product, setup.application, options.quick ? 1 : options.iterations * 4);
     return 0;
 }
