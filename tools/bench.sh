@@ -82,7 +82,7 @@ fi
 
 echo
 echo "Benchmarks ($(date '+%Y-%m-%d %H:%M'), ${options[*]}): installer's side against the plain side, medians"
-sort -t'|' -k2,2V "$results" | awk -F'|' '
+sort -s -t'|' -k2,2V "$results" | awk -F'|' '
     $1 == "ROW" { n++; for (i = 2; i <= 8; i++) { cell[n, i] = $i; if (length($i) > w[i]) w[i] = length($i) } }
     $1 == "NOTE" { notes[++m] = "  " $2 ": " $3 }
     END {
