@@ -1,6 +1,7 @@
 // Items: peak private bytes and time of a process that reads a product's 100 items against one that
-// reads 1 item. Each reading runs in a child process of its own (this program started with --read),
-// so that its peak memory is its own.
+// reads 1 item, and the silent install run of 100 items against 1 with an install helper that answers
+// at once. Each reading and each install runs in a child process of its own (this program started with
+// --read or --install), so that its peak memory and its registry state are its own.
 
 #include <windows.h>
 
@@ -13,7 +14,14 @@
 #include "bench/BenchSupport.h"
 #include "bench/BenchWin.h"
 #include "env/InstallEnv.h"
+#include "env/SystemPaths.h"
 #include "items/Item.h"
+#if defined(KV_BENCH_INSTALL_RUN)
+#include "command/CmdOperator.h"
+#include "command/CommandEnv.h"
+#include "items/InstallRun.h"
+#include "items/UninstallRecords.h"
+#endif
 #include "log/Log.h"
 #include "registry/Registry.h"
 #include "support/TempDir.h"
@@ -34,14 +42,14 @@ bool WriteText(const std::string& path, const std::string& text)
     return static_cast<bool>(file);
 }
 
-// One item section as products write them: name, description, tooltip and its install commands.
+// One item section as products write them: name, description, tooltip, check state and install command
+// (an item whose install program is missing is not available).
 std::string ItemSection(int index)
 {
     const std::string number = std::to_string(index);
     return "[ITEM" + number + "]\r\nDISPLAY_NAME = Kestrow utility " + number +
            "\r\nDESCRIPTION = Installs the printer utility number " + number + " and its manual." +
-           "\r\nTOOLTIP = Utility " + number + "\r\nDEFAULT_INST_TYPE = CHK\r\nINST_CMD = $SRC_DIR$\\util" + number +
-           "\\setup.exe /s\r\nUNINST_CMD = $DEST_DIR$\\util" + number + "\\remove.exe /s\r\n";
+           "\r\nTOOLTIP = Utility " + number + "\r\nDEFAULT_INST_TYPE = CHK\r\nINST_CMD = $SRC_DIR$\\util.exe\r\n";
 }
 
 bool LayOutProduct(const std::string& folder, int items, const std::string& maker)
@@ -53,13 +61,15 @@ bool LayOutProduct(const std::string& folder, int items, const std::string& make
         list += "ITEM" + std::to_string(index) + "\r\n";
         sections += ItemSection(index);
     }
-    const std::string data = "[PROGRAM_INFO]\r\nMFG = " + maker +
+    const std::string data = "[INSTALLER_FILE_INFO]\r\nINSTALLER_DLL = helper.dll\r\n[PROGRAM_INFO]\r\nMFG = " + maker +
                              "\r\nMDL = KP-3100\r\nVIDPID = VID_5A7E&PID_3100\r\nPROGRAM_NAME = " + maker +
                              "\r\n[OS_DEFINE]\r\n0X0001040A = WIN98\r\n0X00020501 = WINXP\r\n0X00020501.64 = WINXP\r\n"
                              "0X00020601 = WIN7\r\n0X00020601.64 = WIN7\r\nDEF_WIN2KS = NT\r\n" +
                              list + sections;
     return ::CreateDirectoryA(folder.c_str(), nullptr) && ::CreateDirectoryA((folder + "\\data").c_str(), nullptr) &&
            ::CreateDirectoryA((folder + "\\data\\String").c_str(), nullptr) && WriteText(folder + "\\Setup.dat", data) &&
+           WriteText(folder + "\\util.exe", "MZ") &&
+           ::CopyFileA((ProgramDirectory() + "\\BenchHelper.dll").c_str(), (folder + "\\helper.dll").c_str(), FALSE) &&
            WriteText(folder + "\\data\\kvinst.kvi", "[DLG]\r\nTITLE = T\r\n") &&
            WriteText(folder + "\\data\\kvinst.cmd", "[CMD]\r\nX = 1\r\n") &&
            WriteText(folder + "\\data\\String\\Lang_EN.str", "[MESSAGES]\r\nTITLE = Welcome\r\n");
@@ -73,7 +83,7 @@ int ReadItemsChild(const std::string& product, const std::string& resultFile)
     CInstallEnv env(log, product + "\\Setup.exe");
     if (!env.Init())
     {
-        return 1;
+        return 2;
     }
     const double start = NowMicroseconds();
     CItem items(log, env);
@@ -82,22 +92,52 @@ int ReadItemsChild(const std::string& product, const std::string& resultFile)
     double bytes = 0;
     if (!read || !PeakPrivateBytes(::GetCurrentProcess(), bytes))
     {
-        return 1;
+        return read ? 4 : 3;
     }
     std::ostringstream result;
     result << milliseconds << " " << bytes << " " << items.GetCount();
     return WriteText(resultFile, result.str()) ? 0 : 1;
 }
 
+#if defined(KV_BENCH_INSTALL_RUN)
+// The child of the install figure: the silent install run on the product, as Setup.exe /S carries it
+// out, writing "milliseconds peak-bytes items-installed" to the result file.
+int InstallChild(const std::string& product, const std::string& resultFile)
+{
+    CLog log;                                                  // never opened: writes do nothing
+    CInstallEnv env(log, product + "\\Setup.exe");
+    if (!env.Init())
+    {
+        return 2;
+    }
+    const double start = NowMicroseconds();
+    CUninstallRecords records(log, env.GetInstallingHistoryKey());
+    CCmdOperator commands(log, env, env.GetExternalFnt(), records.Recorder());
+    CItem items(log, env);
+    items.ConnectCommands(commands);
+    CInstallRun run(log, env, items, commands, records, RunHooks());
+    (void)run.SilentInstall(false);
+    const double milliseconds = (NowMicroseconds() - start) / 1000;
+    double bytes = 0;
+    (void)PeakPrivateBytes(::GetCurrentProcess(), bytes);
+    std::ostringstream result;
+    result << milliseconds << " " << bytes << " " << run.GetSucceededCount();
+    return WriteText(resultFile, result.str()) ? 0 : 1;
+}
+#endif
+
 struct Side
 {
     std::string product;
     int items;
-    std::vector<double> milliseconds;
+    std::vector<double> milliseconds;       // the work itself, timed inside the child
     std::vector<double> megabytes;
+    std::vector<double> processMilliseconds;   // the whole child: start, environment, work, end
 };
 
-bool MeasureSide(Side& side, const std::string& resultFile)
+// Runs this program as a child with mode ("--read=" or "--install=") on the side's product; its result
+// gives the milliseconds, peak bytes and item count recorded.
+bool MeasureSide(Side& side, const char* mode, const std::string& resultFile)
 {
     char program[MAX_PATH] = {};
     if (::GetModuleFileNameA(nullptr, program, MAX_PATH) == 0)
@@ -106,9 +146,10 @@ bool MeasureSide(Side& side, const std::string& resultFile)
     }
     DWORD exitCode = 1;
     double elapsed = 0;
-    const std::string commandLine = "\"" + std::string(program) + "\" --read=" + side.product + " --result=" + resultFile;
+    const std::string commandLine = "\"" + std::string(program) + "\" " + mode + side.product + " --result=" + resultFile;
     if (!RunTimedProcess(program, commandLine, side.product, exitCode, elapsed) || exitCode != 0)
     {
+        std::printf("items: reading %s ended with %lu\n", side.product.c_str(), exitCode);
         return false;
     }
     std::ifstream result(resultFile);
@@ -117,11 +158,39 @@ bool MeasureSide(Side& side, const std::string& resultFile)
     int count = 0;
     if (!(result >> milliseconds >> bytes >> count) || count != side.items)
     {
+        std::printf("items: reading %s gave %d items of %d\n", side.product.c_str(), count, side.items);
         return false;
     }
     side.milliseconds.push_back(milliseconds);
+    side.processMilliseconds.push_back(elapsed / 1000);
     side.megabytes.push_back(bytes / (1024.0 * 1024.0));
     return true;
+}
+
+// What a child run left behind: the maker's registry keys and its destination folder, so that every
+// run is a first install.
+void RemoveRunLeftovers()
+{
+    (void)CRegistry::DeleteKey(("Software\\" + Maker()).c_str(), false, HKEY_LOCAL_MACHINE);
+    CTempDir::RemoveTree(QuerySystemDirectories().programFilesDir + "\\" + Maker());
+}
+
+// One unrecorded round first, then the iterations; the order of the sides alternates.
+bool MeasureFigure(const char* mode, std::vector<Side>& sides, const BenchOptions& options,
+                   const std::string& resultFile)
+{
+    bool complete = true;
+    for (int iteration = -1; iteration < options.iterations && complete; ++iteration)
+    {
+        for (size_t i = 0; i < sides.size() && complete; ++i)
+        {
+            Side& side = sides[(i + static_cast<size_t>(iteration + 1)) % sides.size()];
+            Side scratch = side;
+            complete = MeasureSide(iteration < 0 ? scratch : side, mode, resultFile);
+            RemoveRunLeftovers();
+        }
+    }
+    return complete;
 }
 
 std::string ArgumentValue(int argc, char** argv, const std::string& name)
@@ -145,6 +214,13 @@ int main(int argc, char** argv)
     {
         return ReadItemsChild(product, ArgumentValue(argc, argv, "--result="));
     }
+#if defined(KV_BENCH_INSTALL_RUN)
+    const std::string installProduct = ArgumentValue(argc, argv, "--install=");
+    if (!installProduct.empty())
+    {
+        return InstallChild(installProduct, ArgumentValue(argc, argv, "--result="));
+    }
+#endif
     const BenchOptions options = ParseBenchOptions(argc, argv);
     const char* memoryWhat = "items: peak private bytes, reading 100 items vs 1";
     CTempDir work;
@@ -152,27 +228,32 @@ int main(int argc, char** argv)
     bool complete = !work.Path().empty();
     for (int items : kItemCounts)
     {
-        sides.push_back({work.Path() + "\\product" + std::to_string(items), items, {}, {}});
+        sides.push_back({work.Path() + "\\product" + std::to_string(items), items, {}, {}, {}});
         complete = complete && LayOutProduct(sides.back().product, items, Maker());
     }
-    // One unrecorded round first; the order alternates.
-    for (int iteration = -1; iteration < options.iterations && complete; ++iteration)
-    {
-        for (size_t i = 0; i < sides.size() && complete; ++i)
-        {
-            Side& side = sides[(i + static_cast<size_t>(iteration + 1)) % sides.size()];
-            Side scratch = side;
-            complete = MeasureSide(iteration < 0 ? scratch : side, work.Path() + "\\result.txt");
-        }
-    }
-    (void)CRegistry::DeleteKey(("Software\\" + Maker()).c_str(), false, HKEY_LOCAL_MACHINE);
-    if (!complete)
+    std::vector<Side> reading = sides;
+    if (!complete || !MeasureFigure("--read=", reading, options, work.Path() + "\\result.txt"))
     {
         PrintMissingRow("4a", memoryWhat, "a child could not read the items or report its memory");
         return 1;
     }
-    PrintRow("4a", memoryWhat, Median(sides[0].megabytes), Median(sides[1].megabytes), "MB", 3.0);
-    PrintRow("4b", "items: time of reading 100 items vs 1", Median(sides[0].milliseconds),
-             Median(sides[1].milliseconds), "ms", 0);
+    PrintRow("4a", memoryWhat, Median(reading[0].megabytes), Median(reading[1].megabytes), "MB", 3.0);
+    PrintRow("4b", "items: time of reading 100 items vs 1", Median(reading[0].milliseconds),
+             Median(reading[1].milliseconds), "ms", 0);
+#if defined(KV_BENCH_INSTALL_RUN)
+    const char* installWhat = "items: silent install process, 100 items vs 1 (helper answers at once)";
+    std::vector<Side> installing = sides;
+    if (!MeasureFigure("--install=", installing, options, work.Path() + "\\result.txt"))
+    {
+        PrintMissingRow("4c", installWhat, "a child's install run did not install every item");
+        return 1;
+    }
+    PrintRow("4c", installWhat, Median(installing[0].processMilliseconds),
+             Median(installing[1].processMilliseconds), "ms", 5.0);
+    PrintNote("4", "the install run alone (without process start and environment): 100 items %.3f ms, "
+                   "1 item %.3f ms; peak private bytes 100 items %.3f MB, 1 item %.3f MB",
+              Median(installing[0].milliseconds), Median(installing[1].milliseconds),
+              Median(installing[0].megabytes), Median(installing[1].megabytes));
+#endif
     return 0;
 }
