@@ -1,6 +1,7 @@
 // The plain side of the start-up figure: a Windows program that starts, reads each file named on its
 // command line (relative to the current directory, separated by blanks) whole, and ends. A name that
-// starts with '+' is a DLL to load first, to show what loading the installer's libraries costs.
+// starts with '+' is a DLL to load first, to show what loading the installer's libraries costs; "!ports"
+// asks the spooler for its port list once, as the installer's start does to choose the default port.
 // Exit code 0 when every file was read and every DLL loaded, 1 otherwise.
 
 #include <windows.h>
@@ -29,6 +30,23 @@ bool ReadWhole(const std::string& path)
     DWORD read = 0;
     return ::ReadFile(file.Get(), data.data(), size, &read, nullptr) && read == size;
 }
+// EnumPortsA through the loaded spooler library (the bare program imports nothing but kernel32).
+bool ListPorts()
+{
+    using EnumPortsFunction = BOOL(WINAPI*)(LPSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD);
+    HMODULE spooler = ::GetModuleHandleA("winspool.drv");
+    FARPROC found = spooler != nullptr ? ::GetProcAddress(spooler, "EnumPortsA") : nullptr;
+    if (found == nullptr)
+    {
+        return false;
+    }
+    const auto enumPorts = reinterpret_cast<EnumPortsFunction>(reinterpret_cast<void (*)()>(found));
+    DWORD needed = 0;
+    DWORD count = 0;
+    (void)enumPorts(nullptr, 1, nullptr, 0, &needed, &count);
+    std::vector<BYTE> buffer(needed + 1);
+    return enumPorts(nullptr, 1, buffer.data(), needed, &needed, &count) != FALSE;
+}
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
@@ -40,7 +58,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
     {
         const size_t end = text.find(' ', start);
         const std::string name = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (name.size() > 1 && name[0] == '+')
+        if (name == "!ports")
+        {
+            complete = ListPorts() && complete;
+        }
+        else if (name.size() > 1 && name[0] == '+')
         {
             complete = ::LoadLibraryA(name.c_str() + 1) != nullptr && complete;   // kept to the end
         }

@@ -138,42 +138,66 @@ double Milliseconds(double start)
 {
     return (NowMicroseconds() - start) / 1000;
 }
-}  // namespace
-
-int main(int argc, char** argv)
+// One copy figure run: the source tree, both targets and what was measured.
+class CCopyFigure
 {
-    const BenchOptions options = ParseBenchOptions(argc, argv);
-    const TreeSize& size = options.quick ? kQuickTree : kFullTree;
-    const char* copyWhat = "copy tree: CCopyFile vs a CopyFileA loop";
-    const char* deleteWhat = "delete tree: uninstall records vs a DeleteFileA loop";
-    CTempDir work;
-    const std::string source = work.Path() + "\\source";
-    if (work.Path().empty() || !MakeSourceTree(source, size))
+public:
+    CCopyFigure(const std::string& work, int osClass)
+        : m_source(work + "\\source"), m_engineTarget(work + "\\engine"), m_plainTarget(work + "\\plain"),
+          m_historyRoot("Software\\KvBench" + std::to_string(::GetCurrentProcessId()) + "\\History"),
+          m_osClass(osClass)
     {
-        PrintMissingRow("2", copyWhat, "the source tree could not be made");
-        return 1;
     }
-    const size_t expectedFiles = ListTree(source).files.size();
-    int osCode = 0;
-    int osClass = 0;
-    (void)GetOsVersionCode(osCode, osClass);
-    CLog log;                                                  // never opened: writes do nothing
-    const std::string historyRoot = "Software\\KvBench" + std::to_string(::GetCurrentProcessId()) + "\\History";
-    Samples samples;
-    for (int iteration = 0; iteration < options.iterations; ++iteration)
+
+    const std::string& Source() const { return m_source; }
+
+    // Copies with both sides, deletes with both sides, and checks that each left what it should.
+    // False (with the reason) when a side did not do its work.
+    bool RunIteration(int iteration, size_t expectedFiles, std::string& failure)
     {
-        const std::string engineTarget = work.Path() + "\\engine";
-        const std::string plainTarget = work.Path() + "\\plain";
-        CCopyFile copier(log, osClass);
-        // The order alternates, so that neither side always meets a warmer cache.
+        TimeCopies(iteration);
+        const TreeListing engineListing = ListTree(m_engineTarget);
+        const TreeListing plainListing = ListTree(m_plainTarget);
+        if (engineListing.files.size() != expectedFiles || plainListing.files.size() != expectedFiles)
+        {
+            failure = "a copy was incomplete";
+            return false;
+        }
+        m_samples.attributeCalls.push_back(TimeAttributeCalls(engineListing));
+        CUninstallRecords records(m_log, m_historyRoot);
+        if (!RecordTree(records, m_engineTarget, engineListing, m_historyRoot))
+        {
+            failure = "the uninstall records could not be written";
+            return false;
+        }
+        m_samples.recordReads.push_back(
+            TimeRecordReads(m_historyRoot, engineListing.files.size(), engineListing.directories.size() + 1));
+        TimeDeletes(iteration, records, plainListing);
+        (void)CRegistry::DeleteKey(m_historyRoot.c_str(), false, HKEY_LOCAL_MACHINE);
+        if (::GetFileAttributesA(m_engineTarget.c_str()) != INVALID_FILE_ATTRIBUTES ||
+            ::GetFileAttributesA(m_plainTarget.c_str()) != INVALID_FILE_ATTRIBUTES)
+        {
+            failure = "a delete left the tree behind";
+            return false;
+        }
+        return true;
+    }
+
+    const Samples& GetSamples() const { return m_samples; }
+
+private:
+    // The order alternates, so that neither side always meets a warmer cache.
+    void TimeCopies(int iteration)
+    {
+        CCopyFile copier(m_log, m_osClass);
         for (int side = 0; side < 2; ++side)
         {
             const bool engine = (side + iteration) % 2 == 0;
-            const std::string& target = engine ? engineTarget : plainTarget;
+            const std::string& target = engine ? m_engineTarget : m_plainTarget;
             double total = 0;
             for (int part = 0; part < kPartCount; ++part)
             {
-                const std::string from = source + "\\" + kParts[part];
+                const std::string from = m_source + "\\" + kParts[part];
                 const std::string to = target + "\\" + kParts[part];
                 const double start = NowMicroseconds();
                 if (engine)
@@ -187,51 +211,42 @@ int main(int argc, char** argv)
                     (void)CopyTreePlain(from, to);
                 }
                 const double elapsed = Milliseconds(start);
-                (engine ? samples.engineParts : samples.plainParts)[part].push_back(elapsed);
+                (engine ? m_samples.engineParts : m_samples.plainParts)[part].push_back(elapsed);
                 total += elapsed;
             }
-            (engine ? samples.engineCopy : samples.plainCopy).push_back(total);
+            (engine ? m_samples.engineCopy : m_samples.plainCopy).push_back(total);
         }
-        const TreeListing engineListing = ListTree(engineTarget);
-        const TreeListing plainListing = ListTree(plainTarget);
-        if (engineListing.files.size() != expectedFiles || plainListing.files.size() != expectedFiles)
-        {
-            std::printf("copy: %zu and %zu files copied of %zu\n", engineListing.files.size(),
-                        plainListing.files.size(), expectedFiles);
-            PrintMissingRow("2", copyWhat, "a copy was incomplete");
-            return 1;
-        }
-        samples.attributeCalls.push_back(TimeAttributeCalls(engineListing));
-        CUninstallRecords records(log, historyRoot);
-        if (!RecordTree(records, engineTarget, engineListing, historyRoot))
-        {
-            PrintMissingRow("2", deleteWhat, "the uninstall records could not be written");
-            return 1;
-        }
-        samples.recordReads.push_back(
-            TimeRecordReads(historyRoot, engineListing.files.size(), engineListing.directories.size() + 1));
+    }
+
+    void TimeDeletes(int iteration, CUninstallRecords& records, const TreeListing& plainListing)
+    {
         for (int side = 0; side < 2; ++side)
         {
             const double start = NowMicroseconds();
             if ((side + iteration) % 2 == 0)
             {
-                (void)records.Apply(historyRoot, false);
-                samples.recordsDelete.push_back(Milliseconds(start));
+                (void)records.Apply(m_historyRoot, false);
+                m_samples.recordsDelete.push_back(Milliseconds(start));
             }
             else
             {
-                PlainDelete(plainTarget, plainListing);
-                samples.plainDelete.push_back(Milliseconds(start));
+                PlainDelete(m_plainTarget, plainListing);
+                m_samples.plainDelete.push_back(Milliseconds(start));
             }
         }
-        (void)CRegistry::DeleteKey(historyRoot.c_str(), false, HKEY_LOCAL_MACHINE);
-        if (::GetFileAttributesA(engineTarget.c_str()) != INVALID_FILE_ATTRIBUTES ||
-            ::GetFileAttributesA(plainTarget.c_str()) != INVALID_FILE_ATTRIBUTES)
-        {
-            PrintMissingRow("2", deleteWhat, "a delete left the tree behind");
-            return 1;
-        }
     }
+
+    std::string m_source;
+    std::string m_engineTarget;
+    std::string m_plainTarget;
+    std::string m_historyRoot;
+    int m_osClass;
+    CLog m_log;                                                // never opened: writes do nothing
+    Samples m_samples;
+};
+
+void PrintResults(const Samples& samples, const TreeSize& size, const char* copyWhat, const char* deleteWhat)
+{
     PrintRow("2a", copyWhat, Median(samples.engineCopy), Median(samples.plainCopy), "ms", 1.1);
     PrintRow("2b", deleteWhat, Median(samples.recordsDelete), Median(samples.plainDelete), "ms", 1.1);
     PrintNote("2", "small files: CCopyFile %.3f ms, CopyFileA loop %.3f ms; large files: CCopyFile %.3f ms, "
@@ -244,5 +259,35 @@ int main(int argc, char** argv)
     PrintNote("2", "tree: %d files of 512 B to 8 KB in %d folders and %d files of %lu KB", size.smallFiles,
               (size.smallFiles + size.filesPerDirectory - 1) / size.filesPerDirectory, size.largeFiles,
               size.largeBytes / 1024);
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const BenchOptions options = ParseBenchOptions(argc, argv);
+    const TreeSize& size = options.quick ? kQuickTree : kFullTree;
+    const char* copyWhat = "copy tree: CCopyFile vs a CopyFileA loop";
+    const char* deleteWhat = "delete tree: uninstall records vs a DeleteFileA loop";
+    int osCode = 0;
+    int osClass = 0;
+    (void)GetOsVersionCode(osCode, osClass);
+    CTempDir work;
+    CCopyFigure figure(work.Path(), osClass);
+    if (work.Path().empty() || !MakeSourceTree(figure.Source(), size))
+    {
+        PrintMissingRow("2", copyWhat, "the source tree could not be made");
+        return 1;
+    }
+    const size_t expectedFiles = ListTree(figure.Source()).files.size();
+    for (int iteration = 0; iteration < options.iterations; ++iteration)
+    {
+        std::string failure;
+        if (!figure.RunIteration(iteration, expectedFiles, failure))
+        {
+            PrintMissingRow("2", copyWhat, failure.c_str());
+            return 1;
+        }
+    }
+    PrintResults(figure.GetSamples(), size, copyWhat, deleteWhat);
     return 0;
 }

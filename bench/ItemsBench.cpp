@@ -61,13 +61,15 @@ bool LayOutProduct(const std::string& folder, int items, const std::string& make
         list += "ITEM" + std::to_string(index) + "\r\n";
         sections += ItemSection(index);
     }
-    const std::string data = "[INSTALLER_FILE_INFO]\r\nINSTALLER_DLL = helper.dll\r\n[PROGRAM_INFO]\r\nMFG = " + maker +
+    const std::string data = "[INSTALLER_FILE_INFO]\r\nINSTALLER_DLL = helper.dll\r\n"
+                             "[PROGRAM_INFO]\r\nMFG = " + maker +
                              "\r\nMDL = KP-3100\r\nVIDPID = VID_5A7E&PID_3100\r\nPROGRAM_NAME = " + maker +
                              "\r\n[OS_DEFINE]\r\n0X0001040A = WIN98\r\n0X00020501 = WINXP\r\n0X00020501.64 = WINXP\r\n"
                              "0X00020601 = WIN7\r\n0X00020601.64 = WIN7\r\nDEF_WIN2KS = NT\r\n" +
                              list + sections;
     return ::CreateDirectoryA(folder.c_str(), nullptr) && ::CreateDirectoryA((folder + "\\data").c_str(), nullptr) &&
-           ::CreateDirectoryA((folder + "\\data\\String").c_str(), nullptr) && WriteText(folder + "\\Setup.dat", data) &&
+           ::CreateDirectoryA((folder + "\\data\\String").c_str(), nullptr) &&
+           WriteText(folder + "\\Setup.dat", data) &&
            WriteText(folder + "\\util.exe", "MZ") &&
            ::CopyFileA((ProgramDirectory() + "\\BenchHelper.dll").c_str(), (folder + "\\helper.dll").c_str(), FALSE) &&
            WriteText(folder + "\\data\\kvinst.kvi", "[DLG]\r\nTITLE = T\r\n") &&
@@ -146,7 +148,8 @@ bool MeasureSide(Side& side, const char* mode, const std::string& resultFile)
     }
     DWORD exitCode = 1;
     double elapsed = 0;
-    const std::string commandLine = "\"" + std::string(program) + "\" " + mode + side.product + " --result=" + resultFile;
+    const std::string commandLine =
+        "\"" + std::string(program) + "\" " + mode + side.product + " --result=" + resultFile;
     if (!RunTimedProcess(program, commandLine, side.product, exitCode, elapsed) || exitCode != 0)
     {
         std::printf("items: reading %s ended with %lu\n", side.product.c_str(), exitCode);

@@ -125,7 +125,8 @@ void PlainSave(const std::vector<Record>& records, const std::string& root)
     for (size_t i = 0; i < records.size(); ++i)
     {
         const std::string name = "Entry" + std::to_string(i);
-        (void)::RegSetValueExA(key.Get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(records[i].text.c_str()),
+        const BYTE* data = reinterpret_cast<const BYTE*>(records[i].text.c_str());
+        (void)::RegSetValueExA(key.Get(), name.c_str(), 0, REG_SZ, data,
                                static_cast<DWORD>(records[i].text.size() + 1));
     }
 }

@@ -76,15 +76,16 @@ for program in "${windows_programs[@]}"; do
 done
 run_program ProfileBench-native "$build/bench-native/bin/ProfileBench" --dir="$bench"
 if ! grep -q '^ROW|4a' "$results"; then
-    echo "ROW|4a|items: peak private bytes, reading 100 items vs 1|-|-|-|<= 3.0|not yet: no item collection in this build" \
-        >>"$results"
+    echo "ROW|4a|items: peak private bytes, reading 100 items vs 1|-|-|-|<= 3.0|not yet: no item collection" \
+        "in this build" >>"$results"
 fi
 if ! grep -q '^ROW|4c' "$results"; then
     echo "ROW|4c|items: silent install, 100 items vs 1|-|-|-|<= 5.0|not yet: no install run in this build" >>"$results"
 fi
 
 echo
-echo "Benchmarks ($(date '+%Y-%m-%d %H:%M'), ${options[*]}): installer's side against the plain side, medians"
+echo "Benchmarks ($(date '+%Y-%m-%d %H:%M'), ${options[*]}, load average $(cut -d' ' -f1-3 /proc/loadavg)):" \
+    "installer's side against the plain side, medians"
 sort -s -t'|' -k2,2V "$results" | awk -F'|' '
     $1 == "ROW" { n++; for (i = 2; i <= 8; i++) { cell[n, i] = $i; if (length($i) > w[i]) w[i] = length($i) } }
     $1 == "NOTE" { notes[++m] = "  " $2 ": " $3 }
