@@ -186,6 +186,70 @@ double Milliseconds(double start)
 {
     return (NowMicroseconds() - start) / 1000;
 }
+// Both sides' things, records and keys, each under a key of this process.
+struct Plan
+{
+    std::string key;
+    std::string work;
+    std::vector<Record> engineRecords;
+    std::vector<Record> plainRecords;
+    std::string engineRoot;
+    std::string plainRoot;
+};
+
+Plan MakePlan(int count, const std::string& work)
+{
+    const std::string key = "Software\\KvBench" + std::to_string(::GetCurrentProcessId());
+    return {key,
+            work,
+            PlanRecords(count, work + "\\engine", key + "\\EngineThings"),
+            PlanRecords(count, work + "\\plain", key + "\\PlainThings"),
+            key + "\\EngineHistory",
+            key + "\\PlainHistory"};
+}
+
+// One round: both sides save and apply (the order alternates, so that neither side always meets the
+// other's leftovers in the caches), then the plain save again with a key opened per value. False when
+// anything was left behind.
+bool TimeRound(int iteration, const Plan& plan, CLog& log, Samples& samples)
+{
+    if (!CreateThings(plan.work + "\\engine", plan.engineRecords) ||
+        !CreateThings(plan.work + "\\plain", plan.plainRecords))
+    {
+        return false;
+    }
+    CUninstallRecords engine(log, plan.engineRoot);
+    for (int side = 0; side < 2; ++side)
+    {
+        const bool engineSide = (side + iteration) % 2 == 0;
+        double start = NowMicroseconds();
+        if (engineSide)
+        {
+            EngineSave(engine, plan.engineRecords, plan.engineRoot);
+        }
+        else
+        {
+            PlainSave(plan.plainRecords, plan.plainRoot);
+        }
+        (engineSide ? samples.engineSave : samples.plainSave).push_back(Milliseconds(start));
+        start = NowMicroseconds();
+        if (engineSide)
+        {
+            (void)engine.Apply(plan.engineRoot, false);
+        }
+        else
+        {
+            PlainApply(plan.plainRecords, plan.plainRoot, plan.key + "\\PlainThings");
+        }
+        (engineSide ? samples.engineApply : samples.plainApply).push_back(Milliseconds(start));
+    }
+    const double start = NowMicroseconds();
+    SaveOpeningEachTime(plan.plainRecords, plan.key + "\\OpenedEachTime");
+    samples.openPerCall.push_back(Milliseconds(start));
+    const bool clean = !AnyLeft(plan.engineRecords) && !AnyLeft(plan.plainRecords);
+    (void)CRegistry::DeleteKey(plan.key.c_str(), false, HKEY_LOCAL_MACHINE);
+    return clean;
+}
 }  // namespace
 
 int main(int argc, char** argv)
@@ -195,46 +259,13 @@ int main(int argc, char** argv)
     const char* saveWhat = "save records: CUninstallRecords vs one value write each";
     const char* applyWhat = "apply records: CUninstallRecords vs one read and one delete each";
     CTempDir work;
-    const std::string key = "Software\\KvBench" + std::to_string(::GetCurrentProcessId());
-    const std::vector<Record> engineRecords = PlanRecords(count, work.Path() + "\\engine", key + "\\EngineThings");
-    const std::vector<Record> plainRecords = PlanRecords(count, work.Path() + "\\plain", key + "\\PlainThings");
-    const std::string engineRoot = key + "\\EngineHistory";
-    const std::string plainRoot = key + "\\PlainHistory";
+    const Plan plan = MakePlan(count, work.Path());
     CLog log;                                                  // never opened: writes do nothing
     Samples samples;
     bool complete = !work.Path().empty();
     for (int iteration = 0; iteration < options.iterations && complete; ++iteration)
     {
-        complete = CreateThings(work.Path() + "\\engine", engineRecords) &&
-                   CreateThings(work.Path() + "\\plain", plainRecords);
-        CUninstallRecords engine(log, engineRoot);
-        // The order alternates, so that neither side always meets the other's leftovers in the caches.
-        for (int side = 0; side < 2 && complete; ++side)
-        {
-            if ((side + iteration) % 2 == 0)
-            {
-                double start = NowMicroseconds();
-                EngineSave(engine, engineRecords, engineRoot);
-                samples.engineSave.push_back(Milliseconds(start));
-                start = NowMicroseconds();
-                (void)engine.Apply(engineRoot, false);
-                samples.engineApply.push_back(Milliseconds(start));
-            }
-            else
-            {
-                double start = NowMicroseconds();
-                PlainSave(plainRecords, plainRoot);
-                samples.plainSave.push_back(Milliseconds(start));
-                start = NowMicroseconds();
-                PlainApply(plainRecords, plainRoot, key + "\\PlainThings");
-                samples.plainApply.push_back(Milliseconds(start));
-            }
-        }
-        const double start = NowMicroseconds();
-        SaveOpeningEachTime(plainRecords, key + "\\OpenedEachTime");
-        samples.openPerCall.push_back(Milliseconds(start));
-        complete = complete && !AnyLeft(engineRecords) && !AnyLeft(plainRecords);
-        (void)CRegistry::DeleteKey(key.c_str(), false, HKEY_LOCAL_MACHINE);
+        complete = TimeRound(iteration, plan, log, samples);
     }
     if (!complete)
     {

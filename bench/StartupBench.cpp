@@ -9,9 +9,9 @@
 
 #include "app/InstallerApp.h"
 #include "base/Scoped.h"
-#include "env/SystemPaths.h"
 #include "bench/BenchSupport.h"
 #include "bench/BenchWin.h"
+#include "env/SystemPaths.h"
 #include "profile/ProfilePlatform.h"
 #include "registry/Registry.h"
 #include "support/TempDir.h"
@@ -29,10 +29,15 @@ std::string Quoted(const std::string& path)
     return "\"" + path + "\"";
 }
 
-// The registry key of this run's product: Software\<MFG>.
+// The maker (MFG) of this run's product, and its registry key.
+std::string Maker()
+{
+    return "KvBench" + std::to_string(::GetCurrentProcessId());
+}
+
 std::string ManufacturerKey()
 {
-    return "Software\\KvBench" + std::to_string(::GetCurrentProcessId());
+    return "Software\\" + Maker();
 }
 
 // The demo product beside a copy of Setup.exe under a name of its own, with a maker and product name
@@ -42,13 +47,12 @@ bool LayOutProduct(const std::string& product)
     const std::string demo = KV_DEMO_SOURCE_DIR;
     const std::string data = product + "\\" + kProgramName + ".dat";
     const std::string name = "KvBench Installer " + std::to_string(::GetCurrentProcessId());
-    const std::string maker = ManufacturerKey().substr(9);
     return CopyTreePlain(demo, product) &&
            ::CopyFileA((ProgramDirectory() + "\\Setup.exe").c_str(), (product + "\\" + kProgramName + ".exe").c_str(),
                        FALSE) &&
            ::MoveFileA((product + "\\Setup.dat").c_str(), data.c_str()) &&
            ::WritePrivateProfileStringA("PROGRAM_INFO", "PROGRAM_NAME", name.c_str(), data.c_str()) &&
-           ::WritePrivateProfileStringA("PROGRAM_INFO", "MFG", maker.c_str(), data.c_str());
+           ::WritePrivateProfileStringA("PROGRAM_INFO", "MFG", Maker().c_str(), data.c_str());
 }
 
 // Each run leaves a new log in the temporary folder, named after the program file; the next run would
