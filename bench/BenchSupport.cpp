@@ -67,8 +67,8 @@ double Median(std::vector<double> samples)
     return samples.size() % 2 != 0 ? samples[middle] : (samples[middle - 1] + samples[middle]) / 2;
 }
 
-void PrintRow(const char* figure, const char* what, double installer, double plain, const char* unit,
-              double target)
+std::string FormatRow(const char* figure, const char* what, double installer, double plain, const char* unit,
+                      double target)
 {
     const double ratio = plain > 0 ? installer / plain : 0;
     char targetText[32] = "report";
@@ -78,8 +78,16 @@ void PrintRow(const char* figure, const char* what, double installer, double pla
         std::snprintf(targetText, sizeof(targetText), "<= %.1f", target);
         verdict = plain <= 0 ? "no data" : (ratio <= target ? "met" : "missed");
     }
-    std::printf("ROW|%s|%s|%.3f %s|%.3f %s|%.2f|%s|%s\n", figure, what, installer, unit, plain, unit, ratio,
-                targetText, verdict);
+    char row[512] = {};
+    std::snprintf(row, sizeof(row), "ROW|%s|%s|%.3f %s|%.3f %s|%.2f|%s|%s", figure, what, installer, unit, plain, unit,
+                  ratio, targetText, verdict);
+    return row;
+}
+
+void PrintRow(const char* figure, const char* what, double installer, double plain, const char* unit,
+              double target)
+{
+    std::printf("%s\n", FormatRow(figure, what, installer, plain, unit, target).c_str());
     std::fflush(stdout);
 }
 

@@ -23,8 +23,11 @@ double NowMicroseconds();
 double Median(std::vector<double> samples);
 
 // One table row: figure, what is compared, the installer's side and the plain side (medians in unit),
-// their ratio and the target ratio (0: no target, the ratio is only reported).
-// Printed as "ROW|figure|what|installer|plain|ratio|target|verdict".
+// their ratio and the target ratio (0: no target, the ratio is only reported), as
+// "ROW|figure|what|installer|plain|ratio|target|verdict" with the verdict met, missed, "no data" or "-".
+std::string FormatRow(const char* figure, const char* what, double installer, double plain, const char* unit,
+                      double target);
+// Prints FormatRow's line.
 void PrintRow(const char* figure, const char* what, double installer, double plain, const char* unit,
               double target);
 // A row for a figure that cannot be measured in this build, with the reason.
