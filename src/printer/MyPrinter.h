@@ -6,7 +6,9 @@
 // step goes on with the next record.
 
 #include <windows.h>
+#include <winspool.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -118,6 +120,7 @@ private:
     bool SetDefaultByRegistry(const std::string& name);
     bool SetSourcePath(const std::string& infPath);
     bool CopyIntoInfDir(const std::string& infPath);
+    bool ChangePrinter(const std::string& name, const std::function<void(PRINTER_INFO_2A&)>& change);
 
     CLog& m_log;
     PrinterSystem m_system;
