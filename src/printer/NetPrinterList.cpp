@@ -106,27 +106,21 @@ bool IsIpAddressText(const std::string& text)
 {
     int parts = 0;
     size_t start = 0;
-    while (parts < 4)
+    for (;;)
     {
-        size_t end = text.find('.', start);
-        if (end == std::string::npos)
-        {
-            end = text.size();
-        }
+        const size_t end = std::min(text.find('.', start), text.size());
         const std::string part = text.substr(start, end - start);
-        if (part.empty() || part.size() > 3 || part.find_first_not_of("0123456789") != std::string::npos ||
-            std::stoi(part) > 255)
+        if (++parts > 4 || part.empty() || part.size() > 3 ||
+            part.find_first_not_of("0123456789") != std::string::npos || std::stoi(part) > 255)
         {
             return false;
         }
-        ++parts;
         if (end == text.size())
         {
-            break;
+            return parts == 4;
         }
         start = end + 1;
     }
-    return parts == 4 && text.find('.', start) == std::string::npos;
 }
 
 CNetPrinterList::CNetPrinterList(CLog& log, const CExternalFnt& helpers, const CMyPrinter* printers)
