@@ -7,6 +7,7 @@
 #include "base/UserMessage.h"
 #include "env/InstallEnv.h"
 #include "env/Platform.h"
+#include "external/FaultGuard.h"
 #include "printer/MyPrinter.h"
 #include "printer/NetPlatform.h"
 #include "printer/Spooler.h"
@@ -240,16 +241,23 @@ bool CNetPrinterList::SearchPrinter()
     m_found = false;
     m_count = 0;
     const bool stopped = StopFirewall();
-    AppendNetworkPrinters();
-    if (!m_context.remoteInstallPreparation)
+    // The entries come from a helper library: a fault while reading them ends that part of the search.
+    bool faulted = false;
+    if (!CFaultGuard::Run([this] { AppendNetworkPrinters(); }).completed)
     {
-        AppendLocalPorts();
+        m_log.Write("\r\n GPF occurred in Search Network Printer \r\n");
+        faulted = true;
+    }
+    if (!m_context.remoteInstallPreparation && !CFaultGuard::Run([this] { AppendLocalPorts(); }).completed)
+    {
+        m_log.Write("\r\n GPF occurred in Search Local Printer \r\n");
+        faulted = true;
     }
     if (stopped)
     {
         RestoreFirewall();
     }
-    return m_count != 0;
+    return !faulted && m_count != 0;
 }
 
 // Asks the search helper for the count, then for the entries: room for 2n + 256 records, so that the
