@@ -86,6 +86,8 @@ public:
     // printers gives the product's own driver name for the UNC driver check; may be null.
     CNetPrinterList(CLog& log, const CExternalFnt& helpers, const CMyPrinter* printers);
 
+    // The owner sets the context again whenever the environment changes (remote-install preparation,
+    // the options read again after a language change).
     static NetPrinterContext ContextFrom(const CInstallEnv& env);
     void SetContext(const NetPrinterContext& context) { m_context = context; }
     void SetOwner(HWND owner) { m_owner = owner; }
