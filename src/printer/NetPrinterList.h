@@ -95,7 +95,8 @@ public:
     void SetCopySectionRunner(std::function<void(const std::string& section)> runner);
     void SetPlatformCalls(const NetPlatformCalls& calls) { m_calls = calls; }
 
-    // Reads the network definition from the section; false only when a monitor file has no name.
+    // Reads the network definition from the section, with the context's OS define string for the
+    // OS-keyed keys; false only when a monitor file has no name.
     bool Load(const CConfigProfile& data, const char* section);
     // Reads the message texts of COMMON_MESSAGES (language-resolved); a missing key leaves
     // "[COMMON_MESSAGES]\r\n" and its name.
