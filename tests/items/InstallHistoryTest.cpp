@@ -187,7 +187,7 @@ TEST_F(InstallHistoryTest, InfItems_ClassItemTypeTemplatesAndModelSwitch)
 {
     ASSERT_TRUE(Write("drv\\kp.inf", "[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=Printer\r\n") &&
                 Write("drv\\scan.inf", "[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=Image\r\n") &&
-                Write("drv\\bare.inf", "[Strings]\r\nA=b\r\n"));
+                Write("drv\\bare.inf", "[Strings]\r\nA=b\r\n") && Write("EN.exe", "MZ") && Write("DE.exe", "MZ"));
     ASSERT_TRUE(Start("[ITEM_TYPE_INFO]\r\nNO_INSTALLER\r\nPRN_TYPE\r\nPRN_SECOND\r\n"
                       "[NO_INSTALLER]\r\nCLASS = Printer\r\nINSTALLER = $SRC_DIR$\\missing.exe\r\n"
                       "[PRN_TYPE]\r\nCLASS = printer\r\nINSTALLER = $SRC_DIR$\\drvinst.exe\r\n"
@@ -195,7 +195,9 @@ TEST_F(InstallHistoryTest, InfItems_ClassItemTypeTemplatesAndModelSwitch)
                       "UNINST_PARAM = /u $SRC_INF$\r\n"
                       "[PRN_SECOND]\r\nCLASS = Printer\r\nINSTALLER = $SRC_DIR$\\inst.exe\r\nREINST_PARAM = /r\r\n"
                       "[LANGUAGE_ABBR]\r\n0x0407 = DE\r\n[ITEM_LANG_DE]\r\n0X0009 = 0x0407\r\n"
-                      "[ITEM_INFO]\r\nPRN\r\nNAMED\r\nSCAN\r\nBARE\r\nGONE\r\n"
+                      "[ITEM_INFO]\r\nPRN\r\nNAMED\r\nSCAN\r\nBARE\r\nGONE\r\nLOC\r\n"
+                      "[LOC]\r\nDISPLAY_NAME = Local\r\nINST_CMD = $SRC_DIR$\\$LANG_ABBR$.exe\r\n"
+                      "ITEM_LANG = ITEM_LANG_DE\r\n"
                       "[PRN]\r\nDISPLAY_NAME = Kp\r\nINF_FILE = $SRC_DIR$\\drv\\kp.inf\r\nDRIVER_NAME = Kp Driver\r\n"
                       "INDEX = 3\r\nITEM_LANG = ITEM_LANG_DE\r\nDEFAULT_INST_TYPE = CHK\r\n"
                       "[NAMED]\r\nDISPLAY_NAME = Named\r\nINF_FILE = $SRC_DIR$\\drv\\kp.inf\r\n"
@@ -215,7 +217,8 @@ TEST_F(InstallHistoryTest, InfItems_ClassItemTypeTemplatesAndModelSwitch)
     {
         EXPECT_TRUE(Contains(lines, line)) << "log line: " << line;
     }
-    ASSERT_EQ(2, Items().GetCount()) << "PRN and NAMED are INF items";
+    ASSERT_EQ(3, Items().GetCount()) << "PRN and NAMED are INF items, LOC a program item";
+    EXPECT_EQ(src + "\\EN.exe", Items().GetItemAt(2)->instCmd) << "read in the installer's language first";
 
     const std::string dest = m_env->GetDestInstallDir();
     const ITEM_RECORD* item = Items().GetItemAt(0);
@@ -238,4 +241,6 @@ TEST_F(InstallHistoryTest, InfItems_ClassItemTypeTemplatesAndModelSwitch)
     EXPECT_EQ("SZ:" + src + "\\drv\\kp.inf", record.at("Inf_Path"));
     EXPECT_EQ("SZ:DE", record.at("LangAbbr"));
     EXPECT_EQ("DW:1031", record.at("LangCode"));
+    EXPECT_EQ("SZ:" + src + "\\DE.exe", ReadKeyValues(ItemKey("LOC")).at("InstCmd"))
+        << "the history re-reads the command in the item's language";
 }

@@ -325,4 +325,16 @@ TEST_F(ItemTest, Commands_WriteItemInfoAndCheckItem)
     record["LangAbbr"] = record["LangAbbr"] == "SZ:" + m_env->GetLanguage().GetLangAbbr() ? "SZ:EN" : record["LangAbbr"];
     EXPECT_EQ(expected, record) << "the record of a selected program item";
     EXPECT_EQ(0u, ReadKeyValues(ItemKey("B")).count("InstallNow")) << "an unselected item has no InstallNow";
+
+    std::vector<std::string> registrySections;
+    ASSERT_TRUE(commands.Connect("CT_ADDREG", [&registrySections](const CommandRecord& record) {
+        registrySections.push_back(std::string("add ") + record.param[0]);
+        return true;
+    }));
+    ASSERT_TRUE(commands.Connect("CT_DELREG", [&registrySections](const CommandRecord& record) {
+        registrySections.push_back(std::string("delete ") + record.param[0]);
+        return true;
+    }));
+    EXPECT_TRUE(Items().AddOsUninstallKey() && Items().RemoveOsUninstallKey());
+    EXPECT_EQ((std::vector<std::string>{"add ADD_REG.UNINSTKEY", "delete ADD_REG.UNINSTKEY"}), registrySections);
 }
