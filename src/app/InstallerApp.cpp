@@ -155,7 +155,13 @@ bool CInstallerApp::InitInstance()
         m_log.Write("Initilize global variable fail");
         return false;
     }
-    if (!CheckSingleInstance() || !CheckAdministratorRights())
+    m_restartQueue.reset(new CRestartQueue(m_env.GetOsClass()));
+    if (!CheckSingleInstance())
+    {
+        m_exitCode = kExitAlreadyRunning;
+        return false;
+    }
+    if (!CheckAdministratorRights())
     {
         return false;
     }
@@ -171,7 +177,7 @@ bool CInstallerApp::InitInstance()
         {
             m_env.SetDestination(destination);
         }
-        m_exitCode = CarryOutSilentRun() ? kExitSuccess : kExitFailure;
+        m_exitCode = CarryOutSilentRun() ? kExitSuccess : kExitInstallFailure;
         return false;                                         // a silent run never creates a window
     }
     return StartInteractive();
@@ -259,6 +265,7 @@ bool CInstallerApp::RunInstallModeSteps()
     if (!ReadInstalledDestination(destination) && !CheckMinimumRequirements())
     {
         m_log.Write("This system could not satisfy the installer Minimum Requirement!");
+        m_exitCode = kExitNotSupported;
         return false;
     }
     if (IsSilentScriptRequested())
@@ -322,6 +329,7 @@ bool CInstallerApp::StartInteractive()
     {
         ActivateRunningInstance(running);
         m_log.Write("The installer is already running");
+        m_exitCode = kExitAlreadyRunning;
         if (m_instanceMutex.IsValid())
         {
             (void)::ReleaseMutex(m_instanceMutex.Get());
@@ -357,7 +365,7 @@ int CInstallerApp::RunMessageLoop()
         }
         if (got == -1)
         {
-            return kExitFailure;
+            return kExitInstallFailure;
         }
         (void)::TranslateMessage(&message);
         (void)::DispatchMessageA(&message);
@@ -377,9 +385,18 @@ bool CInstallerApp::OnIdle(long /*idleCount*/)
     return false;                                             // the framework has no idle work of its own
 }
 
+void CInstallerApp::SetRunOutcome(bool succeeded, bool cancelled)
+{
+    m_exitCode = cancelled ? kExitCancelled : (succeeded ? kExitSuccess : kExitInstallFailure);
+}
+
 int CInstallerApp::ExitInstance()
 {
     m_log.Write("End of installation");
+    if (m_exitCode == kExitSuccess && m_restartQueue && m_restartQueue->HasNewEntries())
+    {
+        m_exitCode = kExitRestartNeeded;
+    }
     if (m_instanceMutex.IsValid())
     {
         (void)::ReleaseMutex(m_instanceMutex.Get());
@@ -389,6 +406,7 @@ int CInstallerApp::ExitInstance()
         (void)StopHardwareWizardWatcher();
         (void)StopNewHardwareWatcher();
     }
+    m_log.Write("%s", ExitCode::LogLine(m_exitCode).c_str());
     return m_exitCode;
 }
 

@@ -8,9 +8,11 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 
+#include "app/ExitCode.h"
 #include "app/StartDecision.h"
 #include "base/Scoped.h"
 #include "env/InstallEnv.h"
@@ -34,14 +36,13 @@ public:
     // Starts a thread running routine(parameter); null (last error set) when it cannot.
     using ThreadStarter = std::function<HANDLE(LPTHREAD_START_ROUTINE routine, void* parameter)>;
 
-    static constexpr int kExitSuccess = 0;
-    static constexpr int kExitFailure = 1;                    // refused, failed, or nothing carried out
     // The exit codes deployment tools read, of the Windows Installer family.
-    static constexpr int kExitRestartNeeded = 3010;           // done; a file is replaced at the next start
-    static constexpr int kExitCancelled = 1602;               // the user cancelled
-    static constexpr int kExitInstallFailure = 1603;          // an item failed, or the run could not work
-    static constexpr int kExitAlreadyRunning = 1618;          // another installer of the product runs
-    static constexpr int kExitNotSupported = 1633;            // the system does not meet the requirements
+    static constexpr int kExitSuccess = ExitCode::kSuccess;
+    static constexpr int kExitRestartNeeded = ExitCode::kRestartNeeded;   // done; completed at the next start
+    static constexpr int kExitCancelled = ExitCode::kCancelled;           // the user cancelled
+    static constexpr int kExitInstallFailure = ExitCode::kInstallFailure; // an item failed, or the run could not work
+    static constexpr int kExitAlreadyRunning = ExitCode::kAlreadyRunning; // another installer of the product runs
+    static constexpr int kExitNotSupported = ExitCode::kNotSupported;     // the requirement check refused the system
     static constexpr DWORD kWatchInterval = 1000;             // ms between two watcher passes
 
     // commandLine: the text after the program name. programFile: the installer's program file, whose
@@ -60,8 +61,11 @@ public:
     // Tells the wizard once, at the first idle moment after a successful start, to begin. False: no
     // further idle time is wanted.
     bool OnIdle(long idleCount);
-    // The shutdown sequence; the exit code.
+    // The shutdown sequence; the exit code, also written as the log's last line.
     int ExitInstance();
+    // How the run ended, for the exit code: an interactive run's termination reports it before the
+    // message loop ends (cancelled by the user, or failed when an item failed).
+    void SetRunOutcome(bool succeeded, bool cancelled);
 
     // Logs the command line and applies its switches; the run mode it asks for.
     int ParseCommandLine();
@@ -150,7 +154,8 @@ private:
     bool m_ready = false;
     bool m_started = false;
     std::string m_startSection;
-    int m_exitCode = kExitFailure;
+    int m_exitCode = kExitInstallFailure;
+    std::unique_ptr<CRestartQueue> m_restartQueue;            // what was queued for the next start before the run
 
     Watcher m_hardwareWizardWatcher;
     Watcher m_newHardwareWatcher;
