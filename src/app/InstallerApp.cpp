@@ -3,6 +3,11 @@
 #include <vector>
 
 #include "base/Text.h"
+#include "command/CmdOperator.h"
+#include "command/CommandEnv.h"
+#include "items/FollowUpCommands.h"
+#include "items/InstallRun.h"
+#include "items/UninstallRecords.h"
 #include "env/Platform.h"
 #include "env/SystemCheck.h"
 #include "env/SystemRequirement.h"
@@ -10,6 +15,9 @@
 #include "registry/Registry.h"
 #include "base/Messages.h"
 #include "base/UserMessage.h"
+
+// The spooler header names a function SetPort too; the environment's is meant here.
+#undef SetPort
 
 namespace
 {
@@ -116,8 +124,20 @@ CInstallerApp::CRunLog::CRunLog()
 }
 
 CInstallerApp::CInstallerApp(std::string commandLine, std::string programFile)
-    : m_commandLine(std::move(commandLine)), m_programFile(std::move(programFile)), m_env(m_log, m_programFile)
+    : m_commandLine(std::move(commandLine)),
+      m_programFile(std::move(programFile)),
+      m_env(m_log, m_programFile),
+      m_printers(m_log),
+      m_items(m_log, m_env)
 {
+    // Every destination directory the installer makes is removed again by an uninstall.
+    m_env.SetHistoryRecorder(InstallingRecorder());
+    m_items.SetPrinterManager(&m_printers);
+    m_installRun.silentInstall = [this](bool reinstall) {
+        return RunSilentInstall(reinstall ? RUN_REINSTALL : RUN_INSTALL, std::string());
+    };
+    m_installRun.silentUninstall = [this] { return RunSilentInstall(RUN_UNINSTALL, std::string()); };
+    m_installRun.scriptInstall = [this](const std::string& file) { return RunSilentInstall(RUN_SCRIPT, file); };
     m_isAdministrator = [] { return SystemCheck::CheckAdministrator(); };
     m_anyItemInstalled = [this] { return HasInstalledItemRecord(m_env.GetInstalledKey()); };
     m_threadStarter = [](LPTHREAD_START_ROUTINE routine, void* parameter) {
@@ -129,6 +149,7 @@ CInstallerApp::CInstallerApp(std::string commandLine, std::string programFile)
 
 CInstallerApp::~CInstallerApp()
 {
+    m_followUp.reset();                                       // waits for a remote install still running
     for (Watcher* watcher : {&m_hardwareWizardWatcher, &m_newHardwareWatcher})
     {
         (void)StopWatcher(*watcher);
@@ -311,6 +332,73 @@ bool CInstallerApp::CarryOutSilentRun()
                                  : ReportNoInstallRun("script install");
     default:
         return true;                                          // delete-all needs the wizard: nothing to do
+    }
+}
+
+// Records under the Installing history root of the run (known once the environment is initialised).
+HistoryRecorder CInstallerApp::InstallingRecorder()
+{
+    return [this](const std::string& text, HistoryKind kind) {
+        return CUninstallRecords(m_log, m_env.GetInstallingHistoryKey()).AddEntry(text, kind);
+    };
+}
+
+void CInstallerApp::ConnectRunCommands(CCmdOperator& commands)
+{
+    PrinterSystem system;
+    system.osCode = m_env.GetOsCode();
+    system.osClass = m_env.GetOsClass();
+    system.systemDir = m_env.GetSystemDir();
+    system.infDir = m_env.GetInfDir();
+    system.sourceDir = m_env.GetSourceDir();
+    system.destDir = m_env.GetDestDir();
+    system.mfg = m_env.GetMfg();
+    system.setSourcePath = m_env.GetOptions().setSourcePath;
+    system.wow64 = m_env.IsWindows64();
+    m_printers.SetSystem(system);
+    m_items.ConnectCommands(commands);
+    m_followUp.reset(new CFollowUpCommands(m_log, m_env, m_items, commands, MakeRunHooks()));
+    m_followUp->Connect(commands);
+}
+
+RunHooks CInstallerApp::MakeRunHooks()
+{
+    RunHooks hooks;
+    hooks.markPrinterInstalled = [this](const std::string& driver) { (void)m_printers.MarkInstalled(driver); };
+    hooks.setPortOfAllPrinters = [this](const std::string& port) {
+        (void)m_printers.SetPortOfAllPrinters(port, true);
+    };
+    hooks.installedPrinter = [this] {
+        std::vector<std::string> names;
+        return m_printers.GetInstalledPrinterNames(&names) > 0 && !names.empty() ? names.front() : std::string();
+    };
+    hooks.stopNewHardwareWatcher = [this] { (void)StopNewHardwareWatcher(); };
+    hooks.startNewHardwareWatcher = [this] { (void)StartNewHardwareWatcher(); };
+    hooks.waitNoPendingInstall = [] { (void)SystemCheck::WaitNoPendingInstall(std::function<void()>()); };
+    hooks.quit = [this](bool cancelled, bool failed) {
+        SetRunOutcome(!failed, cancelled);
+        ::PostQuitMessage(m_exitCode);
+    };
+    hooks.remoteInstallWindow = [this] { return m_mainWindow; };
+    return hooks;
+}
+
+bool CInstallerApp::RunSilentInstall(int runMode, const std::string& settingFile)
+{
+    if (!m_silentCommands)
+    {
+        m_silentCommands.reset(new CCmdOperator(m_log, m_env, m_env.GetExternalFnt(), InstallingRecorder()));
+        ConnectRunCommands(*m_silentCommands);
+    }
+    CInstallRun run(m_log, m_env, m_items, *m_silentCommands, m_followUp->GetRecords(), MakeRunHooks());
+    switch (runMode)
+    {
+    case RUN_UNINSTALL:
+        return run.SilentUninstall();
+    case RUN_SCRIPT:
+        return run.ScriptInstall(settingFile);
+    default:
+        return run.SilentInstall(runMode == RUN_REINSTALL);
     }
 }
 

@@ -16,7 +16,13 @@
 #include "app/StartDecision.h"
 #include "base/Scoped.h"
 #include "env/InstallEnv.h"
+#include "items/Item.h"
+#include "items/RunHooks.h"
 #include "log/Log.h"
+#include "printer/MyPrinter.h"
+
+class CCmdOperator;
+class CFollowUpCommands;
 
 class CInstallerApp
 {
@@ -92,6 +98,15 @@ public:
 
     CLog& GetLog() { return m_log; }
     CInstallEnv& GetEnv() { return m_env; }
+    CItem& GetItems() { return m_items; }
+    CMyPrinter& GetPrinters() { return m_printers; }
+    // Connects the item commands, the follow-up commands and the termination steps to an executor (the
+    // wizard's, or the silent run's own); the executor must live until the application ends.
+    void ConnectRunCommands(CCmdOperator& commands);
+    // What the install run and its follow-up commands ask of the application and its printer manager.
+    RunHooks MakeRunHooks();
+    // Records what the installer creates under the Installing history root of the run.
+    HistoryRecorder InstallingRecorder();
     int GetRunMode() const { return m_runMode; }
     bool IsSilent() const { return m_silent; }
     const std::string& GetStartSection() const { return m_startSection; }
@@ -128,6 +143,8 @@ private:
     bool IsSilentScriptRequested() const;
     bool CarryOutSilentRun();
     bool ReportNoInstallRun(const char* run);
+    // The silent runs of this build, on the silent run's own command executor.
+    bool RunSilentInstall(int runMode, const std::string& settingFile);
     bool StartInteractive();
     bool ReadInstalledDestination(std::string& destination) const;
     int ApplyRecordedInstallation(int runMode);
@@ -141,6 +158,10 @@ private:
     std::string m_commandLine;
     std::string m_programFile;
     CInstallEnv m_env;
+    std::unique_ptr<CCmdOperator> m_silentCommands;           // the executor of a silent run
+    CMyPrinter m_printers;
+    CItem m_items;
+    std::unique_ptr<CFollowUpCommands> m_followUp;
 
     InstallRunEntries m_installRun;
     AdministratorCheck m_isAdministrator;

@@ -45,6 +45,18 @@ bool ReadText(const std::string& key, const char* name, std::string& text)
     return true;
 }
 
+// True when the key exists and holds neither values nor subkeys.
+bool IsEmptyKey(const std::string& path)
+{
+    CRegKey key;
+    DWORD subkeys = 0;
+    DWORD values = 0;
+    return ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.Receive()) == ERROR_SUCCESS &&
+           ::RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
+                              nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+           subkeys == 0 && values == 0;
+}
+
 std::string FileNameOf(const std::string& path)
 {
     const size_t slash = path.find_last_of("\\/");
@@ -192,6 +204,11 @@ bool CFollowUpCommands::DeleteAll()
     (void)m_records.Apply(m_env.GetInstalledHistoryKey(), false);
     (void)m_items.RemoveOsUninstallKey();
     (void)CRegistry::DeleteKey(m_env.GetInstalledKey().c_str(), false, HKEY_LOCAL_MACHINE);
+    // The helpers empty the uninstall information of their items; the key itself would stay behind.
+    if (IsEmptyKey(m_env.GetUninstallInfoKey()))
+    {
+        (void)CRegistry::DeleteKey(m_env.GetUninstallInfoKey().c_str(), false, HKEY_LOCAL_MACHINE);
+    }
     (void)SystemCheck::RestoreSetupSourcePath(m_env.IsWindows64());
     return true;
 }

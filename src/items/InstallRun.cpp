@@ -2,6 +2,8 @@
 
 #include <windows.h>
 #include <winspool.h>
+// The spooler header names a function SetPort too; the environment's is meant here.
+#undef SetPort
 
 #include <cstdlib>
 

@@ -419,6 +419,18 @@ public:
         m_data = EditKey(m_data, section, key, nullptr);
         (void)WriteTestFile(DataFile(), m_data);
     }
+    // Appends lines as they stand (a list section's bare entries, whole sections) to the data file or
+    // the command file.
+    void AppendDataText(const std::string& text)
+    {
+        m_data += "\r\n" + text;
+        (void)WriteTestFile(DataFile(), m_data);
+    }
+    void AppendCommandText(const std::string& text)
+    {
+        const std::string path = ProductDir() + "\\data\\kvinst.cmd";
+        (void)WriteTestFile(path, ReadTestFile(path) + "\r\n" + text);
+    }
     void SetSettingKey(const std::string& section, const std::string& key, const std::string& value)
     {
         const std::string path = ProductDir() + "\\Config.ini";

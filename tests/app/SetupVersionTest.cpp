@@ -14,6 +14,7 @@ using namespace AppTest;
 namespace
 {
 const char kEnd[] = "End of installation";
+const char kNoItems[] = "Initialize installed item information fail";   // the demo product has no items
 const char kNoWizard[] = "The wizard is not part of this build: the interactive start ends here";
 
 bool IsWindows64()
@@ -62,10 +63,10 @@ TEST(SetupVersionTest, EveryRunMode_DemoProduct_EndsCleanly)
     };
     const std::string refusal = "This system could not satisfy the installer Minimum Requirement!";
     const Row rows[] = {
-        {"/S", "The install run is not part of this build: the silent install is not carried out", true, 1603},
+        {"/S", kNoItems, true, 1603},
         {"", kNoWizard, true, 1603},
-        {"/S /U", "The install run is not part of this build: the silent uninstall is not carried out", false, 1603},
-        {"/S /R", "The install run is not part of this build: the silent reinstall is not carried out", false, 1603},
+        {"/S /U", kNoItems, false, 1603},
+        {"/S /R", kNoItems, false, 1603},
         {"/U", kNoWizard, false, 1603},
         {"/S /D", "Parameter : /S /D", false, 0},
     };
