@@ -196,3 +196,64 @@ extern "C" __declspec(dllexport) BOOL WINAPI MyCreateShortCut(int, const char* i
     WriteText(shortcutKey, "Shortcut_Path", path);
     return answer;
 }
+
+// The utility library's SaveFile: writes the key path into the file; [SaveFile] Result (default 1).
+extern "C" __declspec(dllexport) BOOL WINAPI SaveFile(const char* file, const char* keyPath, int)
+{
+    AppendCall(std::string("SaveFile ") + keyPath);
+    const int answer = Answer("SaveFile", "Result");
+    if (answer != 0)
+    {
+        HANDLE handle = ::CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle != INVALID_HANDLE_VALUE)
+        {
+            DWORD written = 0;
+            (void)::WriteFile(handle, keyPath, static_cast<DWORD>(std::string(keyPath).size()), &written, nullptr);
+            ::CloseHandle(handle);
+        }
+    }
+    return answer;
+}
+
+struct RemoteBlock
+{
+    char field[8][256];
+};
+
+// The remote install library: one call per computer; [DoRemoteInstall] <computer> (default 1).
+extern "C" __declspec(dllexport) BOOL WINAPI DoRemoteInstall(RemoteBlock* block)
+{
+    std::string line = "DoRemoteInstall";
+    for (const auto& field : block->field)
+    {
+        line += std::string("|") + field;
+    }
+    AppendCall(line);
+    const int answer = Answer("DoRemoteInstall", block->field[0]);
+    if (answer == -1)
+    {
+        Fault();
+    }
+    return answer;
+}
+
+// The diagnosis library; DiagnosisEx answers [DiagnosisEx] <printer> (default 1).
+extern "C" __declspec(dllexport) int WINAPI Diagnosis(const char* mfg, const char* printer, const char*, const char*)
+{
+    AppendCall(std::string("Diagnosis ") + mfg + " " + printer);
+    return 1;
+}
+
+extern "C" __declspec(dllexport) int WINAPI DiagnosisEx(const char* mfg, const char* printer, const char*,
+                                                         const char*, int)
+{
+    AppendCall(std::string("DiagnosisEx ") + mfg + " " + printer);
+    return Answer("DiagnosisEx", printer);
+}
+
+// The pre-installer library.
+extern "C" __declspec(dllexport) int WINAPI Preinstall(const char* commandLine, HWND)
+{
+    AppendCall(std::string("Preinstall ") + commandLine);
+    return 0;
+}
