@@ -300,16 +300,7 @@ bool CItem::CheckItems(const CommandRecord& record)
 
 bool CItem::RunTarget(const std::string& target)
 {
-    if (m_commands == nullptr || target.empty())
-    {
-        return true;
-    }
-    if (IsCommandText(target))
-    {
-        return m_commands->RunCommandLine(target);
-    }
-    const CommandRecordPtr record = MakeCommandRecord("CT_OPEN_DLG", target.c_str());
-    return m_commands->Execute(record.get());
+    return m_commands == nullptr || target.empty() || m_commands->RunTarget(target);
 }
 
 bool CItem::RunCommand(const char* type, const std::string& parameter)

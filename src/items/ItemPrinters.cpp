@@ -4,37 +4,23 @@
 
 #include "env/InstallEnv.h"
 #include "log/Log.h"
-#if __has_include("printer/MyPrinter.h")
 #include "printer/MyPrinter.h"
-#define KV_HAS_PRINTER_MANAGER 1
-#endif
 
 DriverInstallerArguments CItem::PrinterArguments(const ITEM_RECORD& item, int index) const
 {
     DriverInstallerArguments arguments;
-#ifdef KV_HAS_PRINTER_MANAGER
     if (m_env.GetOptions().autoPrinterCommand && !item.printerName.empty() && m_printers != nullptr)
     {
         (void)m_printers->GetDriverInstallerSwitches(index, item.langAbbr, m_env.GetMdl(), m_env.GetVidPid(),
                                                      &arguments.installSwitches);
         (void)m_printers->GetDriverUninstallerArgument(index, &arguments.uninstallArgument);
     }
-#else
-    (void)item;
-    (void)index;
-#endif
     return arguments;
 }
 
 bool CItem::PortForItem(int index, std::string& port) const
 {
-#ifdef KV_HAS_PRINTER_MANAGER
     return m_printers != nullptr && m_printers->GetPortForItem(index, &port);
-#else
-    (void)index;
-    (void)port;
-    return false;
-#endif
 }
 
 bool CItem::ChangePrinterParameter(int index)
@@ -64,7 +50,6 @@ bool CItem::ChangePrinterParameter(int index)
 
 void CItem::BuildPrinterList(bool byCheckState)
 {
-#ifdef KV_HAS_PRINTER_MANAGER
     if (m_printers == nullptr)
     {
         return;
@@ -91,8 +76,5 @@ void CItem::BuildPrinterList(bool byCheckState)
         record.position = position++;
         (void)m_printers->AddRecord(record);
     }
-#else
-    (void)byCheckState;
-#endif
 }
 
