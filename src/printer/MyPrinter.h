@@ -50,6 +50,7 @@ public:
     static constexpr int kMaxRecords = 10;
     static constexpr size_t kMaxText = 16383;
     static constexpr size_t kNameListSize = 16384;   // the NUL-separated name lists, terminators included
+    static constexpr size_t kMaxPrinterName = 220;   // the longest queue name the spooler keeps
 
     explicit CMyPrinter(CLog& log);
 

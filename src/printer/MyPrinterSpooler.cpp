@@ -15,7 +15,6 @@ namespace
 {
 constexpr DWORD kDefaultAttribute = PRINTER_ATTRIBUTE_DEFAULT;   // 4
 constexpr DWORD kSharedAttribute = PRINTER_ATTRIBUTE_SHARED;     // 8
-constexpr size_t kMaxPrinterName = 220;                          // the longest name the spooler keeps
 constexpr const char* kDevicesKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Devices";
 
 bool EqualNoCase(const std::string& a, const std::string& b)
@@ -48,7 +47,7 @@ std::string DirectoryOf(const std::string& path)
 // nothing is changed half-way.
 bool IsAcceptablePrinterName(const std::string& name)
 {
-    return !name.empty() && name.size() <= kMaxPrinterName && name.find_first_of("\\,") == std::string::npos;
+    return !name.empty() && name.size() <= CMyPrinter::kMaxPrinterName && name.find_first_of("\\,") == std::string::npos;
 }
 
 FARPROC LookUp(const char* library, const char* entry)

@@ -7,6 +7,7 @@
 #include "base/UserMessage.h"
 #include "env/InstallEnv.h"
 #include "env/Platform.h"
+#include "external/FaultGuard.h"
 #include "printer/MyPrinter.h"
 #include "printer/NetPlatform.h"
 #include "printer/Spooler.h"
@@ -106,27 +107,21 @@ bool IsIpAddressText(const std::string& text)
 {
     int parts = 0;
     size_t start = 0;
-    while (parts < 4)
+    for (;;)
     {
-        size_t end = text.find('.', start);
-        if (end == std::string::npos)
-        {
-            end = text.size();
-        }
+        const size_t end = std::min(text.find('.', start), text.size());
         const std::string part = text.substr(start, end - start);
-        if (part.empty() || part.size() > 3 || part.find_first_not_of("0123456789") != std::string::npos ||
-            std::stoi(part) > 255)
+        if (++parts > 4 || part.empty() || part.size() > 3 ||
+            part.find_first_not_of("0123456789") != std::string::npos || std::stoi(part) > 255)
         {
             return false;
         }
-        ++parts;
         if (end == text.size())
         {
-            break;
+            return parts == 4;
         }
         start = end + 1;
     }
-    return parts == 4 && text.find('.', start) == std::string::npos;
 }
 
 CNetPrinterList::CNetPrinterList(CLog& log, const CExternalFnt& helpers, const CMyPrinter* printers)
@@ -246,16 +241,23 @@ bool CNetPrinterList::SearchPrinter()
     m_found = false;
     m_count = 0;
     const bool stopped = StopFirewall();
-    AppendNetworkPrinters();
-    if (!m_context.remoteInstallPreparation)
+    // The entries come from a helper library: a fault while reading them ends that part of the search.
+    bool faulted = false;
+    if (!CFaultGuard::Run([this] { AppendNetworkPrinters(); }).completed)
     {
-        AppendLocalPorts();
+        m_log.Write("\r\n GPF occurred in Search Network Printer \r\n");
+        faulted = true;
+    }
+    if (!m_context.remoteInstallPreparation && !CFaultGuard::Run([this] { AppendLocalPorts(); }).completed)
+    {
+        m_log.Write("\r\n GPF occurred in Search Local Printer \r\n");
+        faulted = true;
     }
     if (stopped)
     {
         RestoreFirewall();
     }
-    return m_count != 0;
+    return !faulted && m_count != 0;
 }
 
 // Asks the search helper for the count, then for the entries: room for 2n + 256 records, so that the

@@ -231,6 +231,29 @@ TEST_F(PrinterSpoolerTest, BadNamesAndPorts_LoggedNothingHalfChanged)
         EXPECT_TRUE(ContainsPrefix(m_lines.New(), "SetPrinter (" + c.newName + ")")) << "logged with the error";
     }
 
+    // A share name another queue has taken already.
+    const std::string second = TestQueueName("Bad Second");
+    ASSERT_TRUE(m_queues.Add(second));
+    m_printers.ClearList();
+    PRINTER_RECORD first = Installed(queue, queue, 1);
+    first.sharePrinter = true;
+    first.shareName = "KVTAKEN" + std::to_string(::GetCurrentProcessId());
+    PRINTER_RECORD taken = Installed(second, second, 2);
+    taken.sharePrinter = true;
+    taken.shareName = first.shareName;
+    ASSERT_TRUE(m_printers.AddRecord(first) && m_printers.AddRecord(taken));
+    // This platform's spooler takes the name twice; a spooler that refuses it fails the second queue
+    // alone, logged with its error.
+    EXPECT_TRUE(m_printers.SharePrinters());
+    EXPECT_EQ(first.shareName, FindTestQueue(queue).share) << "the first queue keeps its share";
+
+    // A name at the spooler's limit is taken.
+    m_printers.ClearList();
+    const std::string longest = std::string(CMyPrinter::kMaxPrinterName - 4, 'L') + "Last";
+    ASSERT_TRUE(m_printers.AddRecord(Installed(second, longest, 1)));
+    EXPECT_TRUE(m_printers.RenamePrinters());
+    EXPECT_TRUE(FindTestQueue(longest).found) << "renamed to the longest name";
+
     // A queue the driver installer did not create: every step logs and goes on with the next record.
     m_printers.ClearList();
     PRINTER_RECORD gone = Installed(missing, TestQueueName("Gone Renamed"), 1);
