@@ -128,6 +128,7 @@ CInstallerApp::CInstallerApp(std::string commandLine, std::string programFile)
       m_programFile(std::move(programFile)),
       m_env(m_log, m_programFile),
       m_printers(m_log),
+      m_netPrinters(m_log, m_env.GetExternalFnt(), &m_printers),
       m_items(m_log, m_env)
 {
     // Every destination directory the installer makes is removed again by an uninstall.
@@ -372,6 +373,13 @@ RunHooks CInstallerApp::MakeRunHooks()
         std::vector<std::string> names;
         return m_printers.GetInstalledPrinterNames(&names) > 0 && !names.empty() ? names.front() : std::string();
     };
+    hooks.checkIpAddress = [this](const std::string& address) {
+        return LoadedNetPrinters().CheckIP(address, false, true);
+    };
+    hooks.createIpPort = [this](const std::string& address, const std::string& port) {
+        return LoadedNetPrinters().CreateTcpIpPort(port, address, std::string());
+    };
+    hooks.removeStoredNetworkPorts = [this] { (void)LoadedNetPrinters().RemoveStoredPorts(); };
     hooks.stopNewHardwareWatcher = [this] { (void)StopNewHardwareWatcher(); };
     hooks.startNewHardwareWatcher = [this] { (void)StartNewHardwareWatcher(); };
     hooks.waitNoPendingInstall = [] { (void)SystemCheck::WaitNoPendingInstall(std::function<void()>()); };
@@ -381,6 +389,17 @@ RunHooks CInstallerApp::MakeRunHooks()
     };
     hooks.remoteInstallWindow = [this] { return m_mainWindow; };
     return hooks;
+}
+
+CNetPrinterList& CInstallerApp::LoadedNetPrinters()
+{
+    if (!m_netPrintersLoaded)
+    {
+        m_netPrinters.SetContext(CNetPrinterList::ContextFrom(m_env));
+        (void)m_netPrinters.Load(m_env.GetDataProfile(), "NETWORK_PRINTER_INFO");
+        m_netPrintersLoaded = true;
+    }
+    return m_netPrinters;
 }
 
 bool CInstallerApp::RunSilentInstall(int runMode, const std::string& settingFile)

@@ -20,6 +20,7 @@
 #include "items/RunHooks.h"
 #include "log/Log.h"
 #include "printer/MyPrinter.h"
+#include "printer/NetPrinterList.h"
 
 class CCmdOperator;
 class CFollowUpCommands;
@@ -100,6 +101,7 @@ public:
     CInstallEnv& GetEnv() { return m_env; }
     CItem& GetItems() { return m_items; }
     CMyPrinter& GetPrinters() { return m_printers; }
+    CNetPrinterList& GetNetPrinters() { return m_netPrinters; }
     // Connects the item commands, the follow-up commands and the termination steps to an executor (the
     // wizard's, or the silent run's own); the executor must live until the application ends.
     void ConnectRunCommands(CCmdOperator& commands);
@@ -145,6 +147,9 @@ private:
     bool ReportNoInstallRun(const char* run);
     // The silent runs of this build, on the silent run's own command executor.
     bool RunSilentInstall(int runMode, const std::string& settingFile);
+    // The network printer definitions, read once when a run needs them.
+    CNetPrinterList& LoadedNetPrinters();
+    bool m_netPrintersLoaded = false;
     bool StartInteractive();
     bool ReadInstalledDestination(std::string& destination) const;
     int ApplyRecordedInstallation(int runMode);
@@ -160,6 +165,7 @@ private:
     CInstallEnv m_env;
     std::unique_ptr<CCmdOperator> m_silentCommands;           // the executor of a silent run
     CMyPrinter m_printers;
+    CNetPrinterList m_netPrinters;
     CItem m_items;
     std::unique_ptr<CFollowUpCommands> m_followUp;
 

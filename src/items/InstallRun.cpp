@@ -209,6 +209,7 @@ bool CInstallRun::PrepareItems(bool uninstall)
         m_log.Write("Initialize installed item information fail");
         return false;
     }
+    KeepInterruptedRun();
     if (uninstall)
     {
         SetSetupType(kSetupUninstall);
@@ -216,6 +217,27 @@ bool CInstallRun::PrepareItems(bool uninstall)
     m_items.BuildPrinterList(false);
     (void)Execute("CT_WRITE_ITEM_INFO");
     return true;
+}
+
+// Item records under the Installing key before this run wrote any belong to a run that ended before
+// its install update (ended from outside, or the machine went down). What it installed and recorded
+// is kept as installed, so that this run, or a later uninstall, finds it and can remove it.
+void CInstallRun::KeepInterruptedRun()
+{
+    CRegKey key;
+    const std::string itemsKey = m_env.GetInstallingKey() + "\\Items";
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, itemsKey.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
+    {
+        return;
+    }
+    key.Reset();
+    m_log.Write("The records of an interrupted run are kept");
+    m_items.SaveHistory();
+    for (int index = 0; index < m_items.GetCount(); ++index)
+    {
+        ITEM_RECORD* item = m_items.GetItemAt(index);
+        item->installed = m_items.IsInstalled(item->sectionName, item, false);
+    }
 }
 
 // A product without copy-file records has nothing to copy, which is no failure.

@@ -49,6 +49,7 @@ public:
 
 private:
     bool PrepareItems(bool uninstall);
+    void KeepInterruptedRun();
     bool CopyRecordedFiles();
     void RunSelectedItems();
     bool FinishInstall();

@@ -141,3 +141,45 @@ TEST(SetupInstallRunTest, ProductWithoutItems_SilentRunsFailAndUninstallRemovesR
     EXPECT_EQ(1603u, run.exitCode);
     EXPECT_TRUE(Has(run.log, "Initialize installed item information fail"));
 }
+
+TEST(SetupInstallRunTest, KilledWhileAnItemRuns_NextRunsStartCleanAndUninstallRemovesWhatItInstalled)
+{
+    struct Row
+    {
+        bool installAgain;
+        Lines uninstallCalls;
+    };
+    const Row rows[] = {
+        {false, {"MyInstall ITEM_A 2 1"}},
+        {true, {"MyInstall ITEM_A 2 1", "MyInstall ITEM_B 2 1", "MyInstall ITEM_C 2 1"}},
+    };
+    for (const Row& row : rows)
+    {
+        CRunProduct product;
+        const std::set<std::string> before = product.Snapshot();
+        product.Answer("MyInstall", "ITEM_B", "hang");
+        const std::string calls = product.ProductDir() + "\\data\\calls.txt";
+        CHandle killed = product.Start("/S");
+        for (int wait = 0; wait < 1500 && ReadTestFile(calls).find("MyInstall ITEM_B") == std::string::npos; ++wait)
+        {
+            ::Sleep(20);
+        }
+        ASSERT_NE(std::string::npos, ReadTestFile(calls).find("MyInstall ITEM_B")) << "the run reached item B";
+        (void)::TerminateProcess(killed.Get(), 9);
+        (void)::WaitForSingleObject(killed.Get(), 10000);
+        product.Answer("MyInstall", "ITEM_B", "1");
+        (void)product.TakeCalls();
+
+        if (row.installAgain)
+        {
+            const SetupRun run = product.Run("/S");
+            EXPECT_EQ(0u, run.exitCode) << "the next install starts cleanly";
+            EXPECT_TRUE(Has(run.log, "The records of an interrupted run are kept"));
+            (void)product.TakeCalls();
+        }
+        const SetupRun run = product.Run("/S /U");
+        EXPECT_EQ(0u, run.exitCode);
+        EXPECT_EQ(row.uninstallCalls, product.TakeCalls()) << "what the killed run installed is removed too";
+        EXPECT_EQ("", Residue(before, product.Snapshot())) << "install again: " << row.installAgain;
+    }
+}

@@ -3,7 +3,7 @@
 // the installer can be checked from outside. Every call is appended to calls.txt beside the library.
 //
 // answers.ini: section [MyInstall] or [MyCreateShortCut], key = item or shortcut section name, value
-// "1" (the default) or another number to return, "fault" for an access violation. On success an
+// "1" (the default) or another number to return, "fault" for an access violation, "hang" to never return. On success an
 // install marks the item record installed (InstallNow = 2), writes "<Dest_Dir>\<item>.txt" and the
 // item's UninstallInfo value; an uninstall removes the file and the value. A shortcut is a file
 // "<NAME>.lnk" in the folder [Shortcuts] Folder names (else in Dest_Dir); its path goes into Shortcut_Path.
@@ -102,6 +102,10 @@ int Answer(const char* section, const std::string& name)
 {
     char text[64] = {};
     (void)::GetPrivateProfileStringA(section, name.c_str(), "1", text, sizeof(text), Beside("answers.ini").c_str());
+    if (::lstrcmpiA(text, "hang") == 0)
+    {
+        ::Sleep(INFINITE);                                    // until the test ends the process
+    }
     return ::lstrcmpiA(text, "fault") == 0 ? -1 : atoi(text);
 }
 
