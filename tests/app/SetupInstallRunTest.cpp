@@ -183,3 +183,99 @@ TEST(SetupInstallRunTest, KilledWhileAnItemRuns_NextRunsStartCleanAndUninstallRe
         EXPECT_EQ("", Residue(before, product.Snapshot())) << "install again: " << row.installAgain;
     }
 }
+
+namespace
+{
+// The Add/Remove entries as the system's own uninstaller program lists them ("key|||name" lines).
+std::string ListAddRemoveEntries(const std::string& outputFile)
+{
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    CHandle output(::CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = output.Get();
+    startup.hStdError = output.Get();
+    PROCESS_INFORMATION process = {};
+    char commandLine[] = "uninstaller.exe --list";
+    if (!::CreateProcessA(nullptr, commandLine, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process))
+    {
+        return "<uninstaller not started>";
+    }
+    ::CloseHandle(process.hThread);
+    CHandle processHandle(process.hProcess);
+    (void)WaitForExit(processHandle, 30000);
+    output.Reset();
+    return ReadTestFile(outputFile);
+}
+}  // namespace
+
+TEST(SetupInstallRunTest, AddRemoveEntryAndUninstaller_ListedAfterInstall_UninstallerStartedWithItsArguments)
+{
+    CRunProduct product;
+    (void)::CopyFileA(BesideTestProgram("CmdRecorder.exe").c_str(),
+                      (product.ProductDir() + "\\data\\KVDelAll.exe").c_str(), FALSE);
+    const std::string recorded = product.Folder() + "\\uninstaller.txt";
+    ::SetEnvironmentVariableA("KV_RECORDER_LOG", recorded.c_str());
+    const std::set<std::string> before = product.Snapshot();
+
+    ASSERT_EQ(0u, product.Run("/S").exitCode);
+    const std::string listed = ListAddRemoveEntries(product.Folder() + "\\list.txt");
+    EXPECT_NE(std::string::npos, listed.find(product.ProgramName() + "|||" + product.ProgramName())) << listed;
+
+    (void)::DeleteFileA(product.LogPath().c_str());
+    std::string commandLine = "\"" + product.ExePath() + "\" /S /U";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(::CreateProcessA(product.ExePath().c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                 nullptr, &startup, &process));
+    ::CloseHandle(process.hThread);
+    const DWORD pid = process.dwProcessId;
+    const SetupRun run = product.Finish(CHandle(process.hProcess), -1);
+    EXPECT_EQ(0u, run.exitCode);
+    for (int wait = 0; wait < 1500 && ReadTestFile(recorded).empty(); ++wait)
+    {
+        ::Sleep(20);
+    }
+    char hexPid[16] = {};
+    wsprintfA(hexPid, "%x", pid);
+    const std::string line = ReadTestFile(recorded);
+    EXPECT_NE(std::string::npos, line.find("/P\"" + product.DestDir() + "\\Install\" /I0x" + hexPid)) << line;
+    EXPECT_NE(std::string::npos, line.find(product.TempDir() + "\\KVDelAll.exe")) << "a copy in the temporary folder";
+    EXPECT_EQ(std::string::npos, ListAddRemoveEntries(product.Folder() + "\\list.txt").find(product.ProgramName()));
+    ::SetEnvironmentVariableA("KV_RECORDER_LOG", nullptr);
+    (void)::DeleteFileA(recorded.c_str());
+    (void)::DeleteFileA((product.Folder() + "\\list.txt").c_str());
+    EXPECT_EQ("", Residue(before, product.Snapshot()));
+}
+
+TEST(SetupInstallRunTest, ScriptInstall_PortOfTheSettingFile_SetForThePrinters)
+{
+    struct Row
+    {
+        const char* port;                                     // null: no PORT key
+        const char* printerPort;                              // null: no port is set
+    };
+    const Row rows[] = {{"LPT2:", "LPT2:"}, {nullptr, "LPT1:"}, {"10.0.0.5", nullptr}};
+    for (const Row& row : rows)
+    {
+        CRunProduct product;
+        product.AppendDataText("[ITEM_P]\r\nDISPLAY_NAME = Printer P\r\nINST_CMD = .\\data\\setup_A.exe\r\n"
+                               "DRIVER_NAME = KvTest Driver\r\nDEFAULT_INST_TYPE = CHK\r\n");
+        product.SetDataKey("ITEM_INFO", "ITEM_P", "");
+        product.SetSettingKey("INSTALL", "SILENT", "1");
+        if (row.port != nullptr)
+        {
+            product.SetSettingKey("INSTALL", "PORT", row.port);
+        }
+        const SetupRun run = product.Run("");
+        EXPECT_TRUE(Has(run.log, std::string("Set Port : ") + (row.port != nullptr ? row.port : "LPT1:")));
+        const std::string line = ValueAfter(run.log, "Set Printer Port : ");
+        EXPECT_EQ(row.printerPort != nullptr ? row.printerPort : "", line)
+            << "an address needs the network helper's check before a port is made";
+        EXPECT_TRUE(Has(run.log, " Printer P Installation ==> Success"));
+        (void)product.Run("/S /U");
+    }
+}
