@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "app/InstallerApp.h"
@@ -359,4 +360,23 @@ TEST_F(InstallWorkerTest, Termination_DeleteAllAndCancel_KeepOrRemoveTheRecords)
     (void)CRegistry::DeleteKey(installedItem.c_str(), false, HKEY_LOCAL_MACHINE);
     followUp.Terminate(false);
     EXPECT_FALSE(m_product.HasKey(m_product.InstalledKey())) << "nothing installed: the Installed key goes";
+
+    followUp.Connect(*m_commands);
+    quits.clear();
+    EXPECT_TRUE(Execute("CT_APP_TERMINATE"));
+    (void)m_commands->Execute(
+        MakeCommandRecord("CT_EXE_AND_TERMINATE", BesideTestProgram("CmdRecorder.exe").c_str()).get());
+    EXPECT_EQ((std::vector<std::pair<bool, bool>>{{false, false}, {false, false}}), quits)
+        << "the command and a started program end the run alike";
+}
+
+TEST_F(InstallWorkerTest, Vocabulary_AfterTheRunIsConnected_OnlyTheWizardsRowsAreOpen)
+{
+    const Lines wizardRows = {"CT_OPEN_DLG",    "CT_DLG_BACK",      "CT_DO_MODAL",
+                              "CT_SHOW_TOGGLE", "CT_DLG_CANCEL",    "CT_OPEN_TEST_PAGE"};
+    for (const char* type : CCmdOperator::kVocabulary)
+    {
+        const bool wizard = std::find(wizardRows.begin(), wizardRows.end(), type) != wizardRows.end();
+        EXPECT_EQ(!wizard, m_commands->IsConnected(type)) << type;
+    }
 }

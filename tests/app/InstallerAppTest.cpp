@@ -247,6 +247,26 @@ TEST_F(InstallerAppTest, ExitCode_RunQueuesWorkForTheNextStart_SuccessAsksForARe
     }
 }
 
+// The termination of an interactive run ends the message loop with the run's exit code.
+TEST_F(InstallerAppTest, ExitCode_TerminationEndsTheLoop_CancelledFailedOrDone)
+{
+    struct Row
+    {
+        bool cancelled;
+        bool failed;
+        int expected;
+    };
+    for (const Row& row : {Row{true, false, 1602}, Row{true, true, 1602}, Row{false, true, 1603}, Row{false, false, 0}})
+    {
+        CLoopApp app("", m_product.ExePath());
+        ASSERT_TRUE(app.GetEnv().Init());
+        app.MakeRunHooks().quit(row.cancelled, row.failed);
+        EXPECT_EQ(row.expected, app.RunMessageLoop()) << "cancelled " << row.cancelled << ", failed " << row.failed;
+        EXPECT_EQ(row.expected, app.ExitInstance());
+        EXPECT_EQ(ExitLine(row.expected), LogOf(app).back());
+    }
+}
+
 TEST_F(InstallerAppTest, ChooseStartSection_FirstExistingSectionOfTheMode_DecidesAndIsStored)
 {
     std::string osDefine;
