@@ -14,6 +14,8 @@
 
 #include "log/Log.h"
 
+class CInstallEnv;
+
 // One printer queue that a printer item creates. Texts are cut at kMaxText characters when stored.
 struct PRINTER_RECORD
 {
@@ -38,7 +40,7 @@ struct PrinterSystem
     std::string systemDir;                 // the Windows system directory
     std::string infDir;                    // the system INF directory
     std::string sourceDir;                 // the installer's source directory
-    std::string destDir;                   // the installation destination directory
+    std::string destDir;                   // the installation destination directory ($DEST_INST_DIR$)
     std::string mfg;
     bool setSourcePath = false;            // SET_SOURCE_PATH
     bool wow64 = false;                    // a 32-bit installer on 64-bit Windows
@@ -54,6 +56,8 @@ public:
 
     explicit CMyPrinter(CLog& log);
 
+    // The owner sets the system again when the options are read again (SET_SOURCE_PATH).
+    static PrinterSystem SystemFrom(const CInstallEnv& env);
     void SetSystem(const PrinterSystem& system) { m_system = system; }
     const PrinterSystem& GetSystem() const { return m_system; }
 

@@ -7,6 +7,7 @@
 #include "base/APIFunction.h"
 #include "base/Text.h"
 #include "command/CopyFile.h"
+#include "env/InstallEnv.h"
 #include "env/Platform.h"
 #include "env/SystemCheck.h"
 #include "printer/Spooler.h"
@@ -78,6 +79,21 @@ bool AppendName(std::vector<std::string>& names, size_t& used, const std::string
     return true;
 }
 }  // namespace
+
+PrinterSystem CMyPrinter::SystemFrom(const CInstallEnv& env)
+{
+    PrinterSystem system;
+    system.osCode = env.GetOsCode();
+    system.osClass = env.GetOsClass();
+    system.systemDir = env.GetSystemDir();
+    system.infDir = env.GetInfDir();
+    system.sourceDir = env.GetSourceDir();
+    system.destDir = env.GetDestInstallDir();
+    system.mfg = env.GetMfg();
+    system.setSourcePath = env.GetOptions().setSourcePath;
+    system.wow64 = env.IsWindows64() && sizeof(void*) == 4;   // a 32-bit installer on 64-bit Windows
+    return system;
+}
 
 int CMyPrinter::GetPrintersInThisComputer(std::vector<std::string>* names) const
 {
@@ -245,7 +261,7 @@ bool CMyPrinter::SetDefaultPrinter(const std::string& name)
         return false;
     }
     DWORD_PTR result = 0;
-    ::SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("windows"),
+    ::SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("Windows"),
                           SMTO_ABORTIFHUNG, 1000, &result);
     m_log.Write("Set Default Printer (%s) Success", name.c_str());
     return true;
@@ -276,6 +292,10 @@ bool CMyPrinter::DefaultPrinterStep(bool byDriverName)
 
 bool CMyPrinter::CopyIntoInfDir(const std::string& infPath)
 {
+    if (m_system.infDir.empty())
+    {
+        return false;                                            // never into the root of a drive
+    }
     CCopyFile copy(m_log, m_system.osClass);
     const std::string target = m_system.infDir + "\\" + FileNameOf(infPath);
     return copy.CopyFile(infPath.c_str(), target.c_str(), false);
@@ -343,6 +363,10 @@ bool CMyPrinter::IsInfSigned(const std::string& infPath) const
 
 bool CMyPrinter::SetSourcePath(const std::string& infPath)
 {
+    if (m_system.systemDir.empty() || m_system.mfg.empty())
+    {
+        return false;
+    }
     const std::string driverDir = m_system.systemDir + "\\drivers\\" + m_system.mfg;
     CCopyFile copy(m_log, m_system.osClass);
     if (!copy.CopyDirectory(DirectoryOf(infPath).c_str(), driverDir.c_str(), true, false))

@@ -86,6 +86,8 @@ public:
     // printers gives the product's own driver name for the UNC driver check; may be null.
     CNetPrinterList(CLog& log, const CExternalFnt& helpers, const CMyPrinter* printers);
 
+    // The owner sets the context again whenever the environment changes (remote-install preparation,
+    // the options read again after a language change).
     static NetPrinterContext ContextFrom(const CInstallEnv& env);
     void SetContext(const NetPrinterContext& context) { m_context = context; }
     void SetOwner(HWND owner) { m_owner = owner; }
@@ -93,7 +95,8 @@ public:
     void SetCopySectionRunner(std::function<void(const std::string& section)> runner);
     void SetPlatformCalls(const NetPlatformCalls& calls) { m_calls = calls; }
 
-    // Reads the network definition from the section; false only when a monitor file has no name.
+    // Reads the network definition from the section, with the context's OS define string for the
+    // OS-keyed keys; false only when a monitor file has no name.
     bool Load(const CConfigProfile& data, const char* section);
     // Reads the message texts of COMMON_MESSAGES (language-resolved); a missing key leaves
     // "[COMMON_MESSAGES]\r\n" and its name.

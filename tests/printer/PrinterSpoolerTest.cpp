@@ -395,6 +395,10 @@ TEST_F(PrinterSpoolerTest, InfSignedTestAndCopy_BySystem)
         EXPECT_EQ(c.driverDirMade, TestFileExists(systemDir + "\\drivers\\KvTestMfg\\kvsigned.cat"))
             << "the INF's folder copied as the driver source";
     }
+    PrinterSystem unknown;
+    unknown.osClass = OSCLASS_9X;
+    m_printers.SetSystem(unknown);
+    EXPECT_FALSE(m_printers.CopyPrinterInf(source + "\\kvplain.inf")) << "no INF directory known: nothing copied";
     std::string sourcePath;
     EXPECT_EQ(ERROR_SUCCESS, ReadRegistryText(HKEY_LOCAL_MACHINE, SystemCheck::kSetupKey, "SourcePath", sourcePath));
     (void)SystemCheck::RestoreSetupSourcePath(m_printers.GetSystem().wow64);
