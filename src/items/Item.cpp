@@ -211,9 +211,32 @@ std::vector<ItemListRow> CItem::FillSelectionList(int filter)
 bool CItem::CommitSelection(const std::vector<ItemListRow>& rows, const SelectionCommit& dialog,
                             bool* printerSelected)
 {
+    bool printer = false;
+    const bool anyChecked = ApplySelectionRows(rows, printer);
+    const std::string& caption = m_env.GetProgramName();
+    if (!anyChecked && !dialog.warningText.empty() && !rows.empty())
+    {
+        (void)ShowUserMessage(dialog.owner, dialog.warningText, caption, MB_OK | MB_ICONWARNING);
+        return false;
+    }
+    if (!dialog.confirmText.empty() && !rows.empty() &&
+        ShowUserMessage(dialog.owner, dialog.confirmText, caption, MB_YESNO | MB_ICONQUESTION) == IDNO)
+    {
+        return false;
+    }
+    SetAlternateParameter(dialog.changeParameter);
+    WriteSelectionRecords();
+    if (printerSelected != nullptr)
+    {
+        *printerSelected = printer;
+    }
+    return true;
+}
+
+bool CItem::ApplySelectionRows(const std::vector<ItemListRow>& rows, bool& printerSelected)
+{
     const DWORD setupType = GetSetupType();
     bool anyChecked = false;
-    bool printer = false;
     for (const ItemListRow& row : rows)
     {
         ITEM_RECORD* item = GetItemAt(row.index);
@@ -229,43 +252,16 @@ bool CItem::CommitSelection(const std::vector<ItemListRow>& rows, const Selectio
         }
         else if (item->checkState == CHECK_ALL && setupType == 1)
         {
-            item->selected = true;
+            item->selected = true;                            // an ALL item stays in every install
         }
         else
         {
             item->selected = false;
             item->checkState = item->checkState == CHECK_CHK ? CHECK_UNCHK : item->checkState;
         }
-        printer = printer || (item->selected && !item->driverName.empty());
+        printerSelected = printerSelected || (item->selected && !item->driverName.empty());
     }
-    const std::string& caption = m_env.GetProgramName();
-    if (!anyChecked && !dialog.warningText.empty() && !rows.empty())
-    {
-        (void)ShowUserMessage(dialog.owner, dialog.warningText, caption, MB_OK | MB_ICONWARNING);
-        return false;
-    }
-    if (!dialog.confirmText.empty() && !rows.empty() &&
-        ShowUserMessage(dialog.owner, dialog.confirmText, caption, MB_YESNO | MB_ICONQUESTION) == IDNO)
-    {
-        return false;
-    }
-    SetAlternateParameter(dialog.changeParameter);
-    WriteAllItemHistories();
-    for (const auto& item : m_items)
-    {
-        if (item->selected)
-        {
-            WriteCopyFileRecords(*item);
-        }
-    }
-    (void)WriteDefaultCopyFileRecords();
-    (void)WriteShortcutRecords();
-    BuildPrinterList(true);
-    if (printerSelected != nullptr)
-    {
-        *printerSelected = printer;
-    }
-    return true;
+    return anyChecked;
 }
 
 bool CItem::WriteItemInfo()
@@ -275,6 +271,12 @@ bool CItem::WriteItemInfo()
     {
         m_items[static_cast<size_t>(index)]->selected = IsSelectingCheckState(GetCheckState(index, false));
     }
+    WriteSelectionRecords();
+    return true;
+}
+
+void CItem::WriteSelectionRecords()
+{
     WriteAllItemHistories();
     for (const auto& item : m_items)
     {
@@ -286,7 +288,6 @@ bool CItem::WriteItemInfo()
     (void)WriteDefaultCopyFileRecords();
     (void)WriteShortcutRecords();
     BuildPrinterList(true);
-    return true;
 }
 
 bool CItem::CheckItems(const CommandRecord& record)

@@ -152,6 +152,9 @@ protected:
 
 private:
     void ReadItemKeys(ITEM_RECORD& item) const;
+    void ReadDescriptions(ITEM_RECORD& item) const;
+    bool ApplySelectionRows(const std::vector<ItemListRow>& rows, bool& printerSelected);
+    void WriteSelectionRecords();
     bool ReadItemText(const ITEM_RECORD& item, const char* key, std::string& value, bool platformFirst,
                       bool inItemLanguage) const;
     void ReadItemCommands(ITEM_RECORD& item, bool inItemLanguage) const;

@@ -148,22 +148,7 @@ void CItem::ReadItemKeys(ITEM_RECORD& item) const
         (void)ReadItemText(item, key.key, item.*key.field, false, false);
         if (key.field == &ITEM_RECORD::displayName)
         {
-            std::string description;
-            const bool hasDescription = ReadItemText(item, "DESCRIPTION", description, false, false);
-            const struct
-            {
-                const char* key;
-                std::string ITEM_RECORD::*field;
-            } descriptions[] = {{"INST_DESC", &ITEM_RECORD::installDesc},
-                                {"REMOVE_DESC", &ITEM_RECORD::removeDesc},
-                                {"REPAIR_DESC", &ITEM_RECORD::repairDesc}};
-            for (const auto& each : descriptions)
-            {
-                if (!ReadItemText(item, each.key, item.*each.field, false, false) && hasDescription)
-                {
-                    item.*each.field = description;
-                }
-            }
+            ReadDescriptions(item);
         }
     }
     std::string word;
@@ -193,6 +178,26 @@ void CItem::ReadItemKeys(ITEM_RECORD& item) const
     if (profile.GetDword(section, "INDEX", &number))
     {
         item.printerIndex = static_cast<int>(number);
+    }
+}
+
+void CItem::ReadDescriptions(ITEM_RECORD& item) const
+{
+    std::string description;
+    const bool hasDescription = ReadItemText(item, "DESCRIPTION", description, false, false);
+    const struct
+    {
+        const char* key;
+        std::string ITEM_RECORD::*field;
+    } descriptions[] = {{"INST_DESC", &ITEM_RECORD::installDesc},
+                        {"REMOVE_DESC", &ITEM_RECORD::removeDesc},
+                        {"REPAIR_DESC", &ITEM_RECORD::repairDesc}};
+    for (const auto& each : descriptions)
+    {
+        if (!ReadItemText(item, each.key, item.*each.field, false, false) && hasDescription)
+        {
+            item.*each.field = description;
+        }
     }
 }
 
