@@ -346,17 +346,7 @@ HistoryRecorder CInstallerApp::InstallingRecorder()
 
 void CInstallerApp::ConnectRunCommands(CCmdOperator& commands)
 {
-    PrinterSystem system;
-    system.osCode = m_env.GetOsCode();
-    system.osClass = m_env.GetOsClass();
-    system.systemDir = m_env.GetSystemDir();
-    system.infDir = m_env.GetInfDir();
-    system.sourceDir = m_env.GetSourceDir();
-    system.destDir = m_env.GetDestDir();
-    system.mfg = m_env.GetMfg();
-    system.setSourcePath = m_env.GetOptions().setSourcePath;
-    system.wow64 = m_env.IsWindows64();
-    m_printers.SetSystem(system);
+    m_printers.SetSystem(CMyPrinter::SystemFrom(m_env));
     m_items.ConnectCommands(commands);
     m_followUp.reset(new CFollowUpCommands(m_log, m_env, m_items, commands, MakeRunHooks()));
     m_followUp->Connect(commands);
