@@ -19,7 +19,7 @@ constexpr char kUninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\
 class CRunProduct : public CTestProduct
 {
 public:
-    CRunProduct()
+    explicit CRunProduct(bool copySection = true)
     {
         SetDataKey("SYSTEM_REQUIREMENT", "UNSUPPORTED_OS", "");
         (void)::CopyFileA(BesideTestProgram("KvRunDouble.dll").c_str(), (ProductDir() + "\\data\\Kvrun.dll").c_str(),
@@ -36,10 +36,11 @@ public:
         AppendDataText(data);
         (void)::CreateDirectoryA(MenuDir().c_str(), nullptr);
         Answer("Shortcuts", "Folder", MenuDir().c_str());
-        AppendCommandText("[COPY_FILE_INFO]\r\nDOCS\r\n"
-                          "[DOCS]\r\nSOURCE = $SRC_DIR$\\data\\readme_EN.txt\r\n"
-                          "DESTINATION = $DEST_DIR$\\Docs\\readme.txt\r\nDELETE = 1\r\n"
-                          "[SC_MANUAL]\r\nNAME = KvTest Manual\r\nTARGET = $DEST_DIR$\\Docs\\readme.txt\r\n"
+        const std::string copy = copySection ? "[COPY_FILE_INFO]\r\nDOCS\r\n"
+                                               "[DOCS]\r\nSOURCE = $SRC_DIR$\\data\\readme_EN.txt\r\n"
+                                               "DESTINATION = $DEST_DIR$\\Docs\\readme.txt\r\nDELETE = 1\r\n"
+                                             : "";
+        AppendCommandText(copy + "[SC_MANUAL]\r\nNAME = KvTest Manual\r\nTARGET = $DEST_DIR$\\Docs\\readme.txt\r\n"
                           "[ADD_REG.UNINSTKEY]\r\nKEYNAME = " + std::string(kUninstallRoot) + ProgramName() +
                           "\r\nVALUE = REG_SZ, DisplayName, " + ProgramName() +
                           "\r\nVALUE = REG_SZ, UninstallString, \"" + ExePath() + "\" /S /U\r\nDELETE_KEY = 1\r\n");

@@ -24,16 +24,19 @@ std::string Residue(const std::set<std::string>& before, const std::set<std::str
 }
 }  // namespace
 
+// Items A and B have neither a driver name nor an uninstall key: on a first install only the helper's
+// success says that they are installed (nothing is recorded under Installed before the install update).
 TEST(SetupInstallRunTest, InstallReinstallUninstall_ThreeItems_RecordedThenGoneWithoutResidue)
 {
     struct Row
     {
         const char* how;
         bool script;
+        bool copySection;
     };
-    for (const Row& row : {Row{"/S", false}, Row{"script", true}})
+    for (const Row& row : {Row{"/S", false, true}, Row{"script", true, true}, Row{"no copy section", false, false}})
     {
-        CRunProduct product;
+        CRunProduct product(row.copySection);
         product.SetSettingKey("INSTALL", "SILENT", row.script ? "1" : "0");
         const std::set<std::string> before = product.Snapshot();
 
@@ -49,7 +52,8 @@ TEST(SetupInstallRunTest, InstallReinstallUninstall_ThreeItems_RecordedThenGoneW
         EXPECT_EQ(2u, product.InstalledItem("ITEM_A")) << row.how << ": the item record is kept for later runs";
         EXPECT_FALSE(product.HasKey(product.InstallingKey())) << "a silent run removes its Installing key";
         EXPECT_TRUE(product.HasKey(product.AddRemoveKey())) << "the Add/Remove entry";
-        EXPECT_TRUE(product.HasFile(product.DestDir() + "\\Docs\\readme.txt")) << "the copy-file section";
+        EXPECT_EQ(row.copySection, product.HasFile(product.DestDir() + "\\Docs\\readme.txt")) << row.how;
+        EXPECT_FALSE(Has(run.log, "Copy file Initial fail!!")) << "nothing to copy is no failure";
         EXPECT_TRUE(product.HasFile(product.MenuDir() + "\\KvTest Manual.lnk")) << "the shortcut";
 
         run = product.Run("/S /R");
@@ -107,6 +111,28 @@ TEST(SetupInstallRunTest, HelperFailsOrFaults_LaterItemsRunAndTheFailureIsTheExi
         EXPECT_EQ((Lines{"MyInstall ITEM_A 2 1"}), product.TakeCalls()) << "only the installed item";
         EXPECT_EQ("", Residue(before, product.Snapshot())) << row.why;
     }
+}
+
+// An uninstall that fails for one item keeps the shared records for a later try; the record of the
+// item that was removed goes, so that a later run does not take it for installed.
+TEST(SetupInstallRunTest, UninstallFailsForOneItem_RemovedItemsRecordGoesAndTheRestStays)
+{
+    CRunProduct product;
+    ASSERT_EQ(0u, product.Run("/S").exitCode);
+    product.Answer("MyInstall", "ITEM_B", "0");
+    (void)product.TakeCalls();
+    SetupRun run = product.Run("/S /U");
+    EXPECT_EQ(1603u, run.exitCode);
+    EXPECT_EQ((Lines{"MyInstall ITEM_A 2 1", "MyInstall ITEM_B 2 1", "MyInstall ITEM_C 2 1"}), product.TakeCalls());
+    EXPECT_EQ(0xDEADBEEF, product.InstalledItem("ITEM_A")) << "removed: its record is deleted";
+    EXPECT_EQ(2u, product.InstalledItem("ITEM_B")) << "still installed";
+    EXPECT_TRUE(product.HasKey(product.AddRemoveKey())) << "no delete-all after a failed item";
+
+    product.Answer("MyInstall", "ITEM_B", "1");
+    run = product.Run("/S /U");
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_EQ((Lines{"MyInstall ITEM_B 2 1"}), product.TakeCalls()) << "only what is left";
+    EXPECT_FALSE(product.HasKey(product.InstalledKey()));
 }
 
 TEST(SetupInstallRunTest, NothingInstalled_RunUndoneAndFails_ThenNextRunInstalls)
