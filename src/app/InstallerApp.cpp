@@ -359,6 +359,17 @@ RunHooks CInstallerApp::MakeRunHooks()
     hooks.setPortOfAllPrinters = [this](const std::string& port) {
         (void)m_printers.SetPortOfAllPrinters(port, true);
     };
+    // Before the device refresh the queues still carry the driver's name; the port, the final name and
+    // the default by that name follow it.
+    hooks.refreshPrinters = [this] {
+        (void)m_printers.DefaultPrinterStep(true);
+        (void)m_printers.SharePrinters();
+    };
+    hooks.applyPrinterCommands = [this] {
+        (void)m_printers.SetPortOfEachPrinter();
+        (void)m_printers.RenamePrinters();
+        (void)m_printers.DefaultPrinterStep(false);
+    };
     hooks.installedPrinter = [this] {
         std::vector<std::string> names;
         return m_printers.GetInstalledPrinterNames(&names) > 0 && !names.empty() ? names.front() : std::string();

@@ -302,6 +302,7 @@ TEST(SetupInstallRunTest, ScriptInstall_PortOfTheSettingFile_SetForThePrinters)
         EXPECT_EQ(row.printerPort != nullptr ? row.printerPort : "", line)
             << "an address needs the network helper's check before a port is made";
         EXPECT_TRUE(Has(run.log, " Printer P Installation ==> Success"));
+        EXPECT_TRUE(Has(run.log, "Printer was installed"));
         (void)product.Run("/S /U");
     }
 }
