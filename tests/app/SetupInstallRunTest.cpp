@@ -229,7 +229,7 @@ std::string ListAddRemoveEntries(const std::string& outputFile)
     {
         return "<uninstaller not started>";
     }
-    ::CloseHandle(process.hThread);
+    const CHandle thread(process.hThread);
     CHandle processHandle(process.hProcess);
     (void)WaitForExit(processHandle, 30000);
     output.Reset();
@@ -257,7 +257,7 @@ TEST(SetupInstallRunTest, AddRemoveEntryAndUninstaller_ListedAfterInstall_Uninst
     PROCESS_INFORMATION process = {};
     ASSERT_TRUE(::CreateProcessA(product.ExePath().c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                                  nullptr, &startup, &process));
-    ::CloseHandle(process.hThread);
+    const CHandle thread(process.hThread);
     const DWORD pid = process.dwProcessId;
     const SetupRun run = product.Finish(CHandle(process.hProcess), -1);
     EXPECT_EQ(0u, run.exitCode);

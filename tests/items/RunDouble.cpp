@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/Scoped.h"
+
 namespace
 {
 HMODULE g_module = nullptr;
@@ -29,13 +31,12 @@ std::string ReadText(const char* key, const char* name)
 {
     char text[1024] = {};
     DWORD size = sizeof(text) - 1;
-    HKEY handle = nullptr;
-    if (key == nullptr || ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &handle) != ERROR_SUCCESS)
+    CRegKey handle;
+    if (key == nullptr || ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, handle.Receive()) != ERROR_SUCCESS)
     {
         return std::string();
     }
-    (void)::RegQueryValueExA(handle, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
-    ::RegCloseKey(handle);
+    (void)::RegQueryValueExA(handle.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
     return text;
 }
 
@@ -43,57 +44,53 @@ DWORD ReadNumber(const char* key, const char* name, DWORD fallback)
 {
     DWORD value = fallback;
     DWORD size = sizeof(value);
-    HKEY handle = nullptr;
-    if (key != nullptr && ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &handle) == ERROR_SUCCESS)
+    CRegKey handle;
+    if (key != nullptr && ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, handle.Receive()) == ERROR_SUCCESS)
     {
-        (void)::RegQueryValueExA(handle, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
-        ::RegCloseKey(handle);
+        (void)::RegQueryValueExA(handle.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
     }
     return value;
 }
 
 void WriteText(const std::string& key, const char* name, const std::string& text)
 {
-    HKEY handle = nullptr;
-    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr) ==
-        ERROR_SUCCESS)
+    CRegKey handle;
+    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, handle.Receive(),
+                          nullptr) == ERROR_SUCCESS)
     {
-        (void)::RegSetValueExA(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+        (void)::RegSetValueExA(handle.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                                static_cast<DWORD>(text.size() + 1));
-        ::RegCloseKey(handle);
     }
 }
 
 void WriteNumber(const char* key, const char* name, DWORD value)
 {
-    HKEY handle = nullptr;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_WRITE, &handle) == ERROR_SUCCESS)
+    CRegKey handle;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_WRITE, handle.Receive()) == ERROR_SUCCESS)
     {
-        (void)::RegSetValueExA(handle, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
-        ::RegCloseKey(handle);
+        (void)::RegSetValueExA(handle.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                               sizeof(value));
     }
 }
 
 void DeleteValue(const std::string& key, const char* name)
 {
-    HKEY handle = nullptr;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_WRITE, &handle) == ERROR_SUCCESS)
+    CRegKey handle;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_WRITE, handle.Receive()) == ERROR_SUCCESS)
     {
-        (void)::RegDeleteValueA(handle, name);
-        ::RegCloseKey(handle);
+        (void)::RegDeleteValueA(handle.Get(), name);
     }
 }
 
 void AppendCall(const std::string& line)
 {
-    HANDLE file = ::CreateFileA(Beside("calls.txt").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE)
+    CHandle file(::CreateFileA(Beside("calls.txt").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.IsValid())
     {
         const std::string text = line + "\r\n";
         DWORD written = 0;
-        (void)::WriteFile(file, text.c_str(), static_cast<DWORD>(text.size()), &written, nullptr);
-        ::CloseHandle(file);
+        (void)::WriteFile(file.Get(), text.c_str(), static_cast<DWORD>(text.size()), &written, nullptr);
     }
 }
 
@@ -163,12 +160,8 @@ extern "C" __declspec(dllexport) BOOL WINAPI MyInstall(int, const char* installi
         }
         return answer;
     }
-    HANDLE handle = ::CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr);
-    if (handle != INVALID_HANDLE_VALUE)
-    {
-        ::CloseHandle(handle);
-    }
+    const CHandle made(::CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                     nullptr));                 // an empty file
     if (!uninstallValue.empty())
     {
         WriteText(UninstallInfoKey(installingKey), uninstallValue.c_str(), "installed");
@@ -191,12 +184,8 @@ extern "C" __declspec(dllexport) BOOL WINAPI MyCreateShortCut(int, const char* i
     (void)::GetPrivateProfileStringA("Shortcuts", "Folder", "", folder, sizeof(folder), Beside("answers.ini").c_str());
     const std::string path =
         (folder[0] != '\0' ? std::string(folder) : ReadText(installingKey, "Dest_Dir")) + "\\" + name + ".lnk";
-    HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr);
-    if (handle != INVALID_HANDLE_VALUE)
-    {
-        ::CloseHandle(handle);
-    }
+    const CHandle made(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                     nullptr));                 // an empty file
     WriteText(shortcutKey, "Shortcut_Path", path);
     return answer;
 }
@@ -208,12 +197,12 @@ extern "C" __declspec(dllexport) BOOL WINAPI SaveFile(const char* file, const ch
     const int answer = Answer("SaveFile", "Result");
     if (answer != 0)
     {
-        HANDLE handle = ::CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle != INVALID_HANDLE_VALUE)
+        CHandle handle(::CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (handle.IsValid())
         {
             DWORD written = 0;
-            (void)::WriteFile(handle, keyPath, static_cast<DWORD>(std::string(keyPath).size()), &written, nullptr);
-            ::CloseHandle(handle);
+            (void)::WriteFile(handle.Get(), keyPath, static_cast<DWORD>(std::string(keyPath).size()), &written,
+                              nullptr);
         }
     }
     return answer;

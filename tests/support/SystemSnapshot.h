@@ -10,13 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "base/Scoped.h"
+
 namespace SystemSnapshot
 {
 inline void AddKeyTree(HKEY root, const std::string& path, REGSAM view, const std::string& tag,
                        std::set<std::string>& lines)
 {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
+    CRegKey key;
+    if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, key.Receive()) != ERROR_SUCCESS)
     {
         return;
     }
@@ -28,7 +30,7 @@ inline void AddKeyTree(HKEY root, const std::string& path, REGSAM view, const st
         BYTE data[4096] = {};
         DWORD dataSize = sizeof(data) - 1;
         DWORD type = 0;
-        const LONG err = ::RegEnumValueA(key, index, name, &nameSize, nullptr, &type, data, &dataSize);
+        const LONG err = ::RegEnumValueA(key.Get(), index, name, &nameSize, nullptr, &type, data, &dataSize);
         if (err == ERROR_NO_MORE_ITEMS)
         {
             break;
@@ -42,13 +44,13 @@ inline void AddKeyTree(HKEY root, const std::string& path, REGSAM view, const st
     {
         char name[256] = {};
         DWORD nameSize = sizeof(name);
-        if (::RegEnumKeyExA(key, index, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        if (::RegEnumKeyExA(key.Get(), index, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
         {
             break;
         }
         subkeys.push_back(name);
     }
-    ::RegCloseKey(key);
+    key.Reset();
     for (const std::string& subkey : subkeys)
     {
         AddKeyTree(root, path + "\\" + subkey, view, tag, lines);
@@ -71,8 +73,8 @@ inline std::set<std::string> RegistryLines(const std::vector<std::string>& paths
 inline void AddFileTree(const std::string& dir, const std::vector<std::string>& skipped, std::set<std::string>& lines)
 {
     WIN32_FIND_DATAA data = {};
-    HANDLE find = ::FindFirstFileA((dir + "\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
+    CFindHandle find(::FindFirstFileA((dir + "\\*").c_str(), &data));
+    if (!find.IsValid())
     {
         return;
     }
@@ -96,8 +98,7 @@ inline void AddFileTree(const std::string& dir, const std::vector<std::string>& 
         {
             lines.insert(path + " " + std::to_string(data.nFileSizeLow));
         }
-    } while (::FindNextFileA(find, &data));
-    ::FindClose(find);
+    } while (::FindNextFileA(find.Get(), &data));
 }
 
 // The lines of the first set that the second one lacks, and the other way round, prefixed - and +.
