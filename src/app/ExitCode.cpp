@@ -18,7 +18,8 @@ const DWORD kWininitSectionSize = 32768;
 std::string ReadPendingOperations()
 {
     CRegKey key;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS)
+    const LONG opened = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE, key.Receive());
+    if (opened != ERROR_SUCCESS)
     {
         return std::string();
     }

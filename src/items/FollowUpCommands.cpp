@@ -125,7 +125,9 @@ void CFollowUpCommands::CreateShortcuts()
         m_log.Write("Create Shorcut [%s]", key.c_str());
         DWORD remove = 0;
         char path[MAX_PATH + 1] = {};
-        if (CRegistry::GetValue(key.c_str(), "Delete", &remove, HKEY_LOCAL_MACHINE) == ERROR_SUCCESS && remove != 0 &&
+        const bool removable =
+            CRegistry::GetValue(key.c_str(), "Delete", &remove, HKEY_LOCAL_MACHINE) == ERROR_SUCCESS && remove != 0;
+        if (removable &&
             CRegistry::GetValue(key.c_str(), "Shortcut_Path", path, HKEY_LOCAL_MACHINE, sizeof(path)) ==
                 ERROR_SUCCESS)
         {
@@ -195,7 +197,8 @@ bool CFollowUpCommands::DeleteAll()
     if (CopyUninstaller(copy))
     {
         const std::string arguments = UninstallerArguments(m_env.GetDestInstallDir(), ::GetCurrentProcessId());
-        (void)m_commands.GetProgramCommands().StartProgram(*MakeCommandRecord("", copy.c_str(), arguments.c_str()));
+        const CommandRecordPtr start = MakeCommandRecord("", copy.c_str(), arguments.c_str());
+        (void)m_commands.GetProgramCommands().StartProgram(*start);
     }
     else
     {
