@@ -28,8 +28,9 @@ class CFollowUpCommands;
 class CInstallerApp
 {
 public:
-    // The install run's entries for the silent modes; each answers whether the run succeeded. An empty
-    // entry means this build has no install run for that mode: the start says so in the log and ends.
+    // The install run's entries for the silent modes; each answers whether the run succeeded (no item
+    // failed). They run the items' install run unless replaced; an empty entry only logs that the mode
+    // has no install run.
     struct InstallRunEntries
     {
         std::function<bool(bool reinstall)> silentInstall;
@@ -91,7 +92,7 @@ public:
     bool StartNewHardwareWatcher();
     bool StopNewHardwareWatcher();
 
-    // Parts connected by later builds, and the system answers a test machine cannot give otherwise.
+    // Replaceable parts, and the system answers a test machine cannot give otherwise.
     void SetInstallRun(InstallRunEntries entries) { m_installRun = std::move(entries); }
     void SetAdministratorCheck(AdministratorCheck check) { m_isAdministrator = std::move(check); }
     void SetInstalledItemsCheck(InstalledItemsCheck check) { m_anyItemInstalled = std::move(check); }
