@@ -70,6 +70,31 @@ std::string ProgramDirectory()
     return separator == std::string::npos ? std::string() : directory.substr(0, separator);
 }
 
+void RemoveProgramLogs(const std::string& programFileName)
+{
+    char temp[MAX_PATH] = {};
+    const DWORD length = ::GetTempPathA(MAX_PATH, temp);
+    if (length == 0 || length >= MAX_PATH)
+    {
+        return;
+    }
+    const std::string directory(temp, length);
+    std::vector<std::string> logs;
+    WIN32_FIND_DATAA data = {};
+    CFindHandle find(::FindFirstFileA((directory + programFileName + "*.log").c_str(), &data));
+    if (find.IsValid())
+    {
+        do
+        {
+            logs.push_back(directory + data.cFileName);
+        } while (::FindNextFileA(find.Get(), &data));
+    }
+    for (const std::string& log : logs)
+    {
+        (void)::DeleteFileA(log.c_str());
+    }
+}
+
 bool WriteSizedFile(const std::string& path, DWORD size, unsigned seed)
 {
     CHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,

@@ -19,6 +19,10 @@ bool PeakPrivateBytes(HANDLE process, double& bytes);
 // The folder of the running program.
 std::string ProgramDirectory();
 
+// Deletes the logs a program of that file name ("Setup.exe") left in the temporary folder: each run
+// writes a new one, and the next run would look for a free name past them.
+void RemoveProgramLogs(const std::string& programFileName);
+
 // Creates or replaces a file of size bytes; the content depends on seed.
 bool WriteSizedFile(const std::string& path, DWORD size, unsigned seed);
 

@@ -55,33 +55,6 @@ bool LayOutProduct(const std::string& product)
            ::WritePrivateProfileStringA("PROGRAM_INFO", "MFG", Maker().c_str(), data.c_str());
 }
 
-// Each run leaves a new log in the temporary folder, named after the program file; the next run would
-// look for a free name past it.
-void RemoveLogs(const std::string& programFileName)
-{
-    char temp[MAX_PATH] = {};
-    const DWORD length = ::GetTempPathA(MAX_PATH, temp);
-    if (length == 0 || length >= MAX_PATH)
-    {
-        return;
-    }
-    const std::string directory(temp, length);
-    std::vector<std::string> logs;
-    WIN32_FIND_DATAA data = {};
-    CFindHandle find(::FindFirstFileA((directory + programFileName + "*.log").c_str(), &data));
-    if (find.IsValid())
-    {
-        do
-        {
-            logs.push_back(directory + data.cFileName);
-        } while (::FindNextFileA(find.Get(), &data));
-    }
-    for (const std::string& log : logs)
-    {
-        (void)::DeleteFileA(log.c_str());
-    }
-}
-
 struct Side
 {
     std::string application;
@@ -121,7 +94,7 @@ void PrintInProcessSplit(const std::string& product, const std::string& programF
             (void)app.Run();
         }
         application.push_back((NowMicroseconds() - start) / 1000);
-        RemoveLogs("StartupBench.exe");             // the log is named after this program
+        RemoveProgramLogs("StartupBench.exe");             // the log is named after this program
         start = NowMicroseconds();
         for (const char* name : {"KvBenchSetup.dat", "Config.ini", "data\\kvinst.kvi", "data\\kvinst.cmd",
                                  "data\\String\\Lang_EN.str"})
@@ -172,7 +145,7 @@ int main(int argc, char** argv)
         {
             complete = complete && RunSide(*side, product, run >= 0);
         }
-        RemoveLogs(std::string(kProgramName) + ".exe");
+        RemoveProgramLogs(std::string(kProgramName) + ".exe");
     }
     (void)CRegistry::DeleteKey(ManufacturerKey().c_str(), false, HKEY_LOCAL_MACHINE);
     if (!complete)
