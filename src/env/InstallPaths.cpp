@@ -30,7 +30,7 @@ size_t LastBackslash(const std::string& path)
 
 bool IsDriveText(const std::string& path)
 {
-    return (path.size() == 2 && path[1] == ':') || path.compare(1, 2, ":\\") == 0;
+    return path.size() >= 2 && path[1] == ':' && (path.size() == 2 || path[2] == '\\');
 }
 
 bool IsNetworkPath(const std::string& path)
