@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/PathText.h"
 #include "base/Scoped.h"
 #include "base/UserMessage.h"
 #include "log/Log.h"
@@ -119,34 +120,16 @@ bool BuildAdminDescriptor(AdminDescriptor& admin)
            ::IsValidSecurityDescriptor(&admin.descriptor) != FALSE;
 }
 
-// Index of the last backslash that is a character of its own (not the second byte of a double-byte
-// character), or npos.
-size_t LastBackslash(const std::string& text)
+// The directory above dir that may still be removed; empty at the top: no backslash left, or the
+// parent is a drive ("C:").
+std::string RemovableDirectoryAbove(const std::string& dir)
 {
-    size_t last = std::string::npos;
-    for (size_t i = 0; i < text.size(); ++i)
-    {
-        if (::IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < text.size())
-        {
-            ++i;
-        }
-        else if (text[i] == '\\')
-        {
-            last = i;
-        }
-    }
-    return last;
-}
-
-// The directory above dir; empty at the top: no backslash left, or the parent is a drive ("C:").
-std::string ParentDirectory(const std::string& dir)
-{
-    const size_t slash = LastBackslash(dir);
-    if (slash == std::string::npos || slash == 0 || dir[slash - 1] == ':')
+    const std::string parent = PathText::DirectoryPart(dir, IsSystemLeadByte);
+    if (parent.empty() || parent.back() == ':')
     {
         return std::string();
     }
-    return dir.substr(0, slash);
+    return parent;
 }
 
 using SpoolerEnum = BOOL (*)(BYTE* buffer, DWORD size, DWORD* needed, DWORD* returned);
@@ -518,10 +501,7 @@ bool RemoveDirectoryChain(const char* directory)
         return false;
     }
     std::string dir = directory;
-    while (!dir.empty() && LastBackslash(dir) == dir.size() - 1)
-    {
-        dir.pop_back();
-    }
+    dir = PathText::WithoutTrailingSeparators(dir, IsSystemLeadByte);
     // A bare drive ("C:") names that drive's current directory, never a directory of ours.
     if (!dir.empty() && dir.back() == ':')
     {
@@ -529,7 +509,7 @@ bool RemoveDirectoryChain(const char* directory)
     }
     while (!dir.empty() && ::RemoveDirectoryA(dir.c_str()))
     {
-        dir = ParentDirectory(dir);
+        dir = RemovableDirectoryAbove(dir);
     }
     return true;
 }
@@ -540,11 +520,10 @@ bool DeleteFileAndEmptyDirs(const char* file, bool keepDirectories)
     {
         return false;
     }
-    const std::string path = file;
-    const size_t slash = LastBackslash(path);
-    if (!keepDirectories && slash != std::string::npos && slash > 0)
+    const std::string directory = PathText::DirectoryPart(file, IsSystemLeadByte);
+    if (!keepDirectories && !directory.empty())
     {
-        (void)RemoveDirectoryChain(path.substr(0, slash).c_str());
+        (void)RemoveDirectoryChain(directory.c_str());
     }
     return true;
 }
