@@ -1,0 +1,3 @@
+#pragma once
+// The wait cursor moved to the bottom layer, where every layer may use it.
+#include "base/WaitCursor.h"
