@@ -7,7 +7,7 @@
 #
 # LIST lines: "DLL Function  ; why it is allowed". DLL names compare without regard to case; '#' starts
 # a comment line. Imports by ordinal are never allowed (they differ between system versions). The
-# subsystem version the binary asks for must be 4 or earlier.
+# subsystem version the binary asks for must be 4 or earlier (5 for 64-bit binaries).
 set -uo pipefail
 if [ $# -lt 3 ]; then
     echo "usage: $0 OBJDUMP LIST BINARY..." >&2
@@ -32,10 +32,13 @@ for binary in "$@"; do
         dll != "" && /^[ \t]+[0-9a-f]+[ \t]+[0-9]+[ \t]+[^ \t]+/ { print dll " " $3; next }
         dll != "" && /^[ \t]+[0-9a-f]+[ \t]+<none>/ { print dll " #ordinal-" $3; next }
     ' <<<"$dump" | sort -u)
-    # The systems refuse a program that asks for a later subsystem version than their own (4.0).
+    # The systems refuse a program that asks for a later subsystem version than their own: 4 for the
+    # oldest 32-bit ones, 5 (5.2) for the first 64-bit ones.
+    limit=4
+    grep -q '^Magic.*PE32+' <<<"$dump" && limit=5
     subsystem=$(awk '/^MajorSubsystemVersion/ { print $2 }' <<<"$dump")
-    if [ -n "$subsystem" ] && [ "$subsystem" -gt 4 ]; then
-        echo "$(basename "$binary"): subsystem version $subsystem is later than 4"
+    if [ -n "$subsystem" ] && [ "$subsystem" -gt "$limit" ]; then
+        echo "$(basename "$binary"): subsystem version $subsystem is later than $limit"
         status=1
     fi
     if [ -z "$imports" ]; then
