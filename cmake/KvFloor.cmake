@@ -1,10 +1,17 @@
 # The import floor: every program and DLL that goes onto the user's system must load on the oldest
 # supported Windows. A shipped target opts in with kv_ship(target ...) next to its add_executable or
-# add_library; the test imports.floor then reads the import table of each and compares it with
-# tools/floor/imports-<architecture>.txt (see tools/floor/check-imports.sh).
+# add_library, which also links src/base/RuntimeFloor.cpp into it. The test imports.floor then reads
+# the import table of each and compares it with tools/floor/imports-<architecture>.txt (see
+# tools/floor/check-imports.sh).
 
 function(kv_ship)
     set_property(GLOBAL APPEND PROPERTY KV_SHIPPED_TARGETS ${ARGN})
+    if(MINGW)
+        # The runtime's semaphores through CreateSemaphoreA (see the file).
+        foreach(target IN LISTS ARGN)
+            target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src/base/RuntimeFloor.cpp)
+        endforeach()
+    endif()
 endfunction()
 
 # Called once at the end of the top-level directory, when every folder has declared its targets.
