@@ -184,6 +184,18 @@ bool CInstallerApp::EndWatchers()
     return ended;
 }
 
+bool CInstallerApp::WatchersEnded() const
+{
+    for (const Watcher* watcher : {&m_hardwareWizardWatcher, &m_newHardwareWatcher})
+    {
+        if (watcher->thread.IsValid() && ::WaitForSingleObject(watcher->thread.Get(), 0) == WAIT_TIMEOUT)
+        {
+            return false;
+        }
+    }
+    return true;
+}
+
 int CInstallerApp::Run()
 {
     if (InitInstance())

@@ -95,6 +95,8 @@ public:
     // Stops both watchers and waits for each to end, at most kWatcherEndWait. False when one is still
     // inside its pass: logged, and the helper libraries stay loaded for the rest of the process.
     bool EndWatchers();
+    // True when no watcher thread is still running (one may hang inside a helper call).
+    bool WatchersEnded() const;
 
     // Replaceable parts, and the system answers a test machine cannot give otherwise.
     void SetInstallRun(InstallRunEntries entries) { m_installRun = std::move(entries); }

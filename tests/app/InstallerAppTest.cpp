@@ -487,6 +487,7 @@ TEST_F(InstallerAppTest, Watchers_HelperCallHangs_ShutdownWaitEndsLoggedAndTheLi
 
     app->SetWatcherEndWait(50);
     EXPECT_FALSE(app->EndWatchers()) << "the wait is bounded";
+    EXPECT_FALSE(app->WatchersEnded()) << "so Setup.exe leaves the application object to the process end";
     EXPECT_EQ((Lines{"Watcher thread did not end within 50 ms"}), From(LogOf(*app), "Watcher thread"));
     HMODULE library = ::GetModuleHandleA("KvAppTestUtility.dll");
     EXPECT_NE(nullptr, library);
@@ -495,6 +496,7 @@ TEST_F(InstallerAppTest, Watchers_HelperCallHangs_ShutdownWaitEndsLoggedAndTheLi
     (void)::SetEnvironmentVariableA("KV_TEST_WATCHER_HOLD", nullptr);
     app->SetWatcherEndWait(10000);
     EXPECT_TRUE(app->EndWatchers()) << "the watcher ends once its helper returns";
+    EXPECT_TRUE(app->WatchersEnded());
     app.reset();
     EXPECT_EQ(library, ::GetModuleHandleA("KvAppTestUtility.dll"))
         << "the table gave up its libraries without unloading them";
