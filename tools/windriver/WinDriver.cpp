@@ -1,7 +1,8 @@
 // WinDriver: looks at and drives the windows of a running program from outside, as a user would, for
 // tests and for product authors. The window is named by its class or by a part of its title.
 //
-//   WinDriver list [WINDOW]                      top-level windows and their controls
+//   WinDriver list [WINDOW]                      top-level windows and their controls (texts on one line:
+//                                                line breaks as \r \n, double quotes as single ones)
 //   WinDriver wait WINDOW [MS]                   waits until a visible window of that name exists
 //   WinDriver waitgone WINDOW [MS]               waits until no visible window of that name exists
 //   WinDriver waittext WINDOW TEXT [MS]          waits until one of its visible controls shows TEXT
@@ -150,6 +151,17 @@ HWND WaitControl(const std::string& window, const std::string& control, DWORD ti
     }
 }
 
+// A text on one line of the listing: line breaks as \r and \n, double quotes as single ones.
+std::string OneLine(const std::string& text)
+{
+    std::string line;
+    for (char c : text)
+    {
+        line += c == '\r' ? std::string("\\r") : c == '\n' ? std::string("\\n") : std::string(1, c == '"' ? '\'' : c);
+    }
+    return line;
+}
+
 void PrintWindowLine(HWND window, int depth)
 {
     RECT rect = {};
@@ -157,7 +169,7 @@ void PrintWindowLine(HWND window, int depth)
     const LONG exStyle = ::GetWindowLongA(window, GWL_EXSTYLE);
     std::printf("%*s%s %p class=\"%s\" id=%d text=\"%s\" rect=%ld,%ld,%ld,%ld visible=%d enabled=%d rtl=%d%s\n",
                 depth * 2, "", depth == 0 ? "window" : "control", static_cast<void*>(window), ClassOf(window).c_str(),
-                depth == 0 ? 0 : ::GetDlgCtrlID(window), TextOf(window).c_str(), rect.left, rect.top, rect.right,
+                depth == 0 ? 0 : ::GetDlgCtrlID(window), OneLine(TextOf(window)).c_str(), rect.left, rect.top, rect.right,
                 rect.bottom, ::IsWindowVisible(window) ? 1 : 0, ::IsWindowEnabled(window) ? 1 : 0,
                 (exStyle & WS_EX_LAYOUTRTL) != 0 ? 1 : 0,
                 depth == 0 && ::GetForegroundWindow() == window ? " foreground=1" : "");
@@ -207,14 +219,22 @@ int Click(HWND control)
     return 0;
 }
 
-int Hover(HWND control)
+int Hover(HWND top, HWND control)
 {
+    (void)::SetForegroundWindow(top);                         // a user points at the window in front
     POINT point = Centre(control);
     (void)::ClientToScreen(control, &point);
-    // Real pointer input: the control's own hover and leave tracking sees a pointer that moved.
-    (void)::SetCursorPos(point.x - 2, point.y);
-    ::mouse_event(MOUSEEVENTF_MOVE, 1, 0, 0, 0);
-    ::mouse_event(MOUSEEVENTF_MOVE, 1, 0, 0, 0);
+    // Real pointer input from outside the control into it: its own hover and leave tracking sees a
+    // pointer that arrived and stays.
+    RECT window = {};
+    (void)::GetWindowRect(top, &window);
+    (void)::SetCursorPos(window.left + 2, window.top + 2);
+    ::mouse_event(MOUSEEVENTF_MOVE, 1, 1, 0, 0);
+    (void)::SetCursorPos(point.x - 3, point.y);
+    for (int step = 0; step < 3; ++step)
+    {
+        ::mouse_event(MOUSEEVENTF_MOVE, 1, 0, 0, 0);
+    }
     return 0;
 }
 
@@ -408,7 +428,7 @@ int main(int argc, char** argv)
     }
     if (command == "hover")
     {
-        return Hover(control);
+        return Hover(top, control);
     }
     if (command == "pick" && argc > 4)
     {
