@@ -132,6 +132,28 @@ bool IsShape(ObjectType type)
            type == ObjectType::GroupBox || type == ObjectType::GradientRect;
 }
 
+// The character set of the system's 8-bit code page: a font named by its face alone (one without
+// Hebrew letters, say) is then matched with one that has the texts' letters.
+BYTE CodePageCharset()
+{
+    switch (::GetACP())
+    {
+    case 874: return THAI_CHARSET;
+    case 932: return SHIFTJIS_CHARSET;
+    case 936: return GB2312_CHARSET;
+    case 949: return HANGUL_CHARSET;
+    case 950: return CHINESEBIG5_CHARSET;
+    case 1250: return EASTEUROPE_CHARSET;
+    case 1251: return RUSSIAN_CHARSET;
+    case 1253: return GREEK_CHARSET;
+    case 1254: return TURKISH_CHARSET;
+    case 1255: return HEBREW_CHARSET;
+    case 1256: return ARABIC_CHARSET;
+    case 1257: return BALTIC_CHARSET;
+    default: return DEFAULT_CHARSET;
+    }
+}
+
 HFONT CreateDescribedFont(const FontDesc& font)
 {
     LOGFONTA description = {};
@@ -140,7 +162,7 @@ HFONT CreateDescribedFont(const FontDesc& font)
     description.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
     description.lfItalic = font.italic ? TRUE : FALSE;
     description.lfUnderline = font.underline ? TRUE : FALSE;
-    description.lfCharSet = DEFAULT_CHARSET;
+    description.lfCharSet = CodePageCharset();
     (void)lstrcpynA(description.lfFaceName, font.face.c_str(), LF_FACESIZE);
     return ::CreateFontIndirectA(&description);
 }
