@@ -44,10 +44,10 @@ picture() {   # window, name
 # language id, abbreviation, locale
 for language in "0x0409 EN en_US.UTF-8" "0x0407 GR de_DE.UTF-8" "0x040D HB he_IL.UTF-8"; do
     set -- $language
-    id=$1 abbr=$2
-    export LC_ALL=$3 LANG=$3
+    id=$1 abbr=$2 locale=$3
     echo "$abbr:"
-    (cd "$product" && "$WINE" Setup.exe "/L$id" >"$scratch/setup.txt" 2>&1 </dev/null) &
+    (cd "$product" && env LC_ALL="$locale" LANG="$locale" "$WINE" Setup.exe "/L$id" >"$scratch/setup.txt" 2>&1 \
+        </dev/null) &
     setup=$!
     drive waittext "$frame" "#3401"                          # the welcome dialog's second link
     picture "$frame" "${abbr}_1_welcome"
@@ -68,7 +68,8 @@ for language in "0x0409 EN en_US.UTF-8" "0x0407 GR de_DE.UTF-8" "0x040D HB he_IL
     drive click "$frame" "#2"                                 # Finish
     wait "$setup" || true
 
-    (cd "$product" && "$WINE" Setup.exe "/L$id" /U >"$scratch/setup.txt" 2>&1 </dev/null) &
+    (cd "$product" && env LC_ALL="$locale" LANG="$locale" "$WINE" Setup.exe "/L$id" /U >"$scratch/setup.txt" \
+        2>&1 </dev/null) &
     setup=$!
     drive waittext "$frame" "#3501"
     picture "$frame" "${abbr}_6_uninstall"
