@@ -13,15 +13,20 @@ class CWinDriver
 {
 public:
     // scratch: a folder for its output.
-    explicit CWinDriver(std::string scratch) : m_output(std::move(scratch) + "\\windriver.txt") {}
+    explicit CWinDriver(std::string scratch) : m_scratch(std::move(scratch)) {}
 
     // Runs "WinDriver.exe arguments"; its exit code (0 done, 1 not found in time), or -1 when it could
     // not start or did not end within timeoutMs. output receives what it printed.
     int Run(const std::string& arguments, std::string* output = nullptr, DWORD timeoutMs = 60000) const
     {
+        // A file of its own each time, shared: a process WinDriver starts by the way (Wine's desktop
+        // process, when it is the first window of the prefix) keeps the handle it inherited.
+        static LONG counter = 0;
+        const std::string outputPath = m_scratch + "\\windriver" + std::to_string(::InterlockedIncrement(&counter)) +
+                                       ".txt";
         SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-        CHandle file(::CreateFileA(m_output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0,
-                                   nullptr));
+        CHandle file(::CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   &inherit, CREATE_ALWAYS, 0, nullptr));
         STARTUPINFOA startup = {};
         startup.cb = sizeof(startup);
         startup.dwFlags = STARTF_USESTDHANDLES;
@@ -48,8 +53,9 @@ public:
         file.Reset();
         if (output != nullptr)
         {
-            *output = ReadTestFile(m_output);
+            *output = ReadTestFile(outputPath);
         }
+        (void)::DeleteFileA(outputPath.c_str());
         return static_cast<int>(code);
     }
 
@@ -65,5 +71,5 @@ public:
     }
 
 private:
-    std::string m_output;
+    std::string m_scratch;
 };

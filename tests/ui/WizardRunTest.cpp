@@ -10,6 +10,7 @@
 
 #include "app/AppTestSupport.h"
 #include "support/WinDriver.h"
+#include "support/WineRun.h"
 
 using namespace AppTest;
 
@@ -228,6 +229,11 @@ TEST(WizardRunTest, LanguageBox_GermanThenHebrew_SwitchesTextsAndMirrors)
     EXPECT_EQ(0, run.Do("click", run.Frame(), "< Zur\xfc" "ck"));
     ASSERT_TRUE(run.WaitText("Deutsch"));
 
+    if (PresentedVersion() == "win98")
+    {
+        EXPECT_EQ(kCancelledExit, run.CancelAndExit()) << "Windows 98 has no right-to-left layout";
+        return;
+    }
     EXPECT_EQ(0, run.Do("pick", run.Frame(), "Deutsch", "#2"));
     const auto mirroredCount = [](const std::vector<Control>& all) {
         int count = 0;
@@ -313,4 +319,63 @@ TEST(WizardRunTest, BadDescriptions_LoggedAndTheWizardStillRuns)
         EXPECT_TRUE(Has(log, line)) << "logged: " << line;
     }
     EXPECT_FALSE(From(log, "Object section [LINK.").empty()) << "the BASE_ON loop of the links is logged";
+}
+
+// Commands on the shown dialog: a link toggles objects, another shows a dialog modally whose OK
+// button runs its own command and closes it.
+TEST(WizardRunTest, LinkCommands_ShowToggleAndModalDialog)
+{
+    CTestProduct product;
+    const struct
+    {
+        const char* section;
+        const char* key;
+        const char* value;
+    } keys[] = {
+        {"LINK.README", "CMD_TYPE", "CT_SHOW_TOGGLE"},
+        {"LINK.README", "CMD_PARAM1", "\"bitmap.logo\", STATIC.LANG_LABEL"},
+        {"LINK.LICENSE", "CMD_TYPE", "CT_DO_MODAL"},
+        {"LINK.LICENSE", "CMD_PARAM1", "NORMAL.MODAL_TEST"},
+        {"NORMAL.MODAL_TEST", "CAPTION", "Modal test"},
+        {"NORMAL.MODAL_TEST", "DLG_RECT", "0,0,300,120"},
+        {"NORMAL.MODAL_TEST", "NUM_OF_OBJ", "1"},
+        {"NORMAL.MODAL_TEST", "OBJ_0", "STATIC.MODAL_TEXT"},
+        {"NORMAL.MODAL_TEST", "FIXED_BTN_MODAL_OK", "BUTTON.MODAL_OK"},
+        {"STATIC.MODAL_TEXT", "NAME", "A modal dialog"},
+        {"STATIC.MODAL_TEXT", "POSITION", "10,10"},
+        {"BUTTON.MODAL_OK", "NAME", "Close it"},
+        {"BUTTON.MODAL_OK", "POSITION", "100,60"},
+        {"BUTTON.MODAL_OK", "SIZE", "90,26"},
+        {"BUTTON.MODAL_OK", "CMD_TYPE", "CT_SHOW_TOGGLE"},
+        {"BUTTON.MODAL_OK", "CMD_PARAM1", "BITMAP.LOGO"},
+    };
+    for (const auto& key : keys)
+    {
+        product.SetConfigKey(key.section, key.key, key.value);
+    }
+    CWizardRun run(product, "");
+    ASSERT_TRUE(run.WaitText("Read me first"));
+    const auto shownWhenDone = [&run](const char* text, bool shown) {
+        std::vector<Control> controls = run.Controls();
+        for (int look = 0; look < 100 && (Visible(controls, text) != nullptr) != shown; ++look)
+        {
+            controls = run.Controls();
+        }
+        return (Visible(controls, text) != nullptr) == shown;
+    };
+    EXPECT_EQ(0, run.Do("click", run.Frame(), "Read me first"));
+    EXPECT_TRUE(shownWhenDone("KV_LOGO", false)) << "the named objects are hidden";
+    EXPECT_TRUE(shownWhenDone("Language:", false));
+
+    EXPECT_EQ(0, run.Do("click", run.Frame(), "Licence agreement"));
+    ASSERT_EQ(0, run.Do("waittext", "Modal test", "A modal dialog")) << "the modal dialog with its objects";
+    std::string listing;
+    (void)CWinDriver(product.Folder()).Run("list " + CWinDriver::Quote(run.Frame()), &listing);
+    EXPECT_NE(std::string::npos, listing.substr(0, listing.find('\n')).find("enabled=0"))
+        << "the wizard is disabled meanwhile";
+    run.Picture("Modal test", "test_modal");
+    EXPECT_EQ(0, run.Do("click", "Modal test", "Close it"));
+    EXPECT_EQ(0, run.Do("waitgone", "Modal test"));
+    EXPECT_TRUE(shownWhenDone("KV_LOGO", true)) << "the OK button's own command ran";
+    EXPECT_EQ(kCancelledExit, run.CancelAndExit());
 }
