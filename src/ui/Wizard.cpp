@@ -704,6 +704,10 @@ bool CWizard::OpenTestPage(const CommandRecord& record)
 {
     const bool ready = m_testPageReady && m_testPageReady();
     const char* target = (ready || record.param[1][0] == '\0') ? record.param[0] : record.param[1];
+    if (::CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, target, 3, "CT_", 3) == CSTR_EQUAL)
+    {
+        return m_executor->RunTarget(target);
+    }
     PostCommand("CT_OPEN_DLG", target);
     return true;
 }
