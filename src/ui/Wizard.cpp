@@ -704,7 +704,8 @@ bool CWizard::OpenTestPage(const CommandRecord& record)
 {
     const bool ready = m_testPageReady && m_testPageReady();
     const char* target = (ready || record.param[1][0] == '\0') ? record.param[0] : record.param[1];
-    if (::CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, target, 3, "CT_", 3) == CSTR_EQUAL)
+    const std::string text = target;
+    if (text.size() >= 3 && ::lstrcmpiA(text.substr(0, 3).c_str(), "CT_") == 0)
     {
         return m_executor->RunTarget(target);
     }
