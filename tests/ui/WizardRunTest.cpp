@@ -231,7 +231,9 @@ TEST(WizardRunTest, LanguageBox_GermanThenHebrew_SwitchesTextsAndMirrors)
 
     if (PresentedVersion() == "win98")
     {
-        EXPECT_EQ(kCancelledExit, run.CancelAndExit()) << "Windows 98 has no right-to-left layout";
+        (void)run.Do("click", run.Frame(), "Abbrechen");   // Windows 98 has no right-to-left layout
+        EXPECT_EQ(0, run.Do("click", "#32770", "Beenden")) << "the question in German too";
+        EXPECT_EQ(kCancelledExit, run.Finish());
         return;
     }
     EXPECT_EQ(0, run.Do("pick", run.Frame(), "Deutsch", "#2"));
