@@ -224,16 +224,19 @@ int Hover(HWND top, HWND control)
     (void)::SetForegroundWindow(top);                         // a user points at the window in front
     POINT point = Centre(control);
     (void)::ClientToScreen(control, &point);
-    // Real pointer input from outside the control into it: its own hover and leave tracking sees a
-    // pointer that arrived and stays.
+    // Real pointer input from outside the control into it, all in absolute positions (a warp mixed
+    // with relative moves may be overtaken by them): its own hover and leave tracking sees a pointer
+    // that arrived and stays.
     RECT window = {};
     (void)::GetWindowRect(top, &window);
-    (void)::SetCursorPos(window.left + 2, window.top + 2);
-    ::mouse_event(MOUSEEVENTF_MOVE, 1, 1, 0, 0);
-    (void)::SetCursorPos(point.x - 3, point.y);
-    for (int step = 0; step < 3; ++step)
+    const POINT path[] = {{window.left + 2, window.top + 2}, {point.x - 3, point.y}, {point.x - 2, point.y},
+                          {point.x - 1, point.y}, {point.x, point.y}};
+    const int width = ::GetSystemMetrics(SM_CXSCREEN);
+    const int height = ::GetSystemMetrics(SM_CYSCREEN);
+    for (const POINT& at : path)
     {
-        ::mouse_event(MOUSEEVENTF_MOVE, 1, 0, 0, 0);
+        ::mouse_event(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, static_cast<DWORD>(at.x * 65535 / (width - 1)),
+                      static_cast<DWORD>(at.y * 65535 / (height - 1)), 0, 0);
     }
     return 0;
 }
