@@ -31,7 +31,7 @@ std::string Describe(const std::vector<StartSectionCandidate>& candidates)
 }
 }  // namespace
 
-TEST(StartDecisionTest, SplitCommandLine_EverySlashAndDash_CutsTokens)
+TEST(StartDecisionTest, SplitSwitchTokens_EverySlashAndDash_CutsTokens)
 {
     EXPECT_EQ((Tokens{"s ", "u"}), SplitSwitchTokens("/s /u")) << "the blank stays with the token before it";
     EXPECT_EQ((Tokens{"AC:\\Program Files\\My", "Printer ", "S"}),
