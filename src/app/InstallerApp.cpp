@@ -151,6 +151,16 @@ CInstallerApp::CInstallerApp(std::string commandLine, std::string programFile)
     m_threadStarter = [](LPTHREAD_START_ROUTINE routine, void* parameter) {
         return ::CreateThread(nullptr, 0, routine, parameter, 0, nullptr);
     };
+    m_watchPause = [](HANDLE wake, DWORD interval) {
+        if (wake != nullptr)
+        {
+            (void)::WaitForSingleObject(wake, interval);
+        }
+        else
+        {
+            ::Sleep(interval);
+        }
+    };
     m_hardwareWizardWatcher.wake.Reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
     m_newHardwareWatcher.wake.Reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
 }
@@ -158,14 +168,27 @@ CInstallerApp::CInstallerApp(std::string commandLine, std::string programFile)
 CInstallerApp::~CInstallerApp()
 {
     m_followUp.reset();                                       // waits for a remote install still running
+    (void)EndWatchers();
+}
+
+bool CInstallerApp::EndWatchers()
+{
+    bool ended = true;
     for (Watcher* watcher : {&m_hardwareWizardWatcher, &m_newHardwareWatcher})
     {
         (void)StopWatcher(*watcher);
-        if (watcher->thread.IsValid())
+        if (watcher->thread.IsValid() &&
+            ::WaitForSingleObject(watcher->thread.Get(), m_watcherEndWait) == WAIT_TIMEOUT)
         {
-            (void)::WaitForSingleObject(watcher->thread.Get(), INFINITE);
+            ended = false;
         }
     }
+    if (!ended)
+    {
+        m_log.Write("Watcher thread did not end within %lu ms", static_cast<unsigned long>(m_watcherEndWait));
+        m_env.GetExternalFnt().KeepLibrariesLoaded();
+    }
+    return ended;
 }
 
 int CInstallerApp::Run()
@@ -969,13 +992,9 @@ void CInstallerApp::Watch(Watcher& watcher, BOOL (CExternalFnt::*entry)() const)
     while (watcher.running)
     {
         (void)(external.*entry)();
-        if (watcher.wake.IsValid())
+        if (watcher.running)
         {
-            (void)::WaitForSingleObject(watcher.wake.Get(), kWatchInterval);
-        }
-        else
-        {
-            ::Sleep(kWatchInterval);
+            m_watchPause(watcher.wake.Get(), m_watchInterval);
         }
     }
 }

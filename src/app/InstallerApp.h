@@ -69,11 +69,12 @@ public:
     static constexpr int kExitAlreadyRunning = ExitCode::kAlreadyRunning; // another installer of the product runs
     static constexpr int kExitNotSupported = ExitCode::kNotSupported;     // the requirement check refused the system
     static constexpr DWORD kWatchInterval = 1000;             // ms between two watcher passes
+    static constexpr DWORD kWatcherEndWait = 5000;            // ms shutdown waits for a watcher to end
 
     // commandLine: the text after the program name. programFile: the installer's program file, whose
     // folder holds the product's files; empty for this process's own file.
     explicit CInstallerApp(std::string commandLine, std::string programFile = std::string());
-    // Waits for the watcher threads to end; they use the environment and the log.
+    // Ends the watcher threads (EndWatchers): they use the environment and the log.
     virtual ~CInstallerApp();
     CInstallerApp(const CInstallerApp&) = delete;
     CInstallerApp& operator=(const CInstallerApp&) = delete;
@@ -108,6 +109,9 @@ public:
     bool StopHardwareWizardWatcher();
     bool StartNewHardwareWatcher();
     bool StopNewHardwareWatcher();
+    // Stops both watchers and waits for each to end, at most kWatcherEndWait. False when one is still
+    // inside its pass: logged, and the helper libraries stay loaded for the rest of the process.
+    bool EndWatchers();
 
     // Replaceable parts, and the system answers a test machine cannot give otherwise.
     void SetInstallRun(InstallRunEntries entries) { m_installRun = std::move(entries); }
@@ -115,6 +119,14 @@ public:
     void SetInstalledItemsCheck(InstalledItemsCheck check) { m_anyItemInstalled = std::move(check); }
     void SetThreadStarter(ThreadStarter starter) { m_threadStarter = std::move(starter); }
     void SetWizardItems(WizardItems items) { m_wizardItems = std::move(items); }
+    // The watchers' pause between two passes: waits until wake is set or interval ms have passed.
+    using WatchPause = std::function<void(HANDLE wake, DWORD interval)>;
+    void SetWatchPause(WatchPause pause, DWORD interval)
+    {
+        m_watchPause = std::move(pause);
+        m_watchInterval = interval;
+    }
+    void SetWatcherEndWait(DWORD milliseconds) { m_watcherEndWait = milliseconds; }
 
     CLog& GetLog() { return m_log; }
     CInstallEnv& GetEnv() { return m_env; }
@@ -220,6 +232,9 @@ private:
     std::unique_ptr<CProgressWnd> m_initWindow;
     std::string m_preinstallCommand;
     HWND m_preinstallWindow = nullptr;
+    WatchPause m_watchPause;
+    DWORD m_watchInterval = kWatchInterval;
+    DWORD m_watcherEndWait = kWatcherEndWait;
 
     CHandle m_instanceMutex;
     HWND m_mainWindow = nullptr;                              // the wizard frame once the start completed
