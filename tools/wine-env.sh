@@ -61,9 +61,8 @@ setup)
     # A virtual desktop gives framed windows and fast cross-process messages for window tests.
     reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f
     reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f
-    if [ -d /usr/share/wine/fonts ]; then
-        cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
-    fi
+    # Fonts with the glyphs of every language of the products (Hebrew, Japanese ...).
+    "$(dirname "$0")/wine-fonts.sh" "$WINEPREFIX"
     "$WINESERVER" -k >/dev/null 2>&1 </dev/null
     "$WINESERVER" -w >/dev/null 2>&1 </dev/null
     "$WINESERVER" -p >/dev/null 2>&1 </dev/null
