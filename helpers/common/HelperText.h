@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/Scoped.h"
@@ -228,5 +229,34 @@ inline void SplitCommandLine(const std::string& line, std::string& program, std:
         program = text.substr(0, end);
     }
     arguments = Trim(text.substr(end), " \t");
+}
+// The switches of a command line: "/X\"value\"", "/Xvalue" (up to the next blank) or "/X" alone, in
+// any order; letters upper-cased. Text before the first switch is left out.
+inline std::vector<std::pair<char, std::string>> ParseSwitches(const std::string& line)
+{
+    std::vector<std::pair<char, std::string>> switches;
+    size_t at = line.find('/');
+    while (at != std::string::npos && at + 1 < line.size())
+    {
+        char key = line[at + 1];
+        key = key >= 'a' && key <= 'z' ? static_cast<char>(key - 'a' + 'A') : key;
+        size_t end = at + 2;
+        std::string value;
+        if (end < line.size() && line[end] == '"')
+        {
+            const size_t close = line.find('"', end + 1);
+            value = line.substr(end + 1, close == std::string::npos ? std::string::npos : close - end - 1);
+            end = close == std::string::npos ? line.size() : close + 1;
+        }
+        else
+        {
+            const size_t blank = line.find_first_of(" \t", end);
+            value = line.substr(end, blank == std::string::npos ? std::string::npos : blank - end);
+            end = blank == std::string::npos ? line.size() : blank;
+        }
+        switches.emplace_back(key, value);
+        at = line.find('/', end);
+    }
+    return switches;
 }
 }  // namespace helper

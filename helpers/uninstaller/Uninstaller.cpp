@@ -23,36 +23,19 @@ struct UninstallCommand
     DWORD processId = 0;
 };
 
-// "/P\"dir\"" (or /Pdir up to the next blank) and "/I0x<hex>", in any order.
 UninstallCommand ParseCommand(const std::string& line)
 {
     UninstallCommand command;
-    for (size_t at = line.find('/'); at != std::string::npos && at + 1 < line.size(); at = line.find('/', at + 1))
+    for (const auto& entry : helper::ParseSwitches(line))
     {
-        const char key = static_cast<char>(line[at + 1] & ~0x20);
-        std::string value;
-        size_t end = at + 2;
-        if (end < line.size() && line[end] == '"')
+        if (entry.first == 'P')
         {
-            const size_t close = line.find('"', end + 1);
-            value = line.substr(end + 1, close == std::string::npos ? std::string::npos : close - end - 1);
-            end = close == std::string::npos ? line.size() : close;
+            command.folder = helper::Trim(entry.second, " \t\"\\");
         }
-        else
+        else if (entry.first == 'I')
         {
-            const size_t blank = line.find(' ', end);
-            value = line.substr(end, blank == std::string::npos ? std::string::npos : blank - end);
-            end = blank == std::string::npos ? line.size() - 1 : blank;
+            command.processId = std::strtoul(entry.second.c_str(), nullptr, 16);
         }
-        if (key == 'P')
-        {
-            command.folder = helper::Trim(value, " \t\"\\");
-        }
-        else if (key == 'I')
-        {
-            command.processId = std::strtoul(value.c_str(), nullptr, 16);
-        }
-        at = end;
     }
     return command;
 }
