@@ -133,15 +133,16 @@ DWORD AddDriver(const PrinterInfDriver& driver, const std::string& infFolder)
     DRIVER_INFO_3A info = {};
     std::string name = driver.name, driverFile = driver.driverFile, dataFile = driver.dataFile;
     std::string configFile = driver.configFile, helpFile = driver.helpFile, data = "RAW";
-    info.cVersion = IsNt() ? 3 : 0;
     info.pName = &name[0];
     info.pDriverPath = &driverFile[0];
     info.pDataFile = &dataFile[0];
     info.pConfigFile = &configFile[0];
     info.pHelpFile = helpFile.empty() ? nullptr : &helpFile[0];
     info.pDefaultDataType = &data[0];
-    // AddPrinterDriverExA arrived with Windows 2000; it copies the staged files where the spooler wants them.
+    // AddPrinterDriverExA arrived with Windows 2000; it copies the staged files where the spooler wants
+    // them. Its spooler takes user-mode (version 3) drivers; NT 4 takes version 2, Windows 9x version 0.
     const auto addEx = reinterpret_cast<AddPrinterDriverExFn>(reinterpret_cast<void*>(SpoolerEntry("AddPrinterDriverExA")));
+    info.cVersion = addEx != nullptr ? 3 : (IsNt() ? 2 : 0);
     const BOOL added = addEx != nullptr ? addEx(nullptr, 3, reinterpret_cast<BYTE*>(&info), APD_COPY_NEW_FILES)
                                         : ::AddPrinterDriverA(nullptr, 3, reinterpret_cast<BYTE*>(&info));
     const DWORD err = added ? ERROR_SUCCESS : ::GetLastError();

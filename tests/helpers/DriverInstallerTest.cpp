@@ -76,8 +76,9 @@ TEST(DriverInstallerTest, InstallsAndRemovesDriverAndQueue)
 {
     CTempDir dir;
     CTempRedirect temp(dir.Path());
-    CHelperCopy program(dir.Path(), "KvDrvInst.exe");
     const std::string suffix = std::to_string(::GetCurrentProcessId());
+    CHelperCopy program(dir.Path(), "KvDrvInst.exe", "", "KvDrvInst_" + suffix + ".exe");
+    CPresentedVersion presented("KvDrvInst_" + suffix + ".exe");
     const std::string model = "KvTest Model " + suffix;
     const std::string queue = "KvTest Queue " + suffix;
     const std::string inf = dir.Path() + "\\KVTEST.INF";

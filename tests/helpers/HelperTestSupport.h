@@ -8,6 +8,7 @@
 #include <string>
 
 #include "support/TempDir.h"
+#include "support/WineRun.h"
 
 // The folder of the test program: the helpers and the probe program are built beside it.
 inline std::string BinDir()
@@ -50,13 +51,14 @@ private:
     std::string m_temp;
 };
 
-// A helper file copied from the build folder into dir (with "<name>.ini" holding settings when
-// given) and, for a library, loaded from there.
+// A helper file copied from the build folder into dir (under copyName when given; with "<name>.ini"
+// holding settings when given) and, for a library, loaded from there.
 class CHelperCopy
 {
 public:
-    CHelperCopy(const std::string& dir, const std::string& file, const std::string& settings = std::string())
-        : m_path(dir + "\\" + file)
+    CHelperCopy(const std::string& dir, const std::string& file, const std::string& settings = std::string(),
+                const std::string& copyName = std::string())
+        : m_path(dir + "\\" + (copyName.empty() ? file : copyName))
     {
         ::CopyFileA((BinDir() + "\\" + file).c_str(), m_path.c_str(), FALSE);
         if (!settings.empty())
@@ -89,6 +91,33 @@ public:
 private:
     std::string m_path;
     HMODULE m_module = nullptr;
+};
+
+// A program copy presents the same Windows version as the test program while the object lives (the
+// prefix's per-program setting, keyed by the copy's file name, which must be unique to the test run).
+class CPresentedVersion
+{
+public:
+    explicit CPresentedVersion(const std::string& programName)
+        : m_key("Software\\Wine\\AppDefaults\\" + programName)
+    {
+        const std::string version = PresentedVersion();
+        HKEY opened = nullptr;
+        if (!version.empty() &&
+            ::RegCreateKeyExA(HKEY_CURRENT_USER, m_key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened,
+                              nullptr) == ERROR_SUCCESS)
+        {
+            ::RegSetValueExA(opened, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                             static_cast<DWORD>(version.size() + 1));
+            ::RegCloseKey(opened);
+        }
+    }
+    ~CPresentedVersion() { ::RegDeleteKeyA(HKEY_CURRENT_USER, m_key.c_str()); }
+    CPresentedVersion(const CPresentedVersion&) = delete;
+    CPresentedVersion& operator=(const CPresentedVersion&) = delete;
+
+private:
+    std::string m_key;
 };
 
 // Registry keys under HKLM\Software\KvHelperTest_<process id>, all removed when the object goes.
