@@ -16,6 +16,11 @@ function(kv_setup_test_environment)
     set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
     set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
     add_subdirectory(${KV_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    if(WIN32)
+        # The framework's customisation header (tests/gtest-port) replaces the one piece it writes with
+        # the standard thread library, which the Windows runtime here does not have.
+        target_include_directories(gtest BEFORE PUBLIC ${CMAKE_SOURCE_DIR}/tests/gtest-port)
+    endif()
 
     if(NOT WIN32 OR CMAKE_HOST_WIN32)
         return()

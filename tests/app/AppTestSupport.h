@@ -8,12 +8,12 @@
 
 #include <atomic>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "base/Scoped.h"
 #include "registry/Registry.h"
 #include "support/TempDir.h"
+#include "support/TestThread.h"
 #include "base/Messages.h"
 
 namespace AppTest
@@ -271,7 +271,7 @@ public:
     {
         if (withWindow)
         {
-            m_thread = std::thread([this] { RunWindow(); });
+            m_thread.Start([this] { RunWindow(); });
             while (!m_windowReady)
             {
                 ::Sleep(10);
@@ -284,10 +284,7 @@ public:
         {
             (void)::PostMessageA(m_window, WM_CLOSE, 0, 0);
         }
-        if (m_thread.joinable())
-        {
-            m_thread.join();
-        }
+        m_thread.Join();
         (void)::UnregisterClassA(m_name.c_str(), ::GetModuleHandleA(nullptr));
         (void)::ReleaseMutex(m_mutex.Get());
     }
@@ -340,7 +337,7 @@ private:
     std::atomic<HWND> m_window{nullptr};
     std::atomic<bool> m_windowReady{false};
     std::atomic<int> m_activations{0};
-    std::thread m_thread;
+    CTestThread m_thread;
 };
 
 // What one run of Setup.exe left: its exit code (STILL_ACTIVE when it had to be ended) and its log.

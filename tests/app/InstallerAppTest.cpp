@@ -7,7 +7,6 @@
 
 #include <functional>
 #include <memory>
-#include <thread>
 
 #include "app/AppTestSupport.h"
 #include "app/InstallerApp.h"
@@ -416,7 +415,7 @@ TEST_F(InstallerAppTest, ExitInstance_InteractiveStartEnds_MutexReleasedAndShutd
 
     DWORD waited = WAIT_FAILED;
     const std::string name = m_product.InstanceName();
-    std::thread other([&] {
+    CTestThread other([&] {
         CHandle mutex(::OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, name.c_str()));
         waited = ::WaitForSingleObject(mutex.Get(), 0);
         if (waited == WAIT_OBJECT_0)
@@ -424,6 +423,6 @@ TEST_F(InstallerAppTest, ExitInstance_InteractiveStartEnds_MutexReleasedAndShutd
             (void)::ReleaseMutex(mutex.Get());
         }
     });
-    other.join();
+    other.Join();
     EXPECT_EQ(WAIT_OBJECT_0, waited) << "the mutex is still there, released by the shutdown";
 }

@@ -8,13 +8,12 @@
 
 #include <atomic>
 #include <map>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "base/HistoryRecorder.h"
+#include "base/Lock.h"
 #include "command/CommandEnv.h"
 #include "env/Macros.h"
 #include "env/Platform.h"
@@ -24,6 +23,7 @@
 #include "registry/Registry.h"
 #include "support/LogLines.h"
 #include "support/TempDir.h"
+#include "support/TestThread.h"
 
 namespace cmdtest
 {
@@ -254,14 +254,14 @@ public:
     ~CStrayBoxCloser()
     {
         m_stop = true;
-        m_thread.join();
+        m_thread.Join();
     }
     CStrayBoxCloser(const CStrayBoxCloser&) = delete;
     CStrayBoxCloser& operator=(const CStrayBoxCloser&) = delete;
 
     std::vector<std::string> Closed()
     {
-        std::lock_guard<std::mutex> guard(m_lock);
+        CLockGuard guard(m_lock);
         return m_closed;
     }
 
@@ -295,7 +295,7 @@ private:
                     char caption[1024] = {};
                     (void)::GetWindowTextA(box, caption, sizeof(caption));
                     {
-                        std::lock_guard<std::mutex> guard(m_lock);
+                        CLockGuard guard(m_lock);
                         m_closed.push_back(caption);
                     }
                     (void)::PostMessageA(box, WM_CLOSE, 0, 0);
@@ -307,8 +307,8 @@ private:
 
     DWORD m_grace;
     std::atomic<bool> m_stop{false};
-    std::mutex m_lock;
+    CCriticalSection m_lock;
     std::vector<std::string> m_closed;
-    std::thread m_thread;                                     // last: starts once the rest is ready
+    CTestThread m_thread;                                     // last: starts once the rest is ready
 };
 }  // namespace cmdtest

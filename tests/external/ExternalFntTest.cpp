@@ -5,11 +5,11 @@
 #include <atomic>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "support/LogLines.h"
 #include "support/TempDir.h"
+#include "support/TestThread.h"
 
 namespace
 {
@@ -330,34 +330,32 @@ TEST_F(ExternalFntTest, Calls_ManyThreadsFaultingAndAnswering_EachGetsItsOwnAnsw
     constexpr int kRounds = 30;
     std::atomic<int> wrong{0};
     std::atomic<int> faults{0};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t)
     {
-        threads.emplace_back([&, t]() {
-            for (int round = 0; round < kRounds; ++round)
-            {
-                const int number = t * 1000 + round;
-                const DWORD expected = static_cast<DWORD>(number * 3 + 1);
-                if (m_table.GetDiskFreeSpaceKV(std::to_string(number).c_str()) != expected)
+        CTestThread threads[kThreads];
+        for (int t = 0; t < kThreads; ++t)
+        {
+            threads[t].Start([&, t]() {
+                for (int round = 0; round < kRounds; ++round)
                 {
-                    ++wrong;
+                    const int number = t * 1000 + round;
+                    const DWORD expected = static_cast<DWORD>(number * 3 + 1);
+                    if (m_table.GetDiskFreeSpaceKV(std::to_string(number).c_str()) != expected)
+                    {
+                        ++wrong;
+                    }
+                    const char* kind = kinds[(t + round) % 5];
+                    if (std::string(kind) == "stack" && round >= 10)
+                    {
+                        continue;                                 // two overflows per thread
+                    }
+                    ++faults;
+                    if (m_table.PrintPrnFile("Printer", kind) != 1)
+                    {
+                        ++wrong;
+                    }
                 }
-                const char* kind = kinds[(t + round) % 5];
-                if (std::string(kind) == "stack" && round >= 10)
-                {
-                    continue;                                 // two overflows per thread
-                }
-                ++faults;
-                if (m_table.PrintPrnFile("Printer", kind) != 1)
-                {
-                    ++wrong;
-                }
-            }
-        });
-    }
-    for (std::thread& thread : threads)
-    {
-        thread.join();
+            });
+        }
     }
     EXPECT_EQ(0, wrong.load()) << "every call on every thread got its own answer or fallback";
     int gpfLines = 0;

@@ -4,19 +4,19 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <string>
 #include <type_traits>
 
+#include "base/Lock.h"
 #include "external/HelperApi.h"
 
 #define HELPER_EXPORT extern "C" __declspec(dllexport)
 
 namespace
 {
-std::mutex& CallsLock()
+CCriticalSection& CallsLock()
 {
-    static std::mutex lock;
+    static CCriticalSection lock;
     return lock;
 }
 
@@ -33,7 +33,7 @@ std::string Text(const char* text)
 
 void Record(const std::string& line)
 {
-    std::lock_guard<std::mutex> guard(CallsLock());
+    CLockGuard guard(CallsLock());
     Calls() += line + "\n";
 }
 
@@ -50,7 +50,7 @@ std::string Join(std::initializer_list<std::string> parts)
 
 HELPER_EXPORT DWORD WINAPI TestTakeCalls(char* buffer, DWORD size)
 {
-    std::lock_guard<std::mutex> guard(CallsLock());
+    CLockGuard guard(CallsLock());
     const DWORD length = static_cast<DWORD>(Calls().size());
     if (buffer != nullptr && size > length)
     {

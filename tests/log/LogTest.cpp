@@ -4,10 +4,10 @@
 
 #include <regex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "support/TempDir.h"
+#include "support/TestThread.h"
 
 namespace
 {
@@ -132,19 +132,17 @@ TEST(LogTest, ConcurrentWriters_NoLineIsLostOrTorn)
     ASSERT_TRUE(log.OpenLogFile());
     constexpr int kThreads = 4;
     constexpr int kLines = 250;
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t)
     {
-        threads.emplace_back([&log, t] {
-            for (int i = 0; i < kLines; ++i)
-            {
-                log.WriteError(ERROR_ACCESS_DENIED, "thread %d line %d", t, i);
-            }
-        });
-    }
-    for (std::thread& thread : threads)
-    {
-        thread.join();
+        CTestThread threads[kThreads];
+        for (int t = 0; t < kThreads; ++t)
+        {
+            threads[t].Start([&log, t] {
+                for (int i = 0; i < kLines; ++i)
+                {
+                    log.WriteError(ERROR_ACCESS_DENIED, "thread %d line %d", t, i);
+                }
+            });
+        }
     }
     const std::vector<std::string> lines = SplitCrLf(ReadTestFile(log.GetFilePath()));
     int textLines = 0;

@@ -258,7 +258,12 @@ TEST_F(RegistryTest, DeleteKey_ChildRefusesReading_GrantsEveryoneAndRemovesTheTr
     ASSERT_FALSE(CanRead(HKEY_LOCAL_MACHINE, locked)) << "precondition: the child refuses reading";
     HKEY handle = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, tree.c_str(), 0, KEY_ALL_ACCESS, &handle));
-    const LONG plain = ::RegDeleteTreeA(handle, nullptr);
+    // A later system's tree deletion, looked up as the installer looks up every later function.
+    using DeleteTree = LONG(WINAPI*)(HKEY, LPCSTR);
+    const auto deleteTree = reinterpret_cast<DeleteTree>(reinterpret_cast<void (*)()>(
+        ::GetProcAddress(::GetModuleHandleA("advapi32.dll"), "RegDeleteTreeA")));
+    ASSERT_NE(nullptr, deleteTree);
+    const LONG plain = deleteTree(handle, nullptr);
     ::RegCloseKey(handle);
     ASSERT_EQ(ERROR_ACCESS_DENIED, plain) << "precondition: the tree refuses deletion";
 

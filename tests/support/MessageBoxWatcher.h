@@ -6,11 +6,12 @@
 #include <windows.h>
 
 #include <atomic>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
+
+#include "base/Lock.h"
+#include "support/TestThread.h"
 
 class CMessageBoxWatcher
 {
@@ -19,14 +20,14 @@ public:
     ~CMessageBoxWatcher()
     {
         m_stop = true;
-        m_thread.join();
+        m_thread.Join();
     }
     CMessageBoxWatcher(const CMessageBoxWatcher&) = delete;
     CMessageBoxWatcher& operator=(const CMessageBoxWatcher&) = delete;
 
     std::vector<std::string> Texts()                           // of the boxes answered so far, in order
     {
-        std::lock_guard<std::mutex> guard(m_lock);
+        CLockGuard guard(m_lock);
         return m_texts;
     }
 
@@ -49,7 +50,7 @@ private:
             char text[20000] = {};
             ::GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
             {
-                std::lock_guard<std::mutex> guard(m_lock);
+                CLockGuard guard(m_lock);
                 m_texts.push_back(text);
             }
             HWND ok = ::GetDlgItem(box, IDOK);
@@ -70,7 +71,7 @@ private:
 
     std::string m_caption;
     std::atomic<bool> m_stop{false};
-    std::mutex m_lock;
+    CCriticalSection m_lock;
     std::vector<std::string> m_texts;
-    std::thread m_thread;                                      // last: starts once the rest is ready
+    CTestThread m_thread;                                      // last: starts once the rest is ready
 };
