@@ -59,6 +59,9 @@ public:
     bool Execute(const CommandRecord* record);
     // Runs one command-section line ("TYPE = p1, p2, p3" or a bare "TYPE") through Execute.
     bool RunCommandLine(const std::string& line);
+    // Runs a chosen text: a "CT_" text as a command line, anything else as the dialog to open through
+    // CT_OPEN_DLG's handler (no dispatcher line for it; nothing while the wizard has not connected it).
+    bool RunTarget(const std::string& target);
 
     // Reads CANCEL_TYPE of DLG_COMMON from the configuration file; other words leave the type as it is.
     void ReadCancelType();
@@ -81,9 +84,6 @@ private:
     int FindType(const char* type) const;                     // index in kVocabulary, or -1
     void ConnectOwnHandlers();
     void ConnectProgramHandlers();
-    // Runs a chosen text: a "CT_" text as a command line, anything else as the dialog to open through
-    // CT_OPEN_DLG's handler (no dispatcher line for it; nothing while the wizard has not connected it).
-    bool RunTarget(const std::string& target);
     void Terminate(bool cancelled);
     std::string DeviceId() const;
 

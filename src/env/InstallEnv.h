@@ -109,6 +109,8 @@ public:
     // Remote-install preparation: while on, the four profiles hand out texts without macro expansion.
     void SetRemoteInstallPreparation(bool on);
     bool IsRemoteInstallPreparation() const { return m_remoteInstallPreparation; }
+    // The driver items switch OVRA on when the data file does not set it (a PCL driver needs it).
+    void SetOvraOption(bool on) { m_options.ovra = on; }
     void SetInstalled(bool installed) { m_installed = installed; }
     bool IsInstalled() const { return m_installed; }
     void SetPortFromCommandLine(bool fromCommandLine) { m_portFromCommandLine = fromCommandLine; }
