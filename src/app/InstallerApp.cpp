@@ -3,6 +3,11 @@
 #include <vector>
 
 #include "base/Text.h"
+#include "command/CmdOperator.h"
+#include "command/CommandEnv.h"
+#include "items/FollowUpCommands.h"
+#include "items/InstallRun.h"
+#include "items/UninstallRecords.h"
 #include "env/Platform.h"
 #include "env/SystemCheck.h"
 #include "env/SystemRequirement.h"
@@ -10,6 +15,9 @@
 #include "registry/Registry.h"
 #include "base/Messages.h"
 #include "base/UserMessage.h"
+
+// The spooler header names a function SetPort too; the environment's is meant here.
+#undef SetPort
 
 namespace
 {
@@ -116,8 +124,21 @@ CInstallerApp::CRunLog::CRunLog()
 }
 
 CInstallerApp::CInstallerApp(std::string commandLine, std::string programFile)
-    : m_commandLine(std::move(commandLine)), m_programFile(std::move(programFile)), m_env(m_log, m_programFile)
+    : m_commandLine(std::move(commandLine)),
+      m_programFile(std::move(programFile)),
+      m_env(m_log, m_programFile),
+      m_printers(m_log),
+      m_netPrinters(m_log, m_env.GetExternalFnt(), &m_printers),
+      m_items(m_log, m_env)
 {
+    // Every destination directory the installer makes is removed again by an uninstall.
+    m_env.SetHistoryRecorder(InstallingRecorder());
+    m_items.SetPrinterManager(&m_printers);
+    m_installRun.silentInstall = [this](bool reinstall) {
+        return RunSilentInstall(reinstall ? RUN_REINSTALL : RUN_INSTALL, std::string());
+    };
+    m_installRun.silentUninstall = [this] { return RunSilentInstall(RUN_UNINSTALL, std::string()); };
+    m_installRun.scriptInstall = [this](const std::string& file) { return RunSilentInstall(RUN_SCRIPT, file); };
     m_isAdministrator = [] { return SystemCheck::CheckAdministrator(); };
     m_anyItemInstalled = [this] { return HasInstalledItemRecord(m_env.GetInstalledKey()); };
     m_threadStarter = [](LPTHREAD_START_ROUTINE routine, void* parameter) {
@@ -129,6 +150,7 @@ CInstallerApp::CInstallerApp(std::string commandLine, std::string programFile)
 
 CInstallerApp::~CInstallerApp()
 {
+    m_followUp.reset();                                       // waits for a remote install still running
     for (Watcher* watcher : {&m_hardwareWizardWatcher, &m_newHardwareWatcher})
     {
         (void)StopWatcher(*watcher);
@@ -155,7 +177,13 @@ bool CInstallerApp::InitInstance()
         m_log.Write("Initilize global variable fail");
         return false;
     }
-    if (!CheckSingleInstance() || !CheckAdministratorRights())
+    m_restartQueue.reset(new CRestartQueue(m_env.GetOsClass()));
+    if (!CheckSingleInstance())
+    {
+        m_exitCode = kExitAlreadyRunning;
+        return false;
+    }
+    if (!CheckAdministratorRights())
     {
         return false;
     }
@@ -171,7 +199,7 @@ bool CInstallerApp::InitInstance()
         {
             m_env.SetDestination(destination);
         }
-        m_exitCode = CarryOutSilentRun() ? kExitSuccess : kExitFailure;
+        m_exitCode = CarryOutSilentRun() ? kExitSuccess : kExitInstallFailure;
         return false;                                         // a silent run never creates a window
     }
     return StartInteractive();
@@ -259,6 +287,7 @@ bool CInstallerApp::RunInstallModeSteps()
     if (!ReadInstalledDestination(destination) && !CheckMinimumRequirements())
     {
         m_log.Write("This system could not satisfy the installer Minimum Requirement!");
+        m_exitCode = kExitNotSupported;
         return false;
     }
     if (IsSilentScriptRequested())
@@ -307,6 +336,92 @@ bool CInstallerApp::CarryOutSilentRun()
     }
 }
 
+// Records under the Installing history root of the run (known once the environment is initialised).
+HistoryRecorder CInstallerApp::InstallingRecorder()
+{
+    return [this](const std::string& text, HistoryKind kind) {
+        return CUninstallRecords(m_log, m_env.GetInstallingHistoryKey()).AddEntry(text, kind);
+    };
+}
+
+void CInstallerApp::ConnectRunCommands(CCmdOperator& commands)
+{
+    m_printers.SetSystem(CMyPrinter::SystemFrom(m_env));
+    m_items.ConnectCommands(commands);
+    m_followUp.reset(new CFollowUpCommands(m_log, m_env, m_items, commands, MakeRunHooks()));
+    m_followUp->Connect(commands);
+}
+
+RunHooks CInstallerApp::MakeRunHooks()
+{
+    RunHooks hooks;
+    hooks.markPrinterInstalled = [this](const std::string& driver) { (void)m_printers.MarkInstalled(driver); };
+    hooks.setPortOfAllPrinters = [this](const std::string& port) {
+        (void)m_printers.SetPortOfAllPrinters(port, true);
+    };
+    // Before the device refresh the queues still carry the driver's name; the port, the final name and
+    // the default by that name follow it.
+    hooks.refreshPrinters = [this] {
+        (void)m_printers.DefaultPrinterStep(true);
+        (void)m_printers.SharePrinters();
+    };
+    hooks.applyPrinterCommands = [this] {
+        (void)m_printers.SetPortOfEachPrinter();
+        (void)m_printers.RenamePrinters();
+        (void)m_printers.DefaultPrinterStep(false);
+    };
+    hooks.installedPrinter = [this] {
+        std::vector<std::string> names;
+        return m_printers.GetInstalledPrinterNames(&names) > 0 && !names.empty() ? names.front() : std::string();
+    };
+    hooks.checkIpAddress = [this](const std::string& address) {
+        return LoadedNetPrinters().CheckIP(address, false, true);
+    };
+    hooks.createIpPort = [this](const std::string& address, const std::string& port) {
+        return LoadedNetPrinters().CreateTcpIpPort(port, address, std::string());
+    };
+    hooks.removeStoredNetworkPorts = [this] { (void)LoadedNetPrinters().RemoveStoredPorts(); };
+    hooks.stopNewHardwareWatcher = [this] { (void)StopNewHardwareWatcher(); };
+    hooks.startNewHardwareWatcher = [this] { (void)StartNewHardwareWatcher(); };
+    hooks.waitNoPendingInstall = [] { (void)SystemCheck::WaitNoPendingInstall(std::function<void()>()); };
+    hooks.quit = [this](bool cancelled, bool failed) {
+        SetRunOutcome(!failed, cancelled);
+        ::PostQuitMessage(m_exitCode);
+    };
+    hooks.remoteInstallWindow = [this] { return m_mainWindow; };
+    return hooks;
+}
+
+CNetPrinterList& CInstallerApp::LoadedNetPrinters()
+{
+    if (!m_netPrintersLoaded)
+    {
+        m_netPrinters.SetContext(CNetPrinterList::ContextFrom(m_env));
+        (void)m_netPrinters.Load(m_env.GetDataProfile(), "NETWORK_PRINTER_INFO");
+        m_netPrintersLoaded = true;
+    }
+    return m_netPrinters;
+}
+
+bool CInstallerApp::RunSilentInstall(int runMode, const std::string& settingFile)
+{
+    if (!m_silentCommands)
+    {
+        m_silentCommands.reset(new CCmdOperator(m_log, m_env, m_env.GetExternalFnt(), InstallingRecorder()));
+        ConnectRunCommands(*m_silentCommands);
+    }
+    CInstallRun run(m_log, m_env, m_items, *m_silentCommands, m_followUp->GetRecords(), MakeRunHooks());
+    switch (runMode)
+    {
+    case RUN_UNINSTALL:
+        return run.SilentUninstall();
+    case RUN_SCRIPT:
+        return run.ScriptInstall(settingFile);
+    default:
+        return run.SilentInstall(runMode == RUN_REINSTALL);
+    }
+}
+
 bool CInstallerApp::ReportNoInstallRun(const char* run)
 {
     m_log.Write("The install run is not part of this build: the %s is not carried out", run);
@@ -322,6 +437,7 @@ bool CInstallerApp::StartInteractive()
     {
         ActivateRunningInstance(running);
         m_log.Write("The installer is already running");
+        m_exitCode = kExitAlreadyRunning;
         if (m_instanceMutex.IsValid())
         {
             (void)::ReleaseMutex(m_instanceMutex.Get());
@@ -357,7 +473,7 @@ int CInstallerApp::RunMessageLoop()
         }
         if (got == -1)
         {
-            return kExitFailure;
+            return kExitInstallFailure;
         }
         (void)::TranslateMessage(&message);
         (void)::DispatchMessageA(&message);
@@ -377,9 +493,18 @@ bool CInstallerApp::OnIdle(long /*idleCount*/)
     return false;                                             // the framework has no idle work of its own
 }
 
+void CInstallerApp::SetRunOutcome(bool succeeded, bool cancelled)
+{
+    m_exitCode = cancelled ? kExitCancelled : (succeeded ? kExitSuccess : kExitInstallFailure);
+}
+
 int CInstallerApp::ExitInstance()
 {
     m_log.Write("End of installation");
+    if (m_exitCode == kExitSuccess && m_restartQueue && m_restartQueue->HasNewEntries())
+    {
+        m_exitCode = kExitRestartNeeded;
+    }
     if (m_instanceMutex.IsValid())
     {
         (void)::ReleaseMutex(m_instanceMutex.Get());
@@ -389,6 +514,7 @@ int CInstallerApp::ExitInstance()
         (void)StopHardwareWizardWatcher();
         (void)StopNewHardwareWatcher();
     }
+    m_log.Write("%s", ExitCode::LogLine(m_exitCode).c_str());
     return m_exitCode;
 }
 

@@ -8,19 +8,29 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 
+#include "app/ExitCode.h"
 #include "app/StartDecision.h"
 #include "base/Scoped.h"
 #include "env/InstallEnv.h"
+#include "items/Item.h"
+#include "items/RunHooks.h"
 #include "log/Log.h"
+#include "printer/MyPrinter.h"
+#include "printer/NetPrinterList.h"
+
+class CCmdOperator;
+class CFollowUpCommands;
 
 class CInstallerApp
 {
 public:
-    // The install run's entries for the silent modes; each answers whether the run succeeded. An empty
-    // entry means this build has no install run for that mode: the start says so in the log and ends.
+    // The install run's entries for the silent modes; each answers whether the run succeeded (no item
+    // failed). They run the items' install run unless replaced; an empty entry only logs that the mode
+    // has no install run.
     struct InstallRunEntries
     {
         std::function<bool(bool reinstall)> silentInstall;
@@ -34,14 +44,13 @@ public:
     // Starts a thread running routine(parameter); null (last error set) when it cannot.
     using ThreadStarter = std::function<HANDLE(LPTHREAD_START_ROUTINE routine, void* parameter)>;
 
-    static constexpr int kExitSuccess = 0;
-    static constexpr int kExitFailure = 1;                    // refused, failed, or nothing carried out
     // The exit codes deployment tools read, of the Windows Installer family.
-    static constexpr int kExitRestartNeeded = 3010;           // done; a file is replaced at the next start
-    static constexpr int kExitCancelled = 1602;               // the user cancelled
-    static constexpr int kExitInstallFailure = 1603;          // an item failed, or the run could not work
-    static constexpr int kExitAlreadyRunning = 1618;          // another installer of the product runs
-    static constexpr int kExitNotSupported = 1633;            // the system does not meet the requirements
+    static constexpr int kExitSuccess = ExitCode::kSuccess;
+    static constexpr int kExitRestartNeeded = ExitCode::kRestartNeeded;   // done; completed at the next start
+    static constexpr int kExitCancelled = ExitCode::kCancelled;           // the user cancelled
+    static constexpr int kExitInstallFailure = ExitCode::kInstallFailure; // an item failed, or the run could not work
+    static constexpr int kExitAlreadyRunning = ExitCode::kAlreadyRunning; // another installer of the product runs
+    static constexpr int kExitNotSupported = ExitCode::kNotSupported;     // the requirement check refused the system
     static constexpr DWORD kWatchInterval = 1000;             // ms between two watcher passes
 
     // commandLine: the text after the program name. programFile: the installer's program file, whose
@@ -60,8 +69,11 @@ public:
     // Tells the wizard once, at the first idle moment after a successful start, to begin. False: no
     // further idle time is wanted.
     bool OnIdle(long idleCount);
-    // The shutdown sequence; the exit code.
+    // The shutdown sequence; the exit code, also written as the log's last line.
     int ExitInstance();
+    // How the run ended, for the exit code: an interactive run's termination reports it before the
+    // message loop ends (cancelled by the user, or failed when an item failed).
+    void SetRunOutcome(bool succeeded, bool cancelled);
 
     // Logs the command line and applies its switches; the run mode it asks for.
     int ParseCommandLine();
@@ -80,7 +92,7 @@ public:
     bool StartNewHardwareWatcher();
     bool StopNewHardwareWatcher();
 
-    // Parts connected by later builds, and the system answers a test machine cannot give otherwise.
+    // Replaceable parts, and the system answers a test machine cannot give otherwise.
     void SetInstallRun(InstallRunEntries entries) { m_installRun = std::move(entries); }
     void SetAdministratorCheck(AdministratorCheck check) { m_isAdministrator = std::move(check); }
     void SetInstalledItemsCheck(InstalledItemsCheck check) { m_anyItemInstalled = std::move(check); }
@@ -88,6 +100,16 @@ public:
 
     CLog& GetLog() { return m_log; }
     CInstallEnv& GetEnv() { return m_env; }
+    CItem& GetItems() { return m_items; }
+    CMyPrinter& GetPrinters() { return m_printers; }
+    CNetPrinterList& GetNetPrinters() { return m_netPrinters; }
+    // Connects the item commands, the follow-up commands and the termination steps to an executor (the
+    // wizard's, or the silent run's own); the executor must live until the application ends.
+    void ConnectRunCommands(CCmdOperator& commands);
+    // What the install run and its follow-up commands ask of the application and its printer manager.
+    RunHooks MakeRunHooks();
+    // Records what the installer creates under the Installing history root of the run.
+    HistoryRecorder InstallingRecorder();
     int GetRunMode() const { return m_runMode; }
     bool IsSilent() const { return m_silent; }
     const std::string& GetStartSection() const { return m_startSection; }
@@ -124,6 +146,11 @@ private:
     bool IsSilentScriptRequested() const;
     bool CarryOutSilentRun();
     bool ReportNoInstallRun(const char* run);
+    // The silent runs of this build, on the silent run's own command executor.
+    bool RunSilentInstall(int runMode, const std::string& settingFile);
+    // The network printer definitions, read once when a run needs them.
+    CNetPrinterList& LoadedNetPrinters();
+    bool m_netPrintersLoaded = false;
     bool StartInteractive();
     bool ReadInstalledDestination(std::string& destination) const;
     int ApplyRecordedInstallation(int runMode);
@@ -137,6 +164,11 @@ private:
     std::string m_commandLine;
     std::string m_programFile;
     CInstallEnv m_env;
+    std::unique_ptr<CCmdOperator> m_silentCommands;           // the executor of a silent run
+    CMyPrinter m_printers;
+    CNetPrinterList m_netPrinters;
+    CItem m_items;
+    std::unique_ptr<CFollowUpCommands> m_followUp;
 
     InstallRunEntries m_installRun;
     AdministratorCheck m_isAdministrator;
@@ -150,7 +182,8 @@ private:
     bool m_ready = false;
     bool m_started = false;
     std::string m_startSection;
-    int m_exitCode = kExitFailure;
+    int m_exitCode = kExitInstallFailure;
+    std::unique_ptr<CRestartQueue> m_restartQueue;            // what was queued for the next start before the run
 
     Watcher m_hardwareWizardWatcher;
     Watcher m_newHardwareWatcher;

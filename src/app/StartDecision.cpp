@@ -26,7 +26,7 @@ std::string TrimSwitchValue(const std::string& value)
 }
 }  // namespace
 
-std::vector<std::string> SplitCommandLine(const std::string& text)
+std::vector<std::string> SplitSwitchTokens(const std::string& text)
 {
     std::vector<std::string> tokens;
     size_t at = 0;
@@ -52,7 +52,7 @@ std::vector<std::string> SplitCommandLine(const std::string& text)
 CommandLineChoice ParseCommandLineText(const std::string& text)
 {
     CommandLineChoice choice;
-    for (const std::string& token : SplitCommandLine(text))
+    for (const std::string& token : SplitSwitchTokens(text))
     {
         const char letter = UpperLetter(token[0]);
         switch (letter)

@@ -38,7 +38,7 @@ struct CommandLineChoice
 
 // The tokens of a command line: the runs of characters between '/' and '-' separators (runs of
 // separators count as one, so a value that holds '-' is cut there).
-std::vector<std::string> SplitCommandLine(const std::string& text);
+std::vector<std::string> SplitSwitchTokens(const std::string& text);
 
 // Reads each token by its first character, without regard to case; unknown tokens are ignored.
 CommandLineChoice ParseCommandLineText(const std::string& text);

@@ -14,3 +14,9 @@ constexpr UINT UM_NAVIGATE = WM_USER + 1018;          // -2 next, -1 back, 0 by 
 constexpr UINT UM_PROGRESS_STEP = WM_USER + 1019;     // percent span / step count, or 0 / 0
 constexpr UINT UM_ACTIVATE_INSTANCE = WM_USER + 1026; // 0 / 0: a second start asks this one to the front
 constexpr UINT UM_START = WM_USER + 1027;             // 1 success, 0 failure / 0: initialization has ended
+
+// Handled by the install dialogs and the initialisation window.
+constexpr UINT UM_SYSUPDATE_DONE = WM_USER + 1028;    // 0 / 0: the system update after an install run ended
+constexpr UINT UM_PREPARE_DONE = WM_USER + 1029;      // 1 success, 0 failure / 0: the preparation thread ended
+// Handled by the main window.
+constexpr UINT UM_CREATE_WIZARD = WM_USER + 1031;     // start decision / progress window; non-zero reply: made

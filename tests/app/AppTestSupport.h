@@ -151,6 +151,26 @@ inline std::vector<std::string> ReadLog(const std::string& path)
     return texts;
 }
 
+// The log's last line for a run that ended with the exit code.
+inline std::string ExitLine(DWORD code)
+{
+    switch (code)
+    {
+    case 0:
+        return "Exit code 0: the run succeeded";
+    case 3010:
+        return "Exit code 3010: the run succeeded; Windows completes it at the next start";
+    case 1602:
+        return "Exit code 1602: the user cancelled the run";
+    case 1618:
+        return "Exit code 1618: another installer of this product is already running";
+    case 1633:
+        return "Exit code 1633: this system is not supported";
+    default:
+        return "Exit code " + std::to_string(code) + ": the run failed";
+    }
+}
+
 inline bool Has(const std::vector<std::string>& texts, const std::string& text)
 {
     for (const std::string& each : texts)
@@ -395,6 +415,18 @@ public:
     {
         m_data = EditKey(m_data, section, key, nullptr);
         (void)WriteTestFile(DataFile(), m_data);
+    }
+    // Appends lines as they stand (a list section's bare entries, whole sections) to the data file or
+    // the command file.
+    void AppendDataText(const std::string& text)
+    {
+        m_data += "\r\n" + text;
+        (void)WriteTestFile(DataFile(), m_data);
+    }
+    void AppendCommandText(const std::string& text)
+    {
+        const std::string path = ProductDir() + "\\data\\kvinst.cmd";
+        (void)WriteTestFile(path, ReadTestFile(path) + "\r\n" + text);
     }
     void SetSettingKey(const std::string& section, const std::string& key, const std::string& value)
     {

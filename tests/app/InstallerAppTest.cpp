@@ -113,13 +113,13 @@ TEST_F(InstallerAppTest, Administrator_NotAnAdministrator_RefusedOnlyWithTheData
             return;
         }
         CBoxAnswerer user(m_product.ProgramName(), m_product.Folder() + "\\admin.txt");
-        EXPECT_EQ(CInstallerApp::kExitFailure, app->Run());
+        EXPECT_EQ(CInstallerApp::kExitInstallFailure, app->Run());
         std::string text;
         EXPECT_TRUE(user.Wait(text)) << "a message box captioned with PROGRAM_NAME";
         EXPECT_EQ("You need administrator rights to install the KP-3100 Series software.", text);
         const Lines log = LogOf(*app);
         EXPECT_TRUE(From(log, "Parameter : ").empty()) << "ends before the command line, with no line of its own";
-        EXPECT_EQ(kEnd, log.back());
+        EXPECT_EQ((Lines{kEnd, ExitLine(1603)}), Lines(log.end() - 2, log.end()));
         EXPECT_EQ(1, asked);
     }
     m_product.RemoveDataKey("SYSTEM_REQUIREMENT", "MSG_IS_NOT_ADMIN");
@@ -127,7 +127,7 @@ TEST_F(InstallerAppTest, Administrator_NotAnAdministrator_RefusedOnlyWithTheData
         auto app = MakeApp("/S /D");
         app->SetAdministratorCheck(notAdmin);
         EXPECT_EQ(CInstallerApp::kExitSuccess, app->Run()) << "without the message the start goes on";
-        EXPECT_EQ((Lines{"Parameter : /S /D", kEnd}), From(LogOf(*app), "Parameter : "));
+        EXPECT_EQ((Lines{"Parameter : /S /D", kEnd, ExitLine(0)}), From(LogOf(*app), "Parameter : "));
     }
     m_product.SetDataKey("OPTION", "DEVICE_INSTALL", "0");
     asked = 0;
@@ -177,7 +177,7 @@ TEST_F(InstallerAppTest, SilentRun_EachMode_CallsItsInstallRunEntryWithStartValu
         EXPECT_EQ(CInstallerApp::kExitSuccess, app->Run()) << "'" << row.commandLine << "': the entry succeeded";
         EXPECT_EQ(row.expectedCall.empty() ? Lines{} : Lines{row.expectedCall}, calls) << row.commandLine;
         EXPECT_EQ(row.startValuesAtCall, startValues) << "start values before the entry: " << row.commandLine;
-        EXPECT_EQ(kEnd, LogOf(*app).back()) << row.commandLine;
+        EXPECT_EQ(ExitLine(0), LogOf(*app).back()) << row.commandLine;
     }
 
     m_product.SetSettingKey("INSTALL", "SILENT", "0");
@@ -185,7 +185,86 @@ TEST_F(InstallerAppTest, SilentRun_EachMode_CallsItsInstallRunEntryWithStartValu
     failing.silentUninstall = [] { return false; };
     auto app = MakeApp("/S /U");
     app->SetInstallRun(failing);
-    EXPECT_EQ(CInstallerApp::kExitFailure, app->Run()) << "a failed run is the process's failure";
+    EXPECT_EQ(CInstallerApp::kExitInstallFailure, app->Run()) << "a failed run is the process's failure";
+    EXPECT_EQ(ExitLine(1603), LogOf(*app).back());
+}
+
+// A run that queues a file deletion for the next start ends with 3010 when it succeeded; a failure
+// stays a failure. Windows 9x queues through wininit.ini, the NT family in the registry.
+TEST_F(InstallerAppTest, ExitCode_RunQueuesWorkForTheNextStart_SuccessAsksForARestart)
+{
+    const char sessionKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+    std::vector<char> saved(65536, '\0');
+    DWORD savedSize = static_cast<DWORD>(saved.size());
+    CRegKey session;
+    (void)::RegOpenKeyExA(HKEY_LOCAL_MACHINE, sessionKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, session.Receive());
+    const bool hadValue = ::RegQueryValueExA(session.Get(), "PendingFileRenameOperations", nullptr, nullptr,
+                                             reinterpret_cast<BYTE*>(saved.data()), &savedSize) == ERROR_SUCCESS;
+    char windows[MAX_PATH + 1] = {};
+    (void)::GetWindowsDirectoryA(windows, MAX_PATH);
+    const std::string wininit = std::string(windows) + "\\wininit.ini";
+    const std::string doomed = m_product.Folder() + "\\doomed.txt";
+
+    struct Row
+    {
+        bool queue;
+        bool succeed;
+        int expected;
+    };
+    const Row rows[] = {{true, true, 3010}, {true, false, 1603}, {false, true, 0}};
+    for (const Row& row : rows)
+    {
+        ASSERT_TRUE(WriteTestFile(doomed, "x"));
+        CInstallerApp::InstallRunEntries entries;
+        CInstallerApp* running = nullptr;
+        entries.silentUninstall = [&] {
+            if (row.queue && running->GetEnv().GetOsClass() == OSCLASS_9X)
+            {
+                (void)::WritePrivateProfileStringA("rename", "NUL", doomed.c_str(), wininit.c_str());
+            }
+            else if (row.queue)
+            {
+                (void)::MoveFileExA(doomed.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+            }
+            return row.succeed;
+        };
+        auto app = MakeApp("/S /U");
+        running = app.get();
+        app->SetInstallRun(entries);
+        EXPECT_EQ(row.expected, app->Run()) << "queued " << row.queue << ", succeeded " << row.succeed;
+        EXPECT_EQ(ExitLine(row.expected), LogOf(*app).back());
+
+        (void)::WritePrivateProfileStringA("rename", nullptr, nullptr, wininit.c_str());
+        if (hadValue)
+        {
+            (void)::RegSetValueExA(session.Get(), "PendingFileRenameOperations", 0, REG_MULTI_SZ,
+                                   reinterpret_cast<const BYTE*>(saved.data()), savedSize);
+        }
+        else
+        {
+            (void)::RegDeleteValueA(session.Get(), "PendingFileRenameOperations");
+        }
+    }
+}
+
+// The termination of an interactive run ends the message loop with the run's exit code.
+TEST_F(InstallerAppTest, ExitCode_TerminationEndsTheLoop_CancelledFailedOrDone)
+{
+    struct Row
+    {
+        bool cancelled;
+        bool failed;
+        int expected;
+    };
+    for (const Row& row : {Row{true, false, 1602}, Row{true, true, 1602}, Row{false, true, 1603}, Row{false, false, 0}})
+    {
+        CLoopApp app("", m_product.ExePath());
+        ASSERT_TRUE(app.GetEnv().Init());
+        app.MakeRunHooks().quit(row.cancelled, row.failed);
+        EXPECT_EQ(row.expected, app.RunMessageLoop()) << "cancelled " << row.cancelled << ", failed " << row.failed;
+        EXPECT_EQ(row.expected, app.ExitInstance());
+        EXPECT_EQ(ExitLine(row.expected), LogOf(app).back());
+    }
 }
 
 TEST_F(InstallerAppTest, ChooseStartSection_FirstExistingSectionOfTheMode_DecidesAndIsStored)
@@ -409,9 +488,9 @@ TEST_F(InstallerAppTest, MessageLoop_FirstIdleMoment_StartsTheWizardOnceAndEndsW
 TEST_F(InstallerAppTest, ExitInstance_InteractiveStartEnds_MutexReleasedAndShutdownLogged)
 {
     auto app = MakeApp("/U");
-    EXPECT_EQ(CInstallerApp::kExitFailure, app->Run()) << "the wizard is not part of this build";
+    EXPECT_EQ(CInstallerApp::kExitInstallFailure, app->Run()) << "the wizard is not part of this build";
     const Lines log = LogOf(*app);
-    EXPECT_EQ((Lines{"Parameter : /U", kNoWizard, kEnd}), From(log, "Parameter : "));
+    EXPECT_EQ((Lines{"Parameter : /U", kNoWizard, kEnd, ExitLine(1603)}), From(log, "Parameter : "));
 
     DWORD waited = WAIT_FAILED;
     const std::string name = m_product.InstanceName();

@@ -18,11 +18,10 @@ const char kPreviousInstance[] = "There is a previous running instance of this a
 const char kFreeSpace[] = "Call GetDiskFreeSpaceKV()";
 const char kFreeSpaceMissing[] = "Call GetDiskFreeSpaceKV ==> NULL";
 const char kMissing[] = "<missing>";
+// The demo product has no items: every silent run ends where the item list is read.
+const char kSetInstType[] = "Call Command : Type = CT_SET_INST_TYPE, Param1=SILENT_INST,Param2=,Param3=,Param4=,Param5=";
+const char kNoItems[] = "Initialize installed item information fail";
 
-std::string NoInstallRun(const std::string& run)
-{
-    return "The install run is not part of this build: the " + run + " is not carried out";
-}
 
 DWORD ExpectedOsVer()
 {
@@ -48,8 +47,8 @@ TEST(SetupRunTest, SilentInstall_DemoProduct_WritesEveryStartValueAndEnds)
     CTestProduct product;
     const SetupRun run = product.Run("/S");
 
-    EXPECT_EQ(1u, run.exitCode) << "the install run is not part of this build, so nothing was installed";
-    EXPECT_EQ((Lines{"Parameter : /S", kFreeSpace, kFreeSpaceMissing, NoInstallRun("silent install"), kEnd}),
+    EXPECT_EQ(1603u, run.exitCode) << "the demo product has no items, so nothing was installed";
+    EXPECT_EQ((Lines{"Parameter : /S", kFreeSpace, kFreeSpaceMissing, kSetInstType, kNoItems, kEnd, ExitLine(1603)}),
               From(run.log, "Parameter : "))
         << "command line, first-install requirements, the silent install, shutdown";
     EXPECT_EQ(product.Mfg(), product.InstallingText("MFG"));
@@ -81,15 +80,15 @@ TEST(SetupRunTest, CommandLine_ModeSwitches_LastOfDRUWinsAndUnknownTokensAreIgno
         bool startValues;
     };
     const Row rows[] = {
-        {"/s /u", {NoInstallRun("silent uninstall"), kEnd}, 1, false},
-        {"/u /r /s", {NoInstallRun("silent reinstall"), kEnd}, 1, false},
-        {"/S /R /D", {kEnd}, 0, false},
-        {"/S /D /U", {NoInstallRun("silent uninstall"), kEnd}, 1, false},
-        {"-s-d", {kEnd}, 0, false},
-        {"//S---D", {kEnd}, 0, false},
-        {"/S /X /Zebra /D", {kEnd}, 0, false},
-        {"/Sd", {kFreeSpace, kFreeSpaceMissing, NoInstallRun("silent install"), kEnd}, 1, true},
-        {"/ s /d", {kNoWizard, kEnd}, 1, false},
+        {"/s /u", {kSetInstType, kNoItems, kEnd, ExitLine(1603)}, 1603, false},
+        {"/u /r /s", {kSetInstType, kNoItems, kEnd, ExitLine(1603)}, 1603, false},
+        {"/S /R /D", {kEnd, ExitLine(0)}, 0, false},
+        {"/S /D /U", {kSetInstType, kNoItems, kEnd, ExitLine(1603)}, 1603, false},
+        {"-s-d", {kEnd, ExitLine(0)}, 0, false},
+        {"//S---D", {kEnd, ExitLine(0)}, 0, false},
+        {"/S /X /Zebra /D", {kEnd, ExitLine(0)}, 0, false},
+        {"/Sd", {kFreeSpace, kFreeSpaceMissing, kSetInstType, kNoItems, kEnd, ExitLine(1603)}, 1603, true},
+        {"/ s /d", {kNoWizard, kEnd, ExitLine(1603)}, 1603, false},
     };
     for (const Row& row : rows)
     {
@@ -137,19 +136,19 @@ TEST(SetupRunTest, SettingFile_SilentOne_TurnsOnlyAnInstallIntoAScriptInstall)
 {
     CTestProduct product;
     SetupRun run = product.Run("");
-    EXPECT_EQ((Lines{"Parameter : ", kFreeSpace, kFreeSpaceMissing, kNoWizard, kEnd}),
+    EXPECT_EQ((Lines{"Parameter : ", kFreeSpace, kFreeSpaceMissing, kNoWizard, kEnd, ExitLine(1603)}),
               From(run.log, "Parameter : "))
         << "SILENT = 0: an interactive start, which ends at once in this build";
-    EXPECT_EQ(1u, run.exitCode);
+    EXPECT_EQ(1603u, run.exitCode);
     EXPECT_EQ(kMissing, product.InstallingText("MFG")) << "the interactive start ended before its start values";
 
     product.SetSettingKey("INSTALL", "SILENT", "1");
     run = product.Run("/U");
-    EXPECT_EQ((Lines{"Parameter : /U", kNoWizard, kEnd}), From(run.log, "Parameter : "))
+    EXPECT_EQ((Lines{"Parameter : /U", kNoWizard, kEnd, ExitLine(1603)}), From(run.log, "Parameter : "))
         << "an uninstall stays interactive";
 
     run = product.Run("");
-    EXPECT_EQ((Lines{"Parameter : ", kFreeSpace, kFreeSpaceMissing, NoInstallRun("script install"), kEnd}),
+    EXPECT_EQ((Lines{"Parameter : ", kFreeSpace, kFreeSpaceMissing, kSetInstType, kNoItems, kEnd, ExitLine(1603)}),
               From(run.log, "Parameter : "));
     EXPECT_EQ(product.Mfg(), product.InstallingText("MFG")) << "the script install writes the start values first";
 }
@@ -159,15 +158,15 @@ TEST(SetupRunTest, StartUp_EnvironmentIncomplete_EndsWithItsLine)
     CTestProduct product;
     product.RemoveDataKey("PROGRAM_INFO", "VIDPID");
     SetupRun run = product.Run("/S");
-    EXPECT_EQ((Lines{"Initialize Model Variable fail!!", "Initilize global variable fail", kEnd}),
+    EXPECT_EQ((Lines{"Initialize Model Variable fail!!", "Initilize global variable fail", kEnd, ExitLine(1603)}),
               From(run.log, "Initialize Model Variable fail!!"));
     EXPECT_FALSE(Has(From(run.log, "Initilize"), "Parameter : /S")) << "the command line is not read";
-    EXPECT_EQ(1u, run.exitCode);
+    EXPECT_EQ(1603u, run.exitCode);
 
     CTestProduct noConfig;
     (void)::DeleteFileA((noConfig.ProductDir() + "\\data\\kvinst.kvi").c_str());
     run = noConfig.Run("/S");
-    EXPECT_EQ((Lines{"Initialize Profiles fail!!", "Initilize global variable fail", kEnd}),
+    EXPECT_EQ((Lines{"Initialize Profiles fail!!", "Initilize global variable fail", kEnd, ExitLine(1603)}),
               From(run.log, "Initialize Profiles fail!!"));
 }
 
@@ -178,13 +177,13 @@ TEST(SetupRunTest, SingleInstance_RunningInstanceWithWindow_IsActivated)
     ASSERT_TRUE(running.HasWindow()) << "the stand-in needs a window (and a display)";
 
     SetupRun run = product.Run("");
-    EXPECT_EQ((Lines{"The installer is already running", kEnd}), From(run.log, "The installer is already running"));
+    EXPECT_EQ((Lines{"The installer is already running", kEnd, ExitLine(1618)}), From(run.log, "The installer is already running"));
     EXPECT_FALSE(Has(run.log, kNoWizard));
-    EXPECT_EQ(1u, run.exitCode);
+    EXPECT_EQ(1618u, run.exitCode);
     EXPECT_EQ(2, running.Activations()) << "asked once by the instance check and once by the frame's look-up";
 
     run = product.Run("/S /D");
-    EXPECT_EQ((Lines{"Parameter : /S /D", kEnd}), From(run.log, "Parameter : ")) << "a silent run goes on";
+    EXPECT_EQ((Lines{"Parameter : /S /D", kEnd, ExitLine(0)}), From(run.log, "Parameter : ")) << "a silent run goes on";
     EXPECT_EQ(0u, run.exitCode);
     EXPECT_EQ(3, running.Activations()) << "the silent run asked once more";
 }
@@ -194,9 +193,9 @@ TEST(SetupRunTest, SingleInstance_MutexWithoutWindow_Ends)
     CTestProduct product;
     CRunningInstance running(product.InstanceName(), false);
     const SetupRun run = product.Run("/S /D");
-    EXPECT_EQ((Lines{kPreviousInstance, kEnd}), From(run.log, kPreviousInstance));
+    EXPECT_EQ((Lines{kPreviousInstance, kEnd, ExitLine(1618)}), From(run.log, kPreviousInstance));
     EXPECT_TRUE(From(run.log, "Parameter : ").empty()) << "ends before the command line";
-    EXPECT_EQ(1u, run.exitCode);
+    EXPECT_EQ(1618u, run.exitCode);
 }
 
 TEST(SetupRunTest, MinimumRequirement_UnsupportedOs_ShowsMessageOnlyForAFirstInstall)
@@ -212,25 +211,25 @@ TEST(SetupRunTest, MinimumRequirement_UnsupportedOs_ShowsMessageOnlyForAFirstIns
     EXPECT_TRUE(user.Wait(text)) << "a message box captioned with PROGRAM_NAME";
     EXPECT_EQ("This version of Windows is not supported by the KP-3100 Series software.\r\nSetup will now end.",
               text);
-    EXPECT_EQ((Lines{"Parameter : /S", kFreeSpace, kFreeSpaceMissing, kNoRequirement, kEnd}),
+    EXPECT_EQ((Lines{"Parameter : /S", kFreeSpace, kFreeSpaceMissing, kNoRequirement, kEnd, ExitLine(1633)}),
               From(run.log, "Parameter : "));
-    EXPECT_EQ(1u, run.exitCode);
+    EXPECT_EQ(1633u, run.exitCode);
 
     run = product.Run("/S /U", 20000);
-    EXPECT_EQ((Lines{"Parameter : /S /U", NoInstallRun("silent uninstall"), kEnd}), From(run.log, "Parameter : "))
+    EXPECT_EQ((Lines{"Parameter : /S /U", kSetInstType, kNoItems, kEnd, ExitLine(1603)}), From(run.log, "Parameter : "))
         << "only an install is checked";
 
     const std::string installed = product.Folder() + "\\Installed";
     ASSERT_EQ(0u, CRegistry::SetValue(product.InstalledKey().c_str(), "Dest_Dir", installed.c_str(),
                                       HKEY_LOCAL_MACHINE));
     run = product.Run("/S", 20000);
-    EXPECT_EQ((Lines{"Parameter : /S", NoInstallRun("silent install"), kEnd}), From(run.log, "Parameter : "))
+    EXPECT_EQ((Lines{"Parameter : /S", kSetInstType, kNoItems, kEnd, ExitLine(1603)}), From(run.log, "Parameter : "))
         << "with an installation recorded there is no check";
     EXPECT_EQ(installed, product.InstallingText("Dest_Dir")) << "the recorded destination";
     const std::string other = product.Folder() + "\\Other";
     run = product.Run("/A" + other + " /S", 20000);
     EXPECT_EQ((Lines{"Parameter : /A" + other + " /S", "Set Destination ==> " + other,
-                     "Set Destination ==> " + installed, NoInstallRun("silent install"), kEnd}),
+                     "Set Destination ==> " + installed, kSetInstType, kNoItems, kEnd, ExitLine(1603)}),
               From(run.log, "Parameter : "))
         << "a silent run goes back to the recorded destination";
     EXPECT_EQ(installed, product.InstallingText("Dest_Dir"));
@@ -251,13 +250,13 @@ TEST(SetupRunTest, SingleInstance_FirstSetupHeldByItsMessageBox_SecondEnds)
     ASSERT_NE(nullptr, ::FindWindowA("#32770", product.ProgramName().c_str())) << "the first one shows its box";
 
     const SetupRun second = product.Finish(StartProgram(product.ExePath(), "/S /D"), 0);
-    EXPECT_EQ((Lines{kPreviousInstance, kEnd}), From(second.log, kPreviousInstance))
+    EXPECT_EQ((Lines{kPreviousInstance, kEnd, ExitLine(1618)}), From(second.log, kPreviousInstance))
         << "the first one holds the mutex and has no frame window";
-    EXPECT_EQ(1u, second.exitCode);
+    EXPECT_EQ(1618u, second.exitCode);
 
     CBoxAnswerer user(product.ProgramName(), product.Folder() + "\\box.txt");
     std::string text;
     EXPECT_TRUE(user.Wait(text));
     const SetupRun firstRun = product.Finish(first, -1);
-    EXPECT_EQ((Lines{kNoRequirement, kEnd}), From(firstRun.log, kNoRequirement));
+    EXPECT_EQ((Lines{kNoRequirement, kEnd, ExitLine(1633)}), From(firstRun.log, kNoRequirement));
 }

@@ -31,17 +31,17 @@ std::string Describe(const std::vector<StartSectionCandidate>& candidates)
 }
 }  // namespace
 
-TEST(StartDecisionTest, SplitCommandLine_EverySlashAndDash_CutsTokens)
+TEST(StartDecisionTest, SplitSwitchTokens_EverySlashAndDash_CutsTokens)
 {
-    EXPECT_EQ((Tokens{"s ", "u"}), SplitCommandLine("/s /u")) << "the blank stays with the token before it";
+    EXPECT_EQ((Tokens{"s ", "u"}), SplitSwitchTokens("/s /u")) << "the blank stays with the token before it";
     EXPECT_EQ((Tokens{"AC:\\Program Files\\My", "Printer ", "S"}),
-              SplitCommandLine("/AC:\\Program Files\\My-Printer /S"))
+              SplitSwitchTokens("/AC:\\Program Files\\My-Printer /S"))
         << "a '-' inside a value cuts it";
-    EXPECT_EQ((Tokens{"S", "D"}), SplitCommandLine("//S---D")) << "runs of separators count as one";
-    EXPECT_EQ((Tokens{"leading", "x"}), SplitCommandLine("leading-x"))
+    EXPECT_EQ((Tokens{"S", "D"}), SplitSwitchTokens("//S---D")) << "runs of separators count as one";
+    EXPECT_EQ((Tokens{"leading", "x"}), SplitSwitchTokens("leading-x"))
         << "text before the first separator is a token";
-    EXPECT_EQ(Tokens{}, SplitCommandLine("")) << "nothing";
-    EXPECT_EQ((Tokens{" ", " "}), SplitCommandLine(" -/- ")) << "blanks between separators are tokens of their own";
+    EXPECT_EQ(Tokens{}, SplitSwitchTokens("")) << "nothing";
+    EXPECT_EQ((Tokens{" ", " "}), SplitSwitchTokens(" -/- ")) << "blanks between separators are tokens of their own";
 }
 
 TEST(StartDecisionTest, ParseCommandLineText_Switches_ByFirstCharacterAnyCase)

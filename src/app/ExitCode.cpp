@@ -1,0 +1,100 @@
+#include "app/ExitCode.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "base/Scoped.h"
+#include "base/Text.h"
+#include "env/Platform.h"
+
+namespace
+{
+const char kSessionManagerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+const char kPendingValue[] = "PendingFileRenameOperations";
+const DWORD kWininitSectionSize = 32768;
+
+// The value's bytes; empty when it is missing.
+std::string ReadPendingOperations()
+{
+    CRegKey key;
+    const LONG opened = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE, key.Receive());
+    if (opened != ERROR_SUCCESS)
+    {
+        return std::string();
+    }
+    DWORD size = 0;
+    if (::RegQueryValueExA(key.Get(), kPendingValue, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS ||
+        size == 0)
+    {
+        return std::string();
+    }
+    std::vector<char> data(size, '\0');
+    if (::RegQueryValueExA(key.Get(), kPendingValue, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()),
+                           &size) != ERROR_SUCCESS)
+    {
+        return std::string();
+    }
+    return std::string(data.data(), size < data.size() ? size : data.size());
+}
+
+std::string ReadWininitRenames()
+{
+    char windows[MAX_PATH + 1] = {};
+    if (::GetWindowsDirectoryA(windows, MAX_PATH) == 0)
+    {
+        return std::string();
+    }
+    std::string file = windows;
+    if (file.empty() || file[file.size() - 1] != '\\')
+    {
+        file += '\\';
+    }
+    file += "wininit.ini";
+    std::vector<char> section(kWininitSectionSize, '\0');
+    const DWORD length = ::GetPrivateProfileSectionA("rename", section.data(), kWininitSectionSize, file.c_str());
+    return std::string(section.data(), length < kWininitSectionSize ? length : kWininitSectionSize);
+}
+}  // namespace
+
+std::string ExitCode::LogLine(int code)
+{
+    const char* words = "the run failed";
+    switch (code)
+    {
+    case kSuccess:
+        words = "the run succeeded";
+        break;
+    case kRestartNeeded:
+        words = "the run succeeded; Windows completes it at the next start";
+        break;
+    case kCancelled:
+        words = "the user cancelled the run";
+        break;
+    case kAlreadyRunning:
+        words = "another installer of this product is already running";
+        break;
+    case kNotSupported:
+        words = "this system is not supported";
+        break;
+    default:
+        break;
+    }
+    return FormatText("Exit code %d: %s", code, words);
+}
+
+CRestartQueue::CRestartQueue(int osClass) : m_osClass(osClass), m_before(Read())
+{
+}
+
+bool CRestartQueue::HasNewEntries() const
+{
+    const std::string now = Read();
+    // Entries are only ever added by a run; Windows empties the queue at its next start.
+    return now != m_before && now.size() >= m_before.size();
+}
+
+std::string CRestartQueue::Read() const
+{
+    return m_osClass == OSCLASS_9X ? ReadWininitRenames() : ReadPendingOperations();
+}
