@@ -132,16 +132,17 @@ void RemoveEmptyParents(const std::string& folder)
 }
 
 // A running program cannot delete its own file: a small batch file retries (a bounded number of
-// times, a second apart) once this process has ended, then deletes itself. Windows 9x has no
-// counting batch loop, so there the file goes at the next start.
+// times, a second apart) once this process has ended, then deletes itself. It runs detached, without
+// a console, so that no console settings are left behind. It needs the NT command shell's counting
+// loop; under COMMAND.COM (Windows 9x) the file goes at the next start instead.
 void RemoveSelf()
 {
     const std::string self = helper::ModulePath(nullptr);
     char comspec[MAX_PATH + 1] = {};
-    OSVERSIONINFOA version = {};
-    version.dwOSVersionInfoSize = sizeof(version);
-    ::GetVersionExA(&version);
-    if (version.dwPlatformId != VER_PLATFORM_WIN32_NT || ::GetEnvironmentVariableA("COMSPEC", comspec, MAX_PATH) == 0)
+    const DWORD comspecLength = ::GetEnvironmentVariableA("COMSPEC", comspec, MAX_PATH);
+    const std::string shell = comspecLength > 0 && comspecLength < MAX_PATH ? std::string(comspec) : std::string();
+    const size_t slash = shell.find_last_of('\\');
+    if (!helper::EqualNoCase(shell.substr(slash == std::string::npos ? 0 : slash + 1), "cmd.exe"))
     {
         kLog.Write("%s: %s", self.c_str(), RemoveAtRestart(self, false) ? "removed at the next start" : "left");
         return;
@@ -166,7 +167,7 @@ void RemoveSelf()
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION process = {};
-    if (::CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE | IDLE_PRIORITY_CLASS,
+    if (::CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, DETACHED_PROCESS | IDLE_PRIORITY_CLASS,
                          nullptr, temp, &startup, &process))
     {
         CHandle thread(process.hThread);
