@@ -107,8 +107,7 @@ show_result() {
     (cd "$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs" && ls -1 KP-3100*.lnk 2>/dev/null |
         sed 's/^/   Start Menu\\Programs\\/') || echo "   (none)"
     query "Add/Remove entry" 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kestrow KP-3100 Series' /reg:32
-    query "installer records (32-bit view)" 'HKLM\Software\Kestrow' /s /reg:32
-    query "installer records (64-bit view)" 'HKLM\Software\Kestrow' /s /reg:64
+    query "installer records" 'HKLM\Software\Kestrow\Kestrow KP-3100 Installer\Installed' /s /reg:32
 }
 
 # Wine sets up its display and the spooler's per-user lists the first time a program uses them; a
