@@ -33,9 +33,11 @@ function(kv_setup_test_environment)
         set(prefixes win64)
     endif()
     set(KV_WINE_PREFIXES ${prefixes} CACHE INTERNAL "")
+    # Holds each prefix's virtual desktop open for the run (see the program's comment).
+    add_executable(DesktopKeeper WIN32 ${CMAKE_SOURCE_DIR}/tests/support/DesktopKeeper.cpp)
     foreach(prefix IN LISTS prefixes)
         add_test(NAME wine.setup.${prefix}
-                 COMMAND ${KV_WINE_ENV} setup ${KV_WINE_DIR}/${prefix} ${prefix})
+                 COMMAND ${KV_WINE_ENV} setup ${KV_WINE_DIR}/${prefix} ${prefix} $<TARGET_FILE:DesktopKeeper>)
         set_tests_properties(wine.setup.${prefix} PROPERTIES FIXTURES_SETUP wine_${prefix} TIMEOUT 300)
         add_test(NAME wine.stop.${prefix} COMMAND ${KV_WINE_ENV} stop ${KV_WINE_DIR}/${prefix})
         set_tests_properties(wine.stop.${prefix} PROPERTIES FIXTURES_CLEANUP wine_${prefix})

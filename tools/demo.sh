@@ -4,8 +4,9 @@
 # (build/demo/wine, with its own Xvfb display): a silent install, showing the exit code, the log, the
 # printer queue in the spooler, the installed files, the shortcuts, the Add/Remove entry and the
 # helpers' logs; then a silent uninstall, showing that nothing is left (files and registry compared
-# with a picture taken before the install); then an interactive start. ~/.wine is never touched; the
-# prefix is stopped at the end.
+# with a picture taken before the install); then an interactive start, whose wizard WinDriver walks
+# through to Finish, saving a picture of each dialog. ~/.wine is never touched; the prefix is stopped
+# at the end.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${KV_BUILD_DIR:-$top/build}
@@ -15,7 +16,7 @@ WINE=/usr/lib/wine/wine
 cmake -S "$top" -B "$build/i686" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-i686-mingw.cmake" >/dev/null
 cmake --build "$build/i686" -j "$(nproc)" --target Setup kv_helper_install kv_helper_utility kv_helper_network \
       kv_helper_setip kv_helper_diagnosis kv_helper_preinstall kv_helper_remote kv_helper_uninstaller \
-      kv_helper_viewer kv_helper_simulator kv_helper_driver kv_demo_monitor >/dev/null
+      kv_helper_viewer kv_helper_simulator kv_helper_driver kv_demo_monitor KVres WinDriver >/dev/null
 echo "Built $build/i686/bin/Setup.exe and the helpers"
 
 demo="$build/demo"
@@ -80,7 +81,15 @@ run_setup() {   # title, arguments...
     echo "== $title: Setup.exe $*"
     rm -f "$temp"/*.log
     local rc=0
-    (cd "$product" && "$WINE" Setup.exe "$@" >"$scratch/run.txt" 2>&1 </dev/null) || rc=$?
+    if [ "${walk:-no}" = yes ]; then
+        # The wizard waits for its user: WinDriver plays the user, saving a picture of each dialog.
+        (cd "$product" && "$WINE" Setup.exe "$@" >"$scratch/run.txt" 2>&1 </dev/null) &
+        local setup=$!
+        walk_wizard
+        wait "$setup" || rc=$?
+    else
+        (cd "$product" && "$WINE" Setup.exe "$@" >"$scratch/run.txt" 2>&1 </dev/null) || rc=$?
+    fi
     echo "-- exit code $rc"
     local log
     log=$(ls "$temp"/Setup.exe*.log 2>/dev/null | head -n 1 || true)
@@ -96,6 +105,20 @@ run_setup() {   # title, arguments...
             tr -d '\r' <"$temp/$helper.log" | sed 's/^/   /'
         fi
     done
+}
+
+pictures="$demo/pictures"
+mkdir -p "$pictures"
+drive() {   # WinDriver command and words
+    "$WINE" "$build/i686/bin/WinDriver.exe" "$@" >"$scratch/driver.txt" 2>&1 </dev/null
+}
+walk_wizard() {   # welcome, licence, ready, then Finish
+    local frame="Kestrow KP-3100 Installer Installer Program"
+    drive waittext "$frame" "#3401" && drive picture "$frame" "Z:$pictures/welcome.png"
+    drive click "$frame" "#1" && drive waittext "$frame" "#3300" && drive picture "$frame" "Z:$pictures/licence.png"
+    drive click "$frame" "#2" && drive waittext "$frame" "#3501" && drive picture "$frame" "Z:$pictures/ready.png"
+    drive click "$frame" "#2"
+    echo "-- the wizard's dialogs, as WinDriver saw them: $pictures"
 }
 
 show_result() {
@@ -134,6 +157,6 @@ for part in files HKLM32 HKLM64 HKCU32 HKCU64; do
     fi
 done
 [ "$left" = no ] && echo "   nothing left: the prefix is as it was before the install, apart from the log files"
-run_setup "Interactive start" /L0x0407
+walk=yes run_setup "Interactive start" /L0x0407
 echo
 echo "Demo finished."

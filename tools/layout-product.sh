@@ -9,7 +9,7 @@ out=$2
 rm -rf "$out"
 mkdir -p "$out"
 cp -r "$top/demo/." "$out/"
-cp "$bin/Setup.exe" "$out/"
+cp "$bin/Setup.exe" "$bin/KVres.dll" "$out/"
 for file in Kvrun.dll Kvutil.dll KvNetMan.dll Setip.dll Kvdiag.dll KVpre.dll Kvrmtint.dll \
             KVDelAll.exe Kvopen.exe KvPrnSim.exe; do
     cp "$bin/$file" "$out/data/"

@@ -10,7 +10,7 @@ build=${KV_BUILD_DIR:-$top/build}
 cmake -S "$top" -B "$build/i686" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-i686-mingw.cmake" >/dev/null
 cmake --build "$build/i686" -j "$(nproc)" --target Setup kv_helper_install kv_helper_utility kv_helper_network \
       kv_helper_setip kv_helper_diagnosis kv_helper_preinstall kv_helper_remote kv_helper_uninstaller \
-      kv_helper_viewer kv_helper_simulator kv_helper_driver kv_demo_monitor >/dev/null
+      kv_helper_viewer kv_helper_simulator kv_helper_driver kv_demo_monitor KVres >/dev/null
 
 package="$build/package"
 product="$package/Kestrow-KP-3100"

@@ -15,6 +15,9 @@ have xdotool                       || need+=(xdotool)
 [ -x /usr/lib/wine/wine ]          || need+=(wine64 wine32:i386 fonts-wine)
 [ -x /usr/lib/wine/wine64 ]        || need+=(wine64)
 [ -d /usr/share/wine/fonts ]       || need+=(fonts-wine)
+# Dialog texts in Hebrew, Arabic and Japanese need fonts with their glyphs (tools/wine-fonts.sh).
+[ -f /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf ] || need+=(fonts-dejavu-core)
+[ -f /usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf ] || need+=(fonts-vlgothic)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
 [ -f /usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll ] \
     || [ -d /usr/lib/wine/i386-windows ] || need+=(wine32:i386)

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Creates or removes a throw-away Wine prefix for a test run.
-#   wine-env.sh setup DIR win64|win32   fresh prefix in DIR/prefix, an Xvfb display of its own,
-#                                       one persistent wineserver, warmed
+#   wine-env.sh setup DIR win64|win32 [KEEPER]
+#                                       fresh prefix in DIR/prefix, an Xvfb display of its own,
+#                                       one persistent wineserver, warmed; KEEPER, a program that
+#                                       holds the virtual desktop open until the server stops
 #   wine-env.sh stop DIR                stops that wineserver and display
 # Never touches ~/.wine: WINEPREFIX always points inside DIR.
 set -u
@@ -59,14 +61,17 @@ setup)
     # A virtual desktop gives framed windows and fast cross-process messages for window tests.
     reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f
     reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f
-    if [ -d /usr/share/wine/fonts ]; then
-        cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
-    fi
+    # Fonts with the glyphs of every language of the products (Hebrew, Japanese ...).
+    "$(dirname "$0")/wine-fonts.sh" "$WINEPREFIX"
     "$WINESERVER" -k >/dev/null 2>&1 </dev/null
     "$WINESERVER" -w >/dev/null 2>&1 </dev/null
     "$WINESERVER" -p >/dev/null 2>&1 </dev/null
     # Warm the server with stdio detached, so that background Wine processes never hold a test's output.
     "$WINE" cmd /c exit >/dev/null 2>&1 </dev/null
+    keeper=${4:-}
+    if [ -n "$keeper" ] && [ -f "$keeper" ]; then
+        "$WINE" start /unix "$keeper" >/dev/null 2>&1 </dev/null
+    fi
     echo "wine-env: $arch prefix ready in $WINEPREFIX${DISPLAY:+ on display $DISPLAY}"
     ;;
 stop)

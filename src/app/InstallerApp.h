@@ -15,6 +15,8 @@
 #include "app/ExitCode.h"
 #include "app/StartDecision.h"
 #include "base/Scoped.h"
+#include "base/UserMessage.h"
+#include "command/CommandRecord.h"
 #include "env/InstallEnv.h"
 #include "items/Item.h"
 #include "items/RunHooks.h"
@@ -24,6 +26,12 @@
 
 class CCmdOperator;
 class CFollowUpCommands;
+
+class CBackgroundWnd;
+class CInstallUiEnv;
+class CMyMessageBox;
+class CProgressWnd;
+class CWizard;
 
 class CInstallerApp
 {
@@ -36,6 +44,15 @@ public:
         std::function<bool(bool reinstall)> silentInstall;
         std::function<bool()> silentUninstall;
         std::function<bool(const std::string& settingFile)> scriptInstall;
+    };
+    // What the interactive start needs of the item list and the network printer definitions. An empty
+    // load means this build has none: the wizard starts without items (said in the log).
+    struct WizardItems
+    {
+        std::function<bool()> load;                           // ITEM_INFO; false when it cannot be read
+        std::function<void(int runMode)> applyRunMode;        // and NETWORK_PRINTER_INFO
+        std::function<size_t()> count;                        // the items that apply
+        std::function<void()> markAllForDeletion;
     };
     // True when the user is an administrator.
     using AdministratorCheck = std::function<bool()>;
@@ -52,11 +69,12 @@ public:
     static constexpr int kExitAlreadyRunning = ExitCode::kAlreadyRunning; // another installer of the product runs
     static constexpr int kExitNotSupported = ExitCode::kNotSupported;     // the requirement check refused the system
     static constexpr DWORD kWatchInterval = 1000;             // ms between two watcher passes
+    static constexpr DWORD kWatcherEndWait = 5000;            // ms shutdown waits for a watcher to end
 
     // commandLine: the text after the program name. programFile: the installer's program file, whose
     // folder holds the product's files; empty for this process's own file.
     explicit CInstallerApp(std::string commandLine, std::string programFile = std::string());
-    // Waits for the watcher threads to end; they use the environment and the log.
+    // Ends the watcher threads (EndWatchers): they use the environment and the log.
     virtual ~CInstallerApp();
     CInstallerApp(const CInstallerApp&) = delete;
     CInstallerApp& operator=(const CInstallerApp&) = delete;
@@ -91,12 +109,26 @@ public:
     bool StopHardwareWizardWatcher();
     bool StartNewHardwareWatcher();
     bool StopNewHardwareWatcher();
+    // Stops both watchers and waits for each to end, at most kWatcherEndWait. False when one is still
+    // inside its pass: logged, and the helper libraries stay loaded for the rest of the process.
+    bool EndWatchers();
+    // True when no watcher thread is still running (one may hang inside a helper call).
+    bool WatchersEnded() const;
 
     // Replaceable parts, and the system answers a test machine cannot give otherwise.
     void SetInstallRun(InstallRunEntries entries) { m_installRun = std::move(entries); }
     void SetAdministratorCheck(AdministratorCheck check) { m_isAdministrator = std::move(check); }
     void SetInstalledItemsCheck(InstalledItemsCheck check) { m_anyItemInstalled = std::move(check); }
     void SetThreadStarter(ThreadStarter starter) { m_threadStarter = std::move(starter); }
+    void SetWizardItems(WizardItems items) { m_wizardItems = std::move(items); }
+    // The watchers' pause between two passes: waits until wake is set or interval ms have passed.
+    using WatchPause = std::function<void(HANDLE wake, DWORD interval)>;
+    void SetWatchPause(WatchPause pause, DWORD interval)
+    {
+        m_watchPause = std::move(pause);
+        m_watchInterval = interval;
+    }
+    void SetWatcherEndWait(DWORD milliseconds) { m_watcherEndWait = milliseconds; }
 
     CLog& GetLog() { return m_log; }
     CInstallEnv& GetEnv() { return m_env; }
@@ -113,6 +145,10 @@ public:
     int GetRunMode() const { return m_runMode; }
     bool IsSilent() const { return m_silent; }
     const std::string& GetStartSection() const { return m_startSection; }
+    // The wizard frame (null before an interactive start and in a silent run).
+    CWizard* GetWizard() { return m_wizard.get(); }
+    // Repaints the background window when it is shown.
+    void RepaintBackground();
     // "%s Installer Program" with PROGRAM_NAME: the single-instance mutex and the frame window class.
     std::string GetInstanceName() const;
 
@@ -152,6 +188,16 @@ private:
     CNetPrinterList& LoadedNetPrinters();
     bool m_netPrintersLoaded = false;
     bool StartInteractive();
+    bool CreateWizardFrame();
+    void CreateBackground();
+    void ApplyDialogColour();
+    bool InitWizard();
+    bool LoadWizardItems();
+    bool CheckWizardRunMode();
+    void RunPreinstaller(HWND initWindow);
+    void RunLanguageWindowSequence();
+    void ShutDownWindows();
+    static DWORD WINAPI PreinstallerThread(void* parameter);
     bool ReadInstalledDestination(std::string& destination) const;
     int ApplyRecordedInstallation(int runMode);
     bool StartWatcher(Watcher& watcher, LPTHREAD_START_ROUTINE routine, const char* failureText);
@@ -174,6 +220,23 @@ private:
     AdministratorCheck m_isAdministrator;
     InstalledItemsCheck m_anyItemInstalled;
     ThreadStarter m_threadStarter;
+    WizardItems m_wizardItems;
+
+    // The interactive run's windows; the mailbox outlives the wizard that posts it.
+    CommandRecordPtr m_mailbox;
+    std::unique_ptr<CInstallUiEnv> m_uiEnv;
+    std::unique_ptr<CMyMessageBox> m_messageBox;
+    UserMessageHandler m_previousMessageHandler;
+    std::unique_ptr<CWizard> m_wizard;
+    bool m_frameOwned = true;
+    std::unique_ptr<CBackgroundWnd> m_background;
+    bool m_backgroundShown = false;
+    std::unique_ptr<CProgressWnd> m_initWindow;
+    std::string m_preinstallCommand;
+    HWND m_preinstallWindow = nullptr;
+    WatchPause m_watchPause;
+    DWORD m_watchInterval = kWatchInterval;
+    DWORD m_watcherEndWait = kWatcherEndWait;
 
     CHandle m_instanceMutex;
     HWND m_mainWindow = nullptr;                              // the wizard frame once the start completed

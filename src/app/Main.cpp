@@ -6,6 +6,13 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
 {
-    CInstallerApp app(commandLine != nullptr ? commandLine : "");
-    return app.Run();
+    CInstallerApp* app = new CInstallerApp(commandLine != nullptr ? commandLine : "");
+    const int exitCode = app->Run();
+    // A watcher thread that hangs inside a helper call would touch the application object once the
+    // helper returns: then the object is left to the end of the process instead of being freed under it.
+    if (app->WatchersEnded())
+    {
+        delete app;
+    }
+    return exitCode;
 }

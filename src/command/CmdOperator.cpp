@@ -8,7 +8,7 @@
 #include "command/InstallCommandEnv.h"
 #include "command/CommandSection.h"
 #include "command/CommandText.h"
-#include "command/WaitCursor.h"
+#include "base/WaitCursor.h"
 #include "env/Platform.h"
 #include "external/ExternalFnt.h"
 #include "log/Log.h"

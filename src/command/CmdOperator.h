@@ -73,6 +73,8 @@ public:
     // The termination steps; CT_EXE_AND_TERMINATE runs them once its program has started. Whoever owns
     // termination sets them here and connects CT_APP_TERMINATE (and the cancel) to the same steps.
     void SetTerminator(Terminator terminator) { m_terminator = std::move(terminator); }
+    // Runs the termination steps (nothing while none are set); the wizard's confirmed cancel uses it.
+    void Terminate(bool cancelled);
     // The wizard frame and the background window (null in a silent run).
     void SetWindows(HWND wizard, HWND background);
 
@@ -84,7 +86,6 @@ private:
     int FindType(const char* type) const;                     // index in kVocabulary, or -1
     void ConnectOwnHandlers();
     void ConnectProgramHandlers();
-    void Terminate(bool cancelled);
     std::string DeviceId() const;
 
     bool RunCommandSection(const CommandRecord& record);

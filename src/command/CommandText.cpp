@@ -230,31 +230,17 @@ long ParseInteger(const std::string& text)
 
 size_t FindLastBackslash(const std::string& text, LeadBytePredicate isLeadByte)
 {
-    size_t last = std::string::npos;
-    for (size_t i = 0; i < text.size(); ++i)
-    {
-        if (isLeadByte != nullptr && isLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size())
-        {
-            ++i;                                              // the second byte belongs to this character
-        }
-        else if (text[i] == '\\')
-        {
-            last = i;
-        }
-    }
-    return last;
+    return PathText::LastSeparator(text, isLeadByte);
 }
 
 bool EndsWithBackslash(const std::string& text, LeadBytePredicate isLeadByte)
 {
-    return !text.empty() && FindLastBackslash(text, isLeadByte) == text.size() - 1;
+    return PathText::EndsWithSeparator(text, isLeadByte);
 }
 
 std::string WorkingDirectoryOf(const std::string& programPath, LeadBytePredicate isLeadByte)
 {
-    const std::string trimmed = TrimText(programPath, " \t\"");
-    const size_t slash = FindLastBackslash(trimmed, isLeadByte);
-    return slash == std::string::npos ? std::string() : trimmed.substr(0, slash);
+    return PathText::DirectoryPart(TrimText(programPath, " \t\""), isLeadByte);
 }
 
 bool IsInCommaList(const std::string& list, const std::string& word)

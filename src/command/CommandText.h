@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/PathText.h"
+
 // Compares two texts without regard to the case of the letters A to Z; other bytes must be equal,
 // so a double-byte character never matches a vocabulary name by accident.
 bool EqualsNoCase(const char* left, const char* right);
@@ -61,10 +63,6 @@ std::uint16_t ParseLanguageId(const std::string& text);
 
 // The integer value of a trimmed text (an optional sign and the leading digits); 0 when it has none.
 long ParseInteger(const std::string& text);
-
-// Tells whether a byte begins a double-byte character in the system's code page; a backslash byte
-// that is the second half of such a character is no path separator. Null: single-byte text.
-using LeadBytePredicate = bool (*)(unsigned char byte);
 
 // Position of the last backslash that is a path separator; npos when there is none.
 size_t FindLastBackslash(const std::string& text, LeadBytePredicate isLeadByte = nullptr);

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "base/PathText.h"
+
 namespace
 {
 bool IsOnlyRoot(const std::string& path)
@@ -13,20 +15,7 @@ bool IsOnlyRoot(const std::string& path)
 
 std::vector<size_t> FindPathSeparators(const std::string& path)
 {
-    std::vector<size_t> positions;
-    for (size_t i = 0; i < path.size(); ++i)
-    {
-        const BYTE byte = static_cast<BYTE>(path[i]);
-        if (::IsDBCSLeadByte(byte) && i + 1 < path.size())
-        {
-            ++i;                                              // the trail byte is never a separator
-        }
-        else if (byte == '\\')
-        {
-            positions.push_back(i);
-        }
-    }
-    return positions;
+    return PathText::Separators(path, IsSystemLeadByte);
 }
 
 bool FitsPath(const std::string& path)
@@ -36,32 +25,22 @@ bool FitsPath(const std::string& path)
 
 size_t FindLastPathSeparator(const std::string& path)
 {
-    const std::vector<size_t> positions = FindPathSeparators(path);
-    return positions.empty() ? std::string::npos : positions.back();
+    return PathText::LastSeparator(path, IsSystemLeadByte);
 }
 
 std::string JoinPath(const std::string& directory, const std::string& name)
 {
-    if (!directory.empty() && FindLastPathSeparator(directory) == directory.size() - 1)
-    {
-        return directory + name;
-    }
-    return directory + "\\" + name;
+    return PathText::Join(directory, name, IsSystemLeadByte);
 }
 
 std::string ParentPath(const std::string& path)
 {
-    const size_t last = FindLastPathSeparator(path);
-    return last == std::string::npos ? std::string() : path.substr(0, last);
+    return PathText::DirectoryPart(path, IsSystemLeadByte);
 }
 
 std::string DropTrailingSeparator(const std::string& path)
 {
-    if (!path.empty() && FindLastPathSeparator(path) == path.size() - 1)
-    {
-        return path.substr(0, path.size() - 1);
-    }
-    return path;
+    return PathText::WithoutTrailingSeparator(path, IsSystemLeadByte);
 }
 
 size_t RootLength(const std::string& path)

@@ -8,7 +8,7 @@
 #include "base/Text.h"
 #include "command/CommandEnv.h"
 #include "command/CommandText.h"
-#include "command/WaitCursor.h"
+#include "base/WaitCursor.h"
 #include "env/Platform.h"
 #include "env/SystemCheck.h"
 #include "external/ExternalFnt.h"
@@ -39,11 +39,6 @@ Fn LookUp(const CModule& module, const char* name)
         return nullptr;
     }
     return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(module.Get(), name)));
-}
-
-bool IsLeadByte(unsigned char byte)
-{
-    return ::IsDBCSLeadByte(byte) != FALSE;
 }
 
 // Everything a wait thread needs, handed over to it: the thread owns the process handle.
@@ -98,7 +93,7 @@ CProgramCommands::CProgramCommands(CLog& log, const CCommandEnv& env, const CExt
 CHandle CProgramCommands::StartProgram(const CommandRecord& record)
 {
     const std::string program = m_env.ResolvePath(m_env.ExpandMacros(record.param[0]), true);
-    const std::string directory = WorkingDirectoryOf(program, IsLeadByte);
+    const std::string directory = WorkingDirectoryOf(program, IsSystemLeadByte);
     if (program.empty())
     {
         return CHandle();
@@ -210,7 +205,7 @@ bool CProgramCommands::OpenUrl(const CommandRecord& record)
 bool CProgramCommands::OpenBrowse(const CommandRecord& record)
 {
     std::string folder = m_env.ResolvePath(m_env.ExpandMacros(record.param[0]), false);
-    if (!EndsWithBackslash(folder, IsLeadByte))
+    if (!EndsWithBackslash(folder, IsSystemLeadByte))
     {
         folder += '\\';
     }

@@ -12,11 +12,6 @@
 
 namespace
 {
-bool IsLeadByte(unsigned char byte)
-{
-    return ::IsDBCSLeadByte(byte) != FALSE;
-}
-
 const char* HiveName(HKEY root)
 {
     return root == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
@@ -97,7 +92,7 @@ void CRegistryCommands::Record(const std::string& text, HistoryKind kind) const
 void CRegistryCommands::AddValue(const Target& target, const std::string& type, const std::string& name,
                                  const std::string& data)
 {
-    const std::vector<std::string> pieces = SplitPathPieces(target.keyName, IsLeadByte);
+    const std::vector<std::string> pieces = SplitPathPieces(target.keyName, IsSystemLeadByte);
     std::string keyPath;
     for (const std::string& piece : pieces)
     {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/Text.h"
+#include "base/WaitCursor.h"
 #include "env/InstallPaths.h"
 #include "env/Macros.h"
 #include "env/Platform.h"
@@ -69,19 +70,6 @@ bool HasRightToLeftLayout(int osCode)
 {
     return osCode != OS_WIN95 && osCode != OS_WIN95_OSR2 && osCode != 5 && osCode != OS_NT3 && osCode != OS_NT4;
 }
-
-// Shows the wait cursor for its lifetime and then the cursor that was there before.
-class CWaitCursor
-{
-public:
-    CWaitCursor() : m_previous(::SetCursor(::LoadCursorA(nullptr, IDC_WAIT))) {}
-    ~CWaitCursor() { ::SetCursor(m_previous); }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
-
-private:
-    HCURSOR m_previous;                                       // shared system cursors: never destroyed
-};
 
 std::string UpperText(std::string text)
 {

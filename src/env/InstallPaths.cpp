@@ -1,5 +1,6 @@
 #include "env/InstallPaths.h"
 
+#include "base/PathText.h"
 #include "profile/ProfilePlatform.h"
 #include "profile/ProfileText.h"
 
@@ -11,26 +12,12 @@ const char kSourceDirMacro[] = "$SRC_DIR$";
 // byte of a character may be 0x5C and must not split a path.
 std::vector<size_t> BackslashPositions(const std::string& path)
 {
-    std::vector<size_t> positions;
-    for (size_t i = 0; i < path.size(); i += CharLength(path.data(), i, path.size()))
-    {
-        if (path[i] == '\\')
-        {
-            positions.push_back(i);
-        }
-    }
-    return positions;
-}
-
-size_t LastBackslash(const std::string& path)
-{
-    const std::vector<size_t> positions = BackslashPositions(path);
-    return positions.empty() ? std::string::npos : positions.back();
+    return PathText::Separators(path, IsSystemLeadByte);
 }
 
 bool IsDriveText(const std::string& path)
 {
-    return (path.size() == 2 && path[1] == ':') || path.compare(1, 2, ":\\") == 0;
+    return path.size() >= 2 && path[1] == ':' && (path.size() == 2 || path[2] == '\\');
 }
 
 bool IsNetworkPath(const std::string& path)
@@ -85,19 +72,19 @@ std::string ResolvePathText(const std::string& text, const std::string& sourceDi
 
 std::string ParentDirectory(const std::string& path)
 {
-    const size_t last = LastBackslash(path);
-    return last == std::string::npos ? path : path.substr(0, last);
+    return PathText::LastSeparator(path, IsSystemLeadByte) == std::string::npos
+               ? path
+               : PathText::DirectoryPart(path, IsSystemLeadByte);
 }
 
 std::string WithoutTrailingBackslash(const std::string& path)
 {
-    return EndsWithCharacter(path.c_str(), '\\') ? path.substr(0, path.size() - 1) : path;
+    return PathText::WithoutTrailingSeparator(path, IsSystemLeadByte);
 }
 
 std::string FileNamePart(const std::string& path)
 {
-    const size_t last = LastBackslash(path);
-    return last == std::string::npos ? path : path.substr(last + 1);
+    return PathText::NamePart(path, IsSystemLeadByte);
 }
 
 std::string ApplicationNameOf(const std::string& programFile)

@@ -117,6 +117,14 @@ CExternalFnt::CExternalFnt(CLog& log) : m_log(log)
 {
 }
 
+void CExternalFnt::KeepLibrariesLoaded()
+{
+    for (CModule& module : m_modules)
+    {
+        (void)module.Release();                               // no FreeLibrary: the reference stays
+    }
+}
+
 void CExternalFnt::Load(const Paths& paths)
 {
     m_entries.fill(nullptr);

@@ -60,6 +60,9 @@ public:
 
     const std::string& GetPath(ExternalFile file) const;
     HMODULE GetModule(ExternalFile file) const;               // null unless loaded; the table keeps ownership
+    // Leaves every loaded library loaded for the rest of the process: a thread may still be inside one
+    // of them when the table goes away.
+    void KeepLibrariesLoaded();
     bool HasEntry(const char* name) const;                    // the entry point was resolved
 
     // Guarded calls. Outputs are written only when the library answered (no missing entry, no fault).

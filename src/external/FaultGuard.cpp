@@ -14,6 +14,16 @@ int TakeException(const EXCEPTION_POINTERS* info, CFaultGuard::Outcome* outcome)
 }
 }  // namespace
 
+CFaultGuard::Mechanism CFaultGuard::ActiveMechanism()
+{
+    return Mechanism::kFrameHandler;                          // the compiler's own frame-based handling
+}
+
+bool CFaultGuard::ForceFrameHandler()
+{
+    return true;
+}
+
 CFaultGuard::Outcome CFaultGuard::RunCall(void (*invoke)(void*), void* call)
 {
     Outcome outcome;
@@ -34,15 +44,15 @@ CFaultGuard::Outcome CFaultGuard::RunCall(void (*invoke)(void*), void* call)
     return outcome;
 }
 
-#else  // MinGW: no __try. A vectored handler sends the faulting thread to a recovery point instead.
+#else  // MinGW: no __try. A handler sends the faulting thread to a recovery point instead.
 
 #include <atomic>
 #include <cstdint>
 
 namespace
 {
-// One active guard, living in the frame of RunCall. The exception handlers find the thread's
-// innermost guard through a thread-local slot. The recovery code runs on the record's own small
+// One active guard, living in the frame of RunCall. The vectored handlers find the thread's innermost
+// guard through a thread-local slot; a frame handler finds it through its own registration record. The recovery code runs on the record's own small
 // stack, clear of both the abandoned frames and the system's exception dispatch.
 struct GuardRecord
 {
@@ -62,6 +72,7 @@ struct HandlerState
 {
     std::atomic<DWORD> slot{TLS_OUT_OF_INDEXES};
     std::atomic<LPTOP_LEVEL_EXCEPTION_FILTER> previousFilter{nullptr};
+    std::atomic<bool> frameHandlerForced{false};
 };
 
 HandlerState& Handlers()
@@ -89,10 +100,9 @@ GuardRecord* ActiveGuard()
     return record;
 }
 
-// Points the thread at ResumeAtGuard when a guard is armed on it. Each guard takes one exception.
-bool RedirectToGuard(EXCEPTION_POINTERS* info)
+// Points the thread at ResumeAtGuard when the guard is armed. Each guard takes one exception.
+bool Redirect(GuardRecord* record, EXCEPTION_POINTERS* info)
 {
-    GuardRecord* record = ActiveGuard();
     if (record == nullptr || !record->armed)
     {
         return false;
@@ -117,6 +127,11 @@ bool RedirectToGuard(EXCEPTION_POINTERS* info)
     context->Eip = static_cast<DWORD>(reinterpret_cast<uintptr_t>(&ResumeAtGuard));
 #endif
     return true;
+}
+
+bool RedirectToGuard(EXCEPTION_POINTERS* info)
+{
+    return Redirect(ActiveGuard(), info);
 }
 
 // Exceptions the processor raises for a broken instruction stream, plus the two the system raises
@@ -172,8 +187,23 @@ LONG WINAPI OnUnhandled(EXCEPTION_POINTERS* info)
     return previous != nullptr ? previous(info) : EXCEPTION_CONTINUE_SEARCH;
 }
 
-// Installs both handlers once for the process; they stay for its lifetime. Gives the guard slot,
-// TLS_OUT_OF_INDEXES when the system has none left.
+// Windows XP and later; looked up so that the program still loads on the systems before it.
+using VectoredHandler = LONG(CALLBACK*)(EXCEPTION_POINTERS*);
+using AddVectoredHandler = PVOID(WINAPI*)(ULONG first, VectoredHandler handler);
+
+AddVectoredHandler VectoredHandlerRegistration()
+{
+    static const AddVectoredHandler add = []() {
+        const HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+        return kernel == nullptr ? nullptr
+                                 : reinterpret_cast<AddVectoredHandler>(reinterpret_cast<void (*)()>(
+                                       ::GetProcAddress(kernel, "AddVectoredExceptionHandler")));
+    }();
+    return add;
+}
+
+// Installs both vectored handlers once for the process; they stay for its lifetime. Gives the guard
+// slot, TLS_OUT_OF_INDEXES when the system has none left.
 DWORD InstallHandlers()
 {
     static const DWORD slot = []() {
@@ -181,13 +211,39 @@ DWORD InstallHandlers()
         if (index != TLS_OUT_OF_INDEXES)
         {
             Handlers().slot.store(index);
-            (void)::AddVectoredExceptionHandler(1, &OnFirstChance);
+            (void)VectoredHandlerRegistration()(1, &OnFirstChance);
             Handlers().previousFilter.store(::SetUnhandledExceptionFilter(&OnUnhandled));
         }
         return index;
     }();
     return slot;
 }
+
+#if !defined(__x86_64__)
+// One record of the thread's exception-registration chain (FS:[0]), placed by RunCall for the length
+// of the guarded call. The system offers an exception to the records from the innermost outwards, so
+// the call's own handlers see it first and this one takes what they leave.
+struct FrameRegistration
+{
+    _EXCEPTION_REGISTRATION_RECORD* previous;
+    void* handler;
+    GuardRecord* guard;
+};
+
+constexpr DWORD kUnwindFlags = 0x2 | 0x4;                     // unwinding, exit unwind
+
+EXCEPTION_DISPOSITION __cdecl OnFrameException(EXCEPTION_RECORD* exception, void* establisherFrame,
+                                               CONTEXT* context, void* /*dispatcherContext*/)
+{
+    if ((exception->ExceptionFlags & kUnwindFlags) != 0)
+    {
+        return ExceptionContinueSearch;                       // a later handler unwinding: nothing to do
+    }
+    EXCEPTION_POINTERS info = {exception, context};
+    return Redirect(static_cast<FrameRegistration*>(establisherFrame)->guard, &info) ? ExceptionContinueExecution
+                                                                                    : ExceptionContinueSearch;
+}
+#endif
 
 // The thread's information block, read through its self pointer (NtCurrentTeb from the headers trips
 // the compiler's array-bounds check).
@@ -243,6 +299,39 @@ bool RearmStackGuard()
     return false;
 }
 
+}  // namespace
+
+CFaultGuard::Mechanism CFaultGuard::ActiveMechanism()
+{
+#if !defined(__x86_64__)
+    if (Handlers().frameHandlerForced.load())
+    {
+        return Mechanism::kFrameHandler;
+    }
+#endif
+    if (VectoredHandlerRegistration() != nullptr)
+    {
+        return Mechanism::kVectored;
+    }
+#if defined(__x86_64__)
+    return Mechanism::kNone;                                  // every 64-bit Windows has vectored handlers
+#else
+    return Mechanism::kFrameHandler;
+#endif
+}
+
+bool CFaultGuard::ForceFrameHandler()
+{
+#if defined(__x86_64__)
+    return false;
+#else
+    Handlers().frameHandlerForced.store(true);
+    return true;
+#endif
+}
+
+namespace
+{
 // False when a C++ exception left the call.
 bool InvokeCall(void (*invoke)(void*), void* call)
 {
@@ -261,8 +350,9 @@ bool InvokeCall(void (*invoke)(void*), void* call)
 CFaultGuard::Outcome CFaultGuard::RunCall(void (*invoke)(void*), void* call)
 {
     Outcome outcome;
-    const DWORD slot = InstallHandlers();
-    if (slot == TLS_OUT_OF_INDEXES)
+    const Mechanism mechanism = ActiveMechanism();
+    const DWORD slot = mechanism == Mechanism::kVectored ? InstallHandlers() : TLS_OUT_OF_INDEXES;
+    if (mechanism == Mechanism::kNone || (mechanism == Mechanism::kVectored && slot == TLS_OUT_OF_INDEXES))
     {
         outcome.completed = InvokeCall(invoke, call);        // no guard possible: the call runs unprotected
         outcome.code = outcome.completed ? 0 : kCppException;
@@ -270,16 +360,29 @@ CFaultGuard::Outcome CFaultGuard::RunCall(void (*invoke)(void*), void* call)
     }
 
     GuardRecord record;
-    record.outer = static_cast<GuardRecord*>(::TlsGetValue(slot));
     record.handlerChain = ThreadInformation()->ExceptionList;
-    (void)::TlsSetValue(slot, &record);
+    if (mechanism == Mechanism::kVectored)
+    {
+        record.outer = static_cast<GuardRecord*>(::TlsGetValue(slot));
+        (void)::TlsSetValue(slot, &record);
+    }
+#if !defined(__x86_64__)
+    FrameRegistration frame = {record.handlerChain, reinterpret_cast<void*>(&OnFrameException), &record};
+#endif
     if (__builtin_setjmp(record.jump) == 0)
     {
+#if !defined(__x86_64__)
+        if (mechanism == Mechanism::kFrameHandler)
+        {
+            ThreadInformation()->ExceptionList = reinterpret_cast<_EXCEPTION_REGISTRATION_RECORD*>(&frame);
+        }
+#endif
         record.armed = true;
         const bool returned = InvokeCall(invoke, call);
         record.armed = false;
         record.completed = returned;
         record.code = returned ? 0 : kCppException;
+        ThreadInformation()->ExceptionList = record.handlerChain;
     }
     else
     {
@@ -290,7 +393,10 @@ CFaultGuard::Outcome CFaultGuard::RunCall(void (*invoke)(void*), void* call)
             (void)RearmStackGuard();
         }
     }
-    (void)::TlsSetValue(slot, record.outer);
+    if (mechanism == Mechanism::kVectored)
+    {
+        (void)::TlsSetValue(slot, record.outer);
+    }
 
     outcome.completed = record.completed;
     outcome.code = record.code;

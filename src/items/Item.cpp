@@ -10,7 +10,7 @@
 #include "command/CommandSection.h"
 #include "command/CommandText.h"
 #include "command/FilePath.h"
-#include "command/WaitCursor.h"
+#include "base/WaitCursor.h"
 #include "env/InstallEnv.h"
 #include "env/Platform.h"
 #include "log/Log.h"

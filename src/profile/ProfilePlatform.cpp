@@ -96,16 +96,18 @@ DWORD ReadWholeFile(const char* path, std::string& data)
     {
         return LastErrorOr(ERROR_FILE_NOT_FOUND);
     }
-    LARGE_INTEGER size = {};
-    if (!::GetFileSizeEx(file.Get(), &size))
+    // GetFileSize, not GetFileSizeEx: the latter does not exist before Windows 2000.
+    DWORD high = 0;
+    const DWORD size = ::GetFileSize(file.Get(), &high);
+    if (size == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR)
     {
         return LastErrorOr(ERROR_READ_FAULT);
     }
-    if (size.QuadPart > static_cast<LONGLONG>(kMaxProfileFileSize))
+    if (high != 0 || size > kMaxProfileFileSize)
     {
         return ERROR_NOT_ENOUGH_MEMORY;
     }
-    std::string text(static_cast<size_t>(size.QuadPart), '\0');
+    std::string text(static_cast<size_t>(size), '\0');
     DWORD total = 0;
     while (total < text.size())
     {

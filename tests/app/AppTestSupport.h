@@ -385,6 +385,7 @@ public:
         CopyTree(DemoDir(), ProductDir());
         (void)::DeleteFileA((ProductDir() + "\\Setup.dat").c_str());
         (void)::CopyFileA(BesideTestProgram("Setup.exe").c_str(), ExePath().c_str(), FALSE);
+        (void)::CopyFileA(BesideTestProgram("KVres.dll").c_str(), (ProductDir() + "\\KVres.dll").c_str(), FALSE);
         m_data = ReadTestFile(DemoDir() + "\\Setup.dat");
         SetDataKey("PROGRAM_INFO", "MFG", m_mfg);
         SetDataKey("PROGRAM_INFO", "PROGRAM_NAME", m_programName);
@@ -416,6 +417,25 @@ public:
         m_data = EditKey(m_data, section, key, nullptr);
         (void)WriteTestFile(DataFile(), m_data);
     }
+    // Sets a key of the configuration file data\kvinst.kvi.
+    void SetConfigKey(const std::string& section, const std::string& key, const std::string& value)
+    {
+        const std::string path = ProductDir() + "\\data\\kvinst.kvi";
+        (void)WriteTestFile(path, EditKey(ReadTestFile(path), section, key, &value));
+    }
+    // Every start section's command ends the run: an interactive start shows its wizard and ends at
+    // the first idle moment, with exit code 0 and the log line kWizardEnd.
+    void EndWizardAtStart()
+    {
+        for (const char* section : {"INSTALL_START_INFO", "UNINST_START_INFO", "REINST_START_INFO",
+                                    "DELETEALL_START_INFO"})
+        {
+            SetConfigKey(section, "CMD_TYPE", "CT_APP_TERMINATE");
+            SetConfigKey(section, "CMD_PARAM1", "");
+        }
+    }
+    static constexpr const char* kWizardEnd =
+        "Call Command : Type = CT_APP_TERMINATE, Param1=,Param2=,Param3=,Param4=,Param5=";
     // Appends lines as they stand (a list section's bare entries, whole sections) to the data file or
     // the command file.
     void AppendDataText(const std::string& text)

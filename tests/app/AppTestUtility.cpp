@@ -1,5 +1,7 @@
 // Test stand-in for the utility library: the two hardware-wizard entries the watcher threads call count
-// their calls; KvWatcherCalls(0) and KvWatcherCalls(1) tell the counts.
+// their calls; KvWatcherCalls(0) and KvWatcherCalls(1) tell the counts. While the event named by the
+// environment variable KV_TEST_WATCHER_HOLD exists and is not set, RemoveHardwareWizardDialog waits for
+// it: a helper call that hangs.
 
 #include <windows.h>
 
@@ -15,6 +17,16 @@ volatile LONG g_calls[2] = {0, 0};
 extern "C" __declspec(dllexport) BOOL WINAPI RemoveHardwareWizardDialog()
 {
     ::InterlockedIncrement(&g_calls[0]);
+    char name[128] = {};
+    if (::GetEnvironmentVariableA("KV_TEST_WATCHER_HOLD", name, sizeof(name)) > 0)
+    {
+        const HANDLE hold = ::OpenEventA(SYNCHRONIZE, FALSE, name);
+        if (hold != nullptr)
+        {
+            (void)::WaitForSingleObject(hold, INFINITE);
+            (void)::CloseHandle(hold);
+        }
+    }
     return TRUE;
 }
 

@@ -15,6 +15,7 @@
 #include "base/HistoryRecorder.h"
 #include "base/Lock.h"
 #include "command/CommandEnv.h"
+#include "env/InstallPaths.h"
 #include "env/Macros.h"
 #include "env/Platform.h"
 #include "env/SystemCheck.h"
@@ -94,8 +95,7 @@ public:
     std::string ExpandMacros(const std::string& text) const override { return ::ExpandMacros(text, m_macros); }
     std::string ResolvePath(const std::string& text, bool mustExist) const override
     {
-        const bool absolute = (text.size() >= 2 && text[1] == ':') || text.rfind("\\\\", 0) == 0;
-        const std::string path = absolute ? text : m_sourceDir + "\\" + text;
+        const std::string path = ResolvePathText(text, m_sourceDir);
         if (mustExist && !SystemCheck::FileExists(path.c_str()))
         {
             m_log.Write("(%s) file does not exist.", path.c_str());

@@ -176,6 +176,18 @@ TEST_F(ProgramCommandsTest, ExeFileNoWait_StartsTheProgramInItsFolderWithExpande
               m_lines.New()) << "a missing program fails in the path resolution, without an error box";
 }
 
+TEST_F(ProgramCommandsTest, EmptyFileParameter_NamesTheSourceFolderWhichIsNoFile)
+{
+    for (const char* type : {"CT_EXE_FILE_NOWAIT", "CT_OPEN_FILE_NOWAIT", "CT_OPEN_MANUAL"})
+    {
+        (void)m_lines.New();
+        EXPECT_FALSE(Run(type, "")) << type;
+        const std::vector<std::string> lines = m_lines.New();
+        EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), "(" + m_dir.Path() + "\\) file does not exist."))
+            << type << ": nothing is started for an empty file name";
+    }
+}
+
 TEST_F(ProgramCommandsTest, ExeFileWait_DisablesTheWizardUntilTheProgramEnds)
 {
     m_operator.SetWindows(m_wizard.Get(), m_background.Get());

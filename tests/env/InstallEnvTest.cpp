@@ -292,6 +292,31 @@ TEST_F(InstallEnvTest, InitProfiles_FileKeysLanguageVariantDefinedStringsMessage
     EXPECT_EQ("Kv Vendor Welcome\nEN EN", Read(env->GetConfigProfile(), "DLG", "TITLE"));
 }
 
+TEST_F(InstallEnvTest, InitProfiles_EmptyFileKeys_NameTheSourceFolderWhichIsNoFile)
+{
+    struct Case
+    {
+        const char* key;
+        bool initSucceeds;                                    // only the setting file may be missing
+    };
+    const Case cases[] = {{"CONFIGURE_FILE", false}, {"COMMAND_FILE", false}, {"SETTING_FILE", true},
+                          {"UTILITY_DLL", true}};
+    const std::string missing = "(" + m_src + "\\) file does not exist.";
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.key);
+        ASSERT_TRUE(Write("Setup.dat", DataText(std::string("[INSTALLER_FILE_INFO]\r\n") + c.key + " =\r\n")));
+        auto env = MakeEnv();
+        EXPECT_EQ(c.initSucceeds, env->Init());
+        EXPECT_TRUE(Contains(m_logTexts.Take(), missing)) << "the source folder is named and is no file";
+        if (c.initSucceeds)
+        {
+            EXPECT_EQ("", std::string(c.key) == "SETTING_FILE" ? env->GetSettingFile()
+                                                               : env->GetExternalFnt().GetPath(kUtilityDll));
+        }
+    }
+}
+
 TEST_F(InstallEnvTest, ReadOptions_EveryKeyLogsItsLine_MostSpecificSectionFirst)
 {
     ASSERT_TRUE(Write("Setup.dat", DataText("[OPTION]\r\nUSB_ONLY = 0\r\nNETWORK = 1\r\nWIRELESS = 1\r\n"

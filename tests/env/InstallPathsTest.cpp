@@ -26,6 +26,29 @@ TEST(InstallPathsTest, ResolvePathText_DriveNetworkParentCurrentAndRelativeTexts
         << "a drive-relative text is neither a drive nor a full path";
 }
 
+TEST(InstallPathsTest, ResolvePathText_EmptyAndOneCharacterTexts)
+{
+    const std::string src = "D:\\Install\\Disk1";
+    const struct
+    {
+        const char* text;
+        std::string expected;
+    } cases[] = {
+        {"", src + "\\"},                                     // the source folder itself
+        {".", src},
+        {"..", "D:\\Install"},
+        {"a", src + "\\a"},
+        {":", src + "\\:"},
+        {"\\", src + "\\\\"},
+        {"C:", "C:"},
+    };
+    for (const auto& c : cases)
+    {
+        EXPECT_EQ(c.expected, ResolvePathText(c.text, src)) << "text '" << c.text << "'";
+        EXPECT_NO_THROW(ResolvePathText(c.text, "")) << "empty source folder, text '" << c.text << "'";
+    }
+}
+
 TEST(InstallPathsTest, ResolvePathText_SourceDirMacro_NamesTheSourceDirectoryOnce)
 {
     EXPECT_EQ("D:\\Install\\Disk1\\data\\x.dll",

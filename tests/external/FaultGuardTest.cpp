@@ -7,6 +7,12 @@
 
 namespace
 {
+#if defined(KV_TEST_FRAME_HANDLER)
+// This build of the fault tests runs every guard on the frame handler, as on systems without vectored
+// exception handling.
+const bool g_frameHandlerForced = CFaultGuard::ForceFrameHandler();
+#endif
+
 volatile int g_zero = 0;
 volatile int g_stop = 0;
 
@@ -55,6 +61,17 @@ CFaultGuard::Outcome RunFault(const std::string& kind)
     });
 }
 }  // namespace
+
+TEST(FaultGuardTest, ActiveMechanism_VectoredWhereTheSystemHasIt_FrameHandlerWhenForced)
+{
+#if defined(KV_TEST_FRAME_HANDLER)
+    ASSERT_TRUE(g_frameHandlerForced);
+    EXPECT_EQ(CFaultGuard::Mechanism::kFrameHandler, CFaultGuard::ActiveMechanism());
+#else
+    EXPECT_EQ(CFaultGuard::Mechanism::kVectored, CFaultGuard::ActiveMechanism())
+        << "every system the tests run on has vectored handlers";
+#endif
+}
 
 TEST(FaultGuardTest, Run_FaultsOfEveryKind_ReportCodeAndLeaveTheThreadWorking)
 {

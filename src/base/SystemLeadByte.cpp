@@ -1,0 +1,8 @@
+#include "base/PathText.h"
+
+#include <windows.h>
+
+bool IsSystemLeadByte(unsigned char byte)
+{
+    return ::IsDBCSLeadByte(byte) != FALSE;
+}

@@ -1,0 +1,137 @@
+// System checks (env/SystemCheck.h), spooler and Plug and Play: installed printers and printer drivers,
+// and the wait for pending device installations.
+#include "env/SystemCheck.h"
+
+#include <winspool.h>
+
+#include "base/Scoped.h"
+#include "log/Log.h"
+
+namespace
+{
+struct GlobalMemoryTraits
+{
+    using Type = HGLOBAL;
+    static Type Null() { return nullptr; }
+    static bool IsValid(Type h) { return h != nullptr; }
+    static void Close(Type h) { ::GlobalFree(h); }
+};
+
+using CGlobalMemory = CScoped<GlobalMemoryTraits>;
+
+constexpr DWORD kPendingInstallWait = 1000;
+constexpr int kMaxFurtherPendingWaits = 60;
+constexpr int kSpoolerEnumAttempts = 4;
+
+using SpoolerEnum = BOOL (*)(BYTE* buffer, DWORD size, DWORD* needed, DWORD* returned);
+
+// Runs a spooler enumeration into GlobalAlloc memory, asking again while the list grows in between.
+bool EnumerateIntoMemory(CLog& log, SpoolerEnum enumerate, CGlobalMemory& memory, DWORD& count)
+{
+    DWORD needed = 0;
+    DWORD returned = 0;
+    BOOL ok = enumerate(nullptr, 0, &needed, &returned);
+    DWORD err = ok ? ERROR_SUCCESS : ::GetLastError();
+    for (int attempt = 0; !ok && attempt < kSpoolerEnumAttempts; ++attempt)
+    {
+        if (err != ERROR_INSUFFICIENT_BUFFER || needed == 0)
+        {
+            return false;
+        }
+        memory.Reset(::GlobalAlloc(GPTR, needed));
+        if (!memory.IsValid())
+        {
+            log.Write("GlobalAlloc Error [Check Printer Installed]");
+            return false;
+        }
+        ok = enumerate(static_cast<BYTE*>(memory.Get()), needed, &needed, &returned);
+        err = ok ? ERROR_SUCCESS : ::GetLastError();
+    }
+    if (ok)
+    {
+        count = returned;
+    }
+    return ok != FALSE;
+}
+
+BOOL EnumLocalPrinters(BYTE* buffer, DWORD size, DWORD* needed, DWORD* returned)
+{
+    return ::EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, buffer, size, needed, returned);
+}
+
+BOOL EnumDrivers(BYTE* buffer, DWORD size, DWORD* needed, DWORD* returned)
+{
+    return ::EnumPrinterDriversA(nullptr, nullptr, 3, buffer, size, needed, returned);
+}
+
+bool SameName(const char* listed, const char* name)
+{
+    return listed != nullptr && ::lstrcmpiA(listed, name) == 0;
+}
+}  // namespace
+
+namespace SystemCheck
+{
+bool WaitNoPendingInstall(const PendingInstallWait& wait, const std::function<void()>& foregroundHelper)
+{
+    if (!wait || wait(kPendingInstallWait) != WAIT_TIMEOUT)
+    {
+        return false;
+    }
+    if (foregroundHelper)
+    {
+        // The user has to answer the new-hardware window, so it is kept in front for as long as it takes.
+        while (wait(kPendingInstallWait) == WAIT_TIMEOUT)
+        {
+            foregroundHelper();
+        }
+        return true;
+    }
+    for (int waits = 0; waits < kMaxFurtherPendingWaits && wait(kPendingInstallWait) == WAIT_TIMEOUT; ++waits)
+    {
+    }
+    return true;
+}
+
+bool WaitNoPendingInstall(const std::function<void()>& foregroundHelper)
+{
+    // Looked up at run time: Windows 95 and NT 4 have no such function.
+    using WaitEventsFn = DWORD(WINAPI*)(DWORD);
+    CModule setupApi(::LoadLibraryA("Setupapi.dll"));
+    if (!setupApi.IsValid())
+    {
+        return false;
+    }
+    const auto waitEvents = reinterpret_cast<WaitEventsFn>(
+        reinterpret_cast<void*>(::GetProcAddress(setupApi.Get(), "CMP_WaitNoPendingInstallEvents")));
+    if (waitEvents == nullptr)
+    {
+        return false;
+    }
+    return WaitNoPendingInstall([waitEvents](DWORD timeout) { return waitEvents(timeout); }, foregroundHelper);
+}
+
+bool IsPrinterInstalled(CLog& log, const char* name, bool byPrinter)
+{
+    if (name == nullptr)
+    {
+        return false;
+    }
+    CGlobalMemory memory;
+    DWORD count = 0;
+    if (!EnumerateIntoMemory(log, byPrinter ? EnumLocalPrinters : EnumDrivers, memory, count))
+    {
+        return false;
+    }
+    for (DWORD i = 0; i < count; ++i)
+    {
+        const char* listed = byPrinter ? static_cast<const PRINTER_INFO_2A*>(memory.Get())[i].pDriverName
+                                       : static_cast<const DRIVER_INFO_3A*>(memory.Get())[i].pName;
+        if (SameName(listed, name))
+        {
+            return true;
+        }
+    }
+    return false;
+}
+}  // namespace SystemCheck

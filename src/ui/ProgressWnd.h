@@ -1,0 +1,42 @@
+#pragma once
+// The initialisation and language-change windows: a described stand-alone dialog with a progress bar
+// that moves on UM_PROGRESS_STEP (span, count: the next count steps share span percent; 0, 0: one step).
+
+#include "ui/SkinDlg.h"
+
+class CProgressWnd : public CSkinDlg
+{
+public:
+    explicit CProgressWnd(CUiEnv& env);
+    // Creates the window of the description section, owned by owner; false when it cannot be made.
+    bool CreateFor(const std::string& section, HWND owner);
+    int Position() const { return m_position; }
+
+protected:
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    int m_position = 0;
+    int m_spanStart = 0;
+    int m_span = 0;
+    int m_count = 0;
+    int m_done = 0;
+};
+
+// The window behind the wizard, from the BACKGROUND_DLG description; no task-bar button.
+class CBackgroundWnd : public CSkinDlg
+{
+public:
+    explicit CBackgroundWnd(CUiEnv& env);
+    // False when the section cannot be read or the window cannot be made.
+    bool CreateFor(const std::string& section);
+    void SetWizard(HWND wizard) { m_wizard = wizard; }
+    void KeepBehind(bool keep) { m_keepBehind = keep; }
+
+protected:
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    HWND m_wizard = nullptr;
+    bool m_keepBehind = true;
+};

@@ -1,0 +1,131 @@
+#pragma once
+// The base of every wizard dialog: a built-in template joined with the dialog's description. It
+// creates the described controls, binds the template's fixed controls through FIXED_ keys, keeps the
+// description area, paints the background and shapes, posts the Next command once per showing, and
+// runs modally for CT_DO_MODAL. Commands are never run here: they go to the wizard's mailbox.
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/DlgConfig.h"
+#include "ui/DrawnControls.h"
+#include "ui/Gdi.h"
+
+constexpr UINT UM_REFRESH_LIST = WM_USER + 1032;             // to child controls: result lists refill
+
+class CSkinDlg
+{
+public:
+    static constexpr int kNextId = 1004;
+    static constexpr int kModalNextId = 61439;
+    static constexpr int kModalBackId = 61437;
+    static constexpr int kModalOkId = 61438;
+    static constexpr int kModalCancelId = 61436;
+    // Fixed-control kinds that PlaceFixedControl treats specially.
+    static constexpr int kKindText = 1;
+    static constexpr int kKindList = 7;
+    static constexpr int kKindUnmirrored = 16;
+
+    using CommandPoster = std::function<void(const ObjectCommand&)>;
+
+    CSkinDlg(CUiEnv& env, int templateId);
+    virtual ~CSkinDlg();
+    CSkinDlg(const CSkinDlg&) = delete;
+    CSkinDlg& operator=(const CSkinDlg&) = delete;
+
+    // What the wizard calls, in this order of declaration.
+    virtual void OnLeave() {}
+    virtual void OnEnter(const std::string& parameter);
+    virtual bool PrepareShow() { return true; }
+    virtual void Refresh();
+    // Creates the window from the template, hidden, with parent as its parent (or owner when modal).
+    virtual bool Create(HWND parent);
+    virtual bool SetConfig(const std::string& section);
+    virtual bool IsCancelBlocked() const { return m_config.IsCancelBlocked(); }
+    virtual void InitFixedControls();
+
+    // Runs the dialog modally over owner: 1 for next, back, OK or the Next button, 2 for cancel.
+    int DoModal(HWND owner);
+
+    bool PlaceFixedControl(const char* key, HWND control, int kind = 0);
+    bool ReadFixedCommand(const char* key, ObjectCommand& command) const;
+    bool PostFixedCommand(const char* key);
+    void PostNext(bool main);
+    void Broadcast(UINT message, WPARAM wParam, LPARAM lParam, bool post);
+    // Shows or hides the control of the object section name; false when there is none.
+    bool ToggleObject(const std::string& name);
+    // Focus to the first object with DEFAULT_BUTTON: links, then buttons, then language boxes.
+    void FocusDefault();
+
+    void SetCommandPoster(CommandPoster poster) { m_poster = std::move(poster); }
+    HWND Window() const { return m_window; }
+    CDlgConfig& Config() { return m_config; }
+    const CDlgConfig& Config() const { return m_config; }
+    const std::string& Section() const { return m_config.GetSection(); }
+    const std::string& Caption() const { return m_config.GetCaption(); }
+    bool IsActive() const { return m_active; }
+    const std::string& Description() const { return m_descriptionText; }
+
+protected:
+    virtual INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void PostCommand(const ObjectCommand& command);
+    CUiEnv& Env() { return m_env; }
+    // A stand-alone window (background, initialisation window) rather than a child of the wizard.
+    void SetTopLevel(bool topLevel) { m_topLevel = topLevel; }
+
+    HWND m_window = nullptr;
+    HWND m_focusControl = nullptr;                            // a kind's own focus control
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void OnInitDialog();
+    void CreateControls(bool centreAndShow, bool mirror);
+    void CreateObjectControl(ObjectRecord& object, int id);
+    void CreateLanguageBox(ObjectRecord& object, int id);
+    void CreateEditBox(ObjectRecord& object, int id);
+    void CreateAnimation(ObjectRecord& object, int id);
+    void CreateStaticText(ObjectRecord& object, int id);
+    void CreateModalButtons();
+    void LayOut(bool centreAndShow, bool mirror);
+    void DestroyControls();
+    void ApplyLayoutDirection(HWND window, bool rightToLeft);
+    BOOL OnEraseBackground(HDC dc);
+    INT_PTR OnControlColour(HDC dc, HWND control);
+    void OnCommand(int id, int code, HWND control);
+    void OnLanguageChosen(HWND combo);
+    void OnSetDescription(const char* text);
+    HBRUSH BrushFor(COLORREF colour);
+
+    CUiEnv& m_env;
+    int m_templateId;
+    CDlgConfig m_config;
+    CommandPoster m_poster;
+    ObjectCommand m_next;
+    bool m_modal = false;
+    bool m_topLevel = false;
+    bool m_active = false;
+    HWND m_parent = nullptr;
+    HWND m_description = nullptr;
+    std::string m_defaultDescription;
+    std::string m_descriptionText;
+    COLORREF m_descriptionBack = RGB(255, 255, 255);
+    CBitmapHandle m_backBitmap;
+    std::vector<std::unique_ptr<CDrawnControl>> m_drawn;
+    std::vector<HWND> m_plainControls;                        // statics, edits, combos, lists, animations
+    std::map<HWND, std::vector<std::string>> m_languageCodes;
+    std::map<COLORREF, CBrushHandle> m_brushes;
+    std::vector<CFontHandle> m_fonts;
+};
+
+// A NORMAL. dialog: the base behaviour, and result lists refill when it is entered.
+class CNormalDlg : public CSkinDlg
+{
+public:
+    explicit CNormalDlg(CUiEnv& env);
+    void OnEnter(const std::string& parameter) override;
+};

@@ -1,0 +1,112 @@
+#pragma once
+// The installer's main frame: owns every wizard dialog, shows one at a time in its client area, and
+// is the one place where commands from dialogs, worker threads and the application are executed
+// (through its command executor, one at a time, on its own thread). Dialogs are made by the kind
+// their section name names; kinds this build has no class for are made as the base dialog (logged).
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "command/CmdOperator.h"
+#include "command/CommandEnv.h"
+#include "command/CommandRecord.h"
+#include "ui/SkinDlg.h"
+
+class CWizard
+{
+public:
+    enum CreateResult
+    {
+        kCreateFailed = 0,
+        kAlreadyRunning = 1,
+        kCreated = 2,
+    };
+    static constexpr int kMaxDialogs = 256;                   // the dialog list never grows beyond this
+
+    // mailbox: the application's command mailbox; it and env outlive the wizard.
+    CWizard(CUiEnv& env, std::unique_ptr<CCmdOperator> executor, CommandRecord& mailbox);
+    ~CWizard();
+    CWizard(const CWizard&) = delete;
+    CWizard& operator=(const CWizard&) = delete;
+
+    // kAlreadyRunning when a frame of this program's class exists (it is asked to the front).
+    int Create(const std::string& programName);
+    // Runs the start section's START_CMD and, with PRECREATE_DLG, creates the dialogs of DIALOGS.
+    bool Start(const std::string& startSection, HWND progress, bool precreate);
+    // Every dialog re-reads its description (after a language change).
+    void RefreshAll(HWND progress);
+    void BlockCancel() { m_cancelBlocked = true; }
+    CSkinDlg* CurrentDialog();
+
+    // The mailbox operations: fill and post UM_EXEC_COMMAND; run at once; post a whole record.
+    void PostCommand(const char* type, const char* p1 = nullptr, const char* p2 = nullptr, const char* p3 = nullptr,
+                     const char* p4 = nullptr, const char* p5 = nullptr);
+    bool RunCommand(const char* type, const char* p1 = nullptr, const char* p2 = nullptr, const char* p3 = nullptr,
+                    const char* p4 = nullptr, const char* p5 = nullptr);
+    void PostMailbox(const CommandRecord* record, UINT message);
+
+    // Dialog list operations; -1 for none.
+    int AddDialog(const std::string& section);
+    int FindDialog(const std::string& name);
+    void OpenByRequest(const std::string& request);
+    bool ShowDialog(int index, const std::string& parameter);
+    // Creates the dialog of the kind the section names, shows it modally and destroys it.
+    bool RunModal(const std::string& section);
+
+    // Lets the current dialog take its keyboard messages (tab order). True when it did.
+    bool PreTranslateMessage(MSG& message);
+
+    // The background window, kept directly behind the wizard (null: none).
+    void SetBackgroundWindow(HWND background) { m_background = background; }
+    // Answers whether the test page may be opened: device connected and printer installed in this run.
+    void SetTestPageCheck(std::function<bool()> check) { m_testPageReady = std::move(check); }
+
+    HWND Window() const { return m_window; }
+    CCmdOperator& Executor() { return *m_executor; }
+    int CurrentIndex() const { return m_current; }
+    size_t DialogCount() const { return m_dialogs.size(); }
+    CSkinDlg* Dialog(size_t index) { return index < m_dialogs.size() ? m_dialogs[index].get() : nullptr; }
+    const std::string& DialogsSection() const { return m_dialogsSection; }
+    bool IsCancelBlocked() const { return m_cancelBlocked; }
+
+    // The dialog object for a section name's kind; null (logged) when no kind matches.
+    std::unique_ptr<CSkinDlg> MakeDialog(const std::string& section);
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void ConnectCommands();
+    void AddDialogsOf(const std::string& dialogsValue, HWND progress);
+    void OnStart(bool success);
+    void OnNavigate(WPARAM wParam, LPARAM lParam);
+    void OnExecCommand(LPARAM lParam);
+    void OnEndWait(bool toFront);
+    void OnActivate(bool active);
+    void BringToFront();
+    void SizeToDialog(const CSkinDlg& dialog);
+    void SetSystemMenu(bool present);
+    bool CancelConfirmation();
+    bool ShowToggle(const CommandRecord& record);
+    bool OpenTestPage(const CommandRecord& record);
+    void PostObjectCommand(const ObjectCommand& command);
+
+    CUiEnv& m_env;
+    std::unique_ptr<CCmdOperator> m_executor;
+    CommandRecord& m_mailbox;
+    std::string m_className;
+    std::string m_title;
+    std::string m_startSection;
+    std::string m_dialogsSection;
+    std::vector<std::unique_ptr<CSkinDlg>> m_dialogs;
+    int m_current = 0;
+    bool m_firstShow = true;
+    bool m_cancelBlocked = false;
+    bool m_classRegistered = false;
+    HWND m_window = nullptr;
+    HWND m_background = nullptr;
+    std::function<bool()> m_testPageReady;
+};

@@ -1,0 +1,75 @@
+#pragma once
+// Test support: WinDriver.exe (beside the test program) run as a user at the screen would act, with
+// what it printed. See tools/windriver/WinDriver.cpp for its commands.
+
+#include <windows.h>
+
+#include <string>
+
+#include "base/Scoped.h"
+#include "support/TempDir.h"
+
+class CWinDriver
+{
+public:
+    // scratch: a folder for its output.
+    explicit CWinDriver(std::string scratch) : m_scratch(std::move(scratch)) {}
+
+    // Runs "WinDriver.exe arguments"; its exit code (0 done, 1 not found in time), or -1 when it could
+    // not start or did not end within timeoutMs. output receives what it printed.
+    int Run(const std::string& arguments, std::string* output = nullptr, DWORD timeoutMs = 60000) const
+    {
+        // A file of its own each time, shared: a process WinDriver starts by the way (Wine's desktop
+        // process, when it is the first window of the prefix) keeps the handle it inherited.
+        static LONG counter = 0;
+        const std::string outputPath = m_scratch + "\\windriver" + std::to_string(::InterlockedIncrement(&counter)) +
+                                       ".txt";
+        SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+        CHandle file(::CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   &inherit, CREATE_ALWAYS, 0, nullptr));
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = file.Get();
+        startup.hStdError = file.Get();
+        PROCESS_INFORMATION process = {};
+        std::string commandLine = "\"" + Program() + "\" " + arguments;
+        if (!file.IsValid() || !::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                                 nullptr, &startup, &process))
+        {
+            return -1;
+        }
+        CHandle processHandle(process.hProcess);
+        CHandle threadHandle(process.hThread);
+        DWORD code = static_cast<DWORD>(-1);
+        if (::WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0)
+        {
+            (void)::GetExitCodeProcess(process.hProcess, &code);
+        }
+        else
+        {
+            (void)::TerminateProcess(process.hProcess, 3);
+        }
+        file.Reset();
+        if (output != nullptr)
+        {
+            *output = ReadTestFile(outputPath);
+        }
+        (void)::DeleteFileA(outputPath.c_str());
+        return static_cast<int>(code);
+    }
+
+    // A command with quoted words: Quote("click") + Quote(window) ...
+    static std::string Quote(const std::string& word) { return "\"" + word + "\" "; }
+
+    static std::string Program()
+    {
+        char path[MAX_PATH + 1] = {};
+        ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+        const std::string own = path;
+        return own.substr(0, own.find_last_of('\\') + 1) + "WinDriver.exe";
+    }
+
+private:
+    std::string m_scratch;
+};

@@ -1,0 +1,383 @@
+// Setup.exe's wizard on copies of the demo product, driven from outside with WinDriver as a user at
+// the screen would: the first dialog and its controls, the description area, Next and Back, the
+// cancel question and its exit code, a second start, the language box and right-to-left layout, and
+// descriptions that are wrong in every way the configuration file allows. Pictures of what was seen
+// are kept in build/<tree>/pictures.
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "app/AppTestSupport.h"
+#include "support/WinDriver.h"
+#include "support/WineRun.h"
+
+using namespace AppTest;
+
+namespace
+{
+const DWORD kCancelledExit = 1602;
+
+// One control line of WinDriver's list.
+struct Control
+{
+    std::string className;
+    std::string text;
+    RECT rect = {};
+    bool visible = false;
+    bool rtl = false;
+};
+
+std::string Field(const std::string& line, const std::string& name)
+{
+    const size_t at = line.find(" " + name + "=");
+    if (at == std::string::npos)
+    {
+        return std::string();
+    }
+    const size_t start = at + name.size() + 2;
+    if (start < line.size() && line[start] == '"')
+    {
+        return line.substr(start + 1, line.find('"', start + 1) - start - 1);
+    }
+    return line.substr(start, line.find(' ', start) - start);
+}
+
+std::vector<Control> ParseControls(const std::string& listing)
+{
+    std::vector<Control> controls;
+    std::istringstream lines(listing);
+    for (std::string line; std::getline(lines, line);)
+    {
+        line.erase(line.find_last_not_of("\r") + 1);
+        Control control;
+        control.className = Field(line, "class");
+        control.text = Field(line, "text");
+        control.visible = Field(line, "visible") == "1";
+        control.rtl = Field(line, "rtl") == "1";
+        (void)std::sscanf(Field(line, "rect").c_str(), "%ld,%ld,%ld,%ld", &control.rect.left, &control.rect.top,
+                          &control.rect.right, &control.rect.bottom);
+        controls.push_back(control);
+    }
+    return controls;
+}
+
+const Control* Visible(const std::vector<Control>& controls, const std::string& text)
+{
+    for (const Control& control : controls)
+    {
+        if (control.visible && control.text == text)
+        {
+            return &control;
+        }
+    }
+    return nullptr;
+}
+
+std::string PictureDir()
+{
+    const std::string dir = BesideTestProgram("..\\pictures");
+    (void)::CreateDirectoryA(dir.c_str(), nullptr);
+    return dir;
+}
+
+// A started Setup.exe and the user's hands.
+class CWizardRun
+{
+public:
+    CWizardRun(CTestProduct& product, const std::string& arguments)
+        : m_product(product), m_driver(product.Folder()), m_process(product.Start(arguments))
+    {
+    }
+    ~CWizardRun()
+    {
+        if (WaitForExit(m_process, 0) == STILL_ACTIVE)
+        {
+            (void)::TerminateProcess(m_process.Get(), 3);
+            (void)::WaitForSingleObject(m_process.Get(), 5000);
+        }
+    }
+    CWizardRun(const CWizardRun&) = delete;
+    CWizardRun& operator=(const CWizardRun&) = delete;
+
+    std::string Frame() const { return m_product.InstanceName(); }
+    int Do(const std::string& command, const std::string& window, const std::string& a = "",
+           const std::string& b = "") const
+    {
+        std::string arguments = CWinDriver::Quote(command) + CWinDriver::Quote(window);
+        arguments += a.empty() ? "" : CWinDriver::Quote(a);
+        arguments += b.empty() ? "" : CWinDriver::Quote(b);
+        return m_driver.Run(arguments);
+    }
+    bool WaitText(const std::string& text) const { return Do("waittext", Frame(), text) == 0; }
+    std::vector<Control> Controls() const
+    {
+        std::string listing;
+        (void)m_driver.Run(CWinDriver::Quote("list") + CWinDriver::Quote(Frame()), &listing);
+        return ParseControls(listing);
+    }
+    void Picture(const std::string& window, const std::string& name) const
+    {
+        (void)Do("picture", window, PictureDir() + "\\" + name + ".png");
+    }
+    // Cancel, then Exit in the question box: the run ends as cancelled.
+    DWORD CancelAndExit()
+    {
+        (void)Do("click", Frame(), "Cancel");
+        (void)Do("click", "#32770", "Exit");
+        return Finish();
+    }
+    DWORD Finish(DWORD timeoutMs = 30000) { return WaitForExit(m_process, timeoutMs); }
+
+private:
+    CTestProduct& m_product;
+    CWinDriver m_driver;
+    CHandle m_process;
+};
+}  // namespace
+
+TEST(WizardRunTest, DemoWizard_UserWalksThrough_DialogsDescriptionsAndCancel)
+{
+    CTestProduct product;
+    CWizardRun run(product, "");
+    ASSERT_EQ(0, run.Do("wait", run.Frame())) << "the wizard frame appears";
+    ASSERT_EQ(0, run.Do("waittext", run.Frame(), "Read me first")) << "WinDriver's exit code";
+    const std::vector<Control> first = run.Controls();
+    for (const char* text : {"Welcome", "Read me first", "Licence agreement", "Next >", "Cancel", "English",
+                             "Language:", "Point at a link to see what it does."})
+    {
+        EXPECT_NE(nullptr, Visible(first, text)) << "the welcome dialog shows \"" << text << "\"";
+    }
+    EXPECT_EQ(nullptr, Visible(first, "< Back")) << "the welcome dialog has no Back button";
+    EXPECT_EQ(nullptr, Visible(first, "I agree")) << "one dialog at a time";
+    run.Picture(run.Frame(), "test_welcome");
+
+    const std::string description = "Shows the licence agreement you accept before the software is installed.";
+    bool described = false;
+    for (int attempt = 0; attempt < 3 && !described; ++attempt)   // a pointer that did not arrive moves again
+    {
+        EXPECT_EQ(0, run.Do("hover", run.Frame(), "Licence agreement"));
+        described = run.Do("waittext", run.Frame(), description, "5000") == 0;
+    }
+    EXPECT_TRUE(described) << "the link's description fills the description area";
+    EXPECT_EQ(0, run.Do("hover", run.Frame(), "Language:"));
+    EXPECT_TRUE(run.WaitText("Point at a link to see what it does.")) << "leaving brings the default back";
+
+    EXPECT_EQ(0, run.Do("click", run.Frame(), "Next >"));
+    ASSERT_TRUE(run.WaitText("I agree")) << "Next opens the licence dialog";
+    const std::vector<Control> licence = run.Controls();
+    EXPECT_EQ(nullptr, Visible(licence, "Read me first"));
+    bool licenceText = false;
+    for (const Control& control : licence)
+    {
+        licenceText = licenceText || (control.visible && control.className == "Edit" &&
+                                      control.text.find("LICENCE AGREEMENT") != std::string::npos);
+    }
+    EXPECT_TRUE(licenceText) << "the licence text in its box";
+    EXPECT_EQ(0, run.Do("click", run.Frame(), "< Back"));
+    EXPECT_TRUE(run.WaitText("Read me first")) << "Back returns to the welcome dialog";
+
+    (void)run.Do("click", run.Frame(), "Cancel");
+    ASSERT_EQ(0, run.Do("waittext", "#32770", "Setup is not complete. Do you really want to quit?"));
+    run.Picture("#32770", "test_cancel_question");
+    EXPECT_EQ(0, run.Do("click", "#32770", "Resume")) << "Resume goes on";
+    EXPECT_EQ(0, run.Do("key", run.Frame(), "altf4")) << "Alt+F4 asks the same question";
+    EXPECT_EQ(0, run.Do("click", "#32770", "Exit"));
+    EXPECT_EQ(kCancelledExit, run.Finish()) << "a confirmed cancel ends with the cancelled exit code";
+    const std::vector<std::string> log = ReadLog(product.LogPath());
+    EXPECT_EQ(2, Count(log, "Call Command : Type = CT_DLG_CANCEL, Param1=,Param2=,Param3=,Param4=,Param5="));
+    EXPECT_EQ("Exit code 1602: the user cancelled the run", log.empty() ? "" : log.back());
+}
+
+TEST(WizardRunTest, SecondStart_WhileTheWizardRuns_BringsTheFirstToTheFront)
+{
+    CTestProduct product;
+    CWizardRun first(product, "");
+    ASSERT_TRUE(first.WaitText("Read me first"));
+    CWinDriver driver(product.Folder());
+    HWND other = ::CreateWindowExA(0, "STATIC", "Another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200,
+                                   nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, other);
+    (void)::SetForegroundWindow(other);
+
+    const SetupRun second = product.Finish(StartProgram(product.ExePath(), ""), 0);
+    EXPECT_EQ(1618u, second.exitCode) << "another installer of the product is running";
+    EXPECT_TRUE(Has(second.log, "The installer is already running"));
+    std::string listing;
+    (void)driver.Run("list " + CWinDriver::Quote(first.Frame()), &listing);
+    EXPECT_NE(std::string::npos, listing.find("foreground=1")) << listing;
+    EXPECT_EQ(kCancelledExit, first.CancelAndExit());
+    (void)::DestroyWindow(other);
+}
+
+TEST(WizardRunTest, LanguageBox_GermanThenHebrew_SwitchesTextsAndMirrors)
+{
+    CTestProduct product;
+    CWizardRun run(product, "");
+    ASSERT_TRUE(run.WaitText("English"));
+    EXPECT_EQ(0, run.Do("pick", run.Frame(), "English", "German"));
+    ASSERT_TRUE(run.WaitText("Zuerst lesen")) << "the German texts";
+    std::vector<Control> controls = run.Controls();
+    for (const char* english : {"Read me first", "Licence agreement", "Next >", "Cancel", "Welcome"})
+    {
+        EXPECT_EQ(nullptr, Visible(controls, english)) << "no English text is left: " << english;
+    }
+    EXPECT_NE(nullptr, Visible(controls, "Deutsch")) << "the box shows the language now chosen";
+    EXPECT_FALSE(controls.empty() || controls.front().rtl) << "German runs left to right";
+    EXPECT_EQ(0, run.Do("click", run.Frame(), "Weiter >"));
+    EXPECT_TRUE(run.WaitText("Ich stimme zu")) << "the other dialogs changed too";
+    EXPECT_EQ(0, run.Do("click", run.Frame(), "< Zur\xfc" "ck"));
+    ASSERT_TRUE(run.WaitText("Deutsch"));
+
+    if (PresentedVersion() == "win98")
+    {
+        (void)run.Do("click", run.Frame(), "Abbrechen");   // Windows 98 has no right-to-left layout
+        EXPECT_EQ(0, run.Do("click", "#32770", "Beenden")) << "the question in German too";
+        EXPECT_EQ(kCancelledExit, run.Finish());
+        return;
+    }
+    EXPECT_EQ(0, run.Do("pick", run.Frame(), "Deutsch", "#2"));
+    const auto mirroredCount = [](const std::vector<Control>& all) {
+        int count = 0;
+        for (const Control& control : all)
+        {
+            count += control.visible && control.rtl ? 1 : 0;
+        }
+        return count;
+    };
+    for (int look = 0; look < 200 && mirroredCount(controls) < 8; ++look)
+    {
+        controls = run.Controls();                            // until the Hebrew dialog is back
+    }
+    ASSERT_FALSE(controls.empty());
+    const Control& frame = controls.front();
+    EXPECT_TRUE(frame.rtl) << "RIGHT_ALIGN of the Hebrew options mirrors the wizard";
+    EXPECT_GE(mirroredCount(controls), 8) << "and its dialog and controls";
+    const Control* logo = Visible(controls, "KV_LOGO");
+    ASSERT_NE(nullptr, logo);
+    EXPECT_LT(logo->rect.left - frame.rect.left, 100) << "the logo on the right moved to the left";
+    run.Picture(run.Frame(), "test_hebrew_mirrored");
+    EXPECT_EQ(0, run.Do("key", run.Frame(), "altf4"));
+    EXPECT_EQ(0, run.Do("click", "#32770", "#1202")) << "the question's second button, Exit in Hebrew";
+    EXPECT_EQ(kCancelledExit, run.Finish());
+}
+
+// Descriptions wrong in every way: the wizard logs what is wrong and still runs.
+TEST(WizardRunTest, BadDescriptions_LoggedAndTheWizardStillRuns)
+{
+    CTestProduct product;
+    struct Key
+    {
+        const char* section;
+        const char* key;
+        const char* value;
+    };
+    const Key keys[] = {
+        {"NORMAL.WELCOME", "BASE_ON", "NORMAL.WELCOME"},                      // itself
+        {"LINK.COMMON", "BASE_ON", "LINK.README"},                            // a loop of objects
+        {"LINK.README", "BASE_ON", "LINK.COMMON"},
+        {"NORMAL.READY", "NUM_OF_OBJ", "-5"},
+        {"NORMAL.LICENSE", "NUM_OF_OBJ", "1000"},
+        {"NORMAL.WELCOME", "OBJ_12", "WIDGET.UNKNOWN"},
+        {"NORMAL.WELCOME", "NUM_OF_OBJ", "13"},
+        {"NORMAL.WELCOME", "BACK_BMP", "KV_NO_SUCH_BITMAP"},
+        {"NORMAL.WELCOME", "DLG_RECT", "-50,-50,90000,90000"},
+        {"BITMAP.LOGO", "NAME", "KV_NOT_THERE"},
+        {"STATIC.TITLE", "FONT", "FONT.MISSING"},
+    };
+    for (const Key& key : keys)
+    {
+        product.SetConfigKey(key.section, key.key, key.value);
+    }
+    std::string dialogs = "[INSTALL_DIALOGS]\r\nNORMAL.WELCOME\r\nNORMAL.LICENSE\r\nNORMAL.READY\r\n"
+                          "NORMAL.NOWHERE\r\nWHAT.EVER\r\n";
+    std::string sections;
+    for (int i = 0; i < 200; ++i)
+    {
+        dialogs += "NORMAL.MANY" + std::to_string(i) + "\r\n";
+        sections += "[NORMAL.MANY" + std::to_string(i) + "]\r\nBASE_ON = DLG_BASE\r\n";
+    }
+    const std::string configPath = product.ProductDir() + "\\data\\kvinst.kvi";
+    std::string config = ReadTestFile(configPath);
+    const size_t list = config.find("[INSTALL_DIALOGS]");
+    ASSERT_NE(std::string::npos, list);
+    config.replace(list, std::string("[INSTALL_DIALOGS]").size(), dialogs.substr(0, dialogs.size() - 2));
+    (void)WriteTestFile(configPath, config + sections);
+
+    CWizardRun run(product, "");
+    ASSERT_TRUE(run.WaitText("Licence agreement")) << "the wizard runs in spite of it all";
+    EXPECT_EQ(0, run.Do("click", run.Frame(), "Next >"));
+    EXPECT_TRUE(run.WaitText("I agree"));
+    EXPECT_EQ(kCancelledExit, run.CancelAndExit());
+    const std::vector<std::string> log = ReadLog(product.LogPath());
+    for (const char* line : {"Dialog section [NORMAL.WELCOME] is based on itself",
+                             "NUM_OF_OBJ -5 of [NORMAL.READY] is out of range (0 to 1000)",
+                             "Bitmap [KV_NO_SUCH_BITMAP] of [NORMAL.WELCOME] cannot be loaded",
+                             "Bitmap [KV_NOT_THERE] of [BITMAP.LOGO] cannot be loaded",
+                             "Font section [FONT.MISSING] does not exist",
+                             "DLG_RECT of [NORMAL.WELCOME] is out of range: -50,-50,90000,90000",
+                             "WHAT.EVER Section is invalid dialog section"})
+    {
+        EXPECT_TRUE(Has(log, line)) << "logged: " << line;
+    }
+    EXPECT_FALSE(From(log, "Object section [LINK.").empty()) << "the BASE_ON loop of the links is logged";
+}
+
+// Commands on the shown dialog: a link toggles objects, another shows a dialog modally whose OK
+// button runs its own command and closes it.
+TEST(WizardRunTest, LinkCommands_ShowToggleAndModalDialog)
+{
+    CTestProduct product;
+    const struct
+    {
+        const char* section;
+        const char* key;
+        const char* value;
+    } keys[] = {
+        {"LINK.README", "CMD_TYPE", "CT_SHOW_TOGGLE"},
+        {"LINK.README", "CMD_PARAM1", "\"bitmap.logo\", STATIC.LANG_LABEL"},
+        {"LINK.LICENSE", "CMD_TYPE", "CT_DO_MODAL"},
+        {"LINK.LICENSE", "CMD_PARAM1", "NORMAL.MODAL_TEST"},
+        {"NORMAL.MODAL_TEST", "CAPTION", "Modal test"},
+        {"NORMAL.MODAL_TEST", "DLG_RECT", "0,0,300,120"},
+        {"NORMAL.MODAL_TEST", "NUM_OF_OBJ", "1"},
+        {"NORMAL.MODAL_TEST", "OBJ_0", "STATIC.MODAL_TEXT"},
+        {"NORMAL.MODAL_TEST", "FIXED_BTN_MODAL_OK", "BUTTON.MODAL_OK"},
+        {"STATIC.MODAL_TEXT", "NAME", "A modal dialog"},
+        {"STATIC.MODAL_TEXT", "POSITION", "10,10"},
+        {"BUTTON.MODAL_OK", "NAME", "Close it"},
+        {"BUTTON.MODAL_OK", "POSITION", "100,60"},
+        {"BUTTON.MODAL_OK", "SIZE", "90,26"},
+        {"BUTTON.MODAL_OK", "CMD_TYPE", "CT_SHOW_TOGGLE"},
+        {"BUTTON.MODAL_OK", "CMD_PARAM1", "BITMAP.LOGO"},
+    };
+    for (const auto& key : keys)
+    {
+        product.SetConfigKey(key.section, key.key, key.value);
+    }
+    CWizardRun run(product, "");
+    ASSERT_TRUE(run.WaitText("Read me first"));
+    const auto shownWhenDone = [&run](const char* text, bool shown) {
+        std::vector<Control> controls = run.Controls();
+        for (int look = 0; look < 100 && (Visible(controls, text) != nullptr) != shown; ++look)
+        {
+            controls = run.Controls();
+        }
+        return (Visible(controls, text) != nullptr) == shown;
+    };
+    EXPECT_EQ(0, run.Do("click", run.Frame(), "Read me first"));
+    EXPECT_TRUE(shownWhenDone("KV_LOGO", false)) << "the named objects are hidden";
+    EXPECT_TRUE(shownWhenDone("Language:", false));
+
+    EXPECT_EQ(0, run.Do("click", run.Frame(), "Licence agreement"));
+    ASSERT_EQ(0, run.Do("waittext", "Modal test", "A modal dialog")) << "the modal dialog with its objects";
+    std::string listing;
+    (void)CWinDriver(product.Folder()).Run("list " + CWinDriver::Quote(run.Frame()), &listing);
+    EXPECT_NE(std::string::npos, listing.substr(0, listing.find('\n')).find("enabled=0"))
+        << "the wizard is disabled meanwhile";
+    run.Picture("Modal test", "test_modal");
+    EXPECT_EQ(0, run.Do("click", "Modal test", "Close it"));
+    EXPECT_EQ(0, run.Do("waitgone", "Modal test"));
+    EXPECT_TRUE(shownWhenDone("KV_LOGO", true)) << "the OK button's own command ran";
+    EXPECT_EQ(kCancelledExit, run.CancelAndExit());
+}

@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Pictures of every dialog of the demo product in each of its languages, as PNG files in
+# build/pictures/ (README). Sets up the machine, builds Setup.exe, the demo's resource library and
+# WinDriver, lays the demo product out in build/pictures/product and runs it under Wine in a
+# throw-away 64-bit prefix with an Xvfb display of its own; WinDriver walks through the wizard and
+# saves what each window shows. Each language runs with the system language of its own code page
+# (Hebrew texts are 8-bit text in code page 1255). ~/.wine is never touched.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=${KV_BUILD_DIR:-$top/build}
+WINE=/usr/lib/wine/wine
+
+"$top/tools/setup.sh"
+cmake -S "$top" -B "$build/i686" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-i686-mingw.cmake" >/dev/null
+cmake --build "$build/i686" -j "$(nproc)" --target Setup KVres WinDriver >/dev/null
+
+work="$build/pictures"
+out="$work"
+product="$work/product"
+rm -rf "$product" "$work/wine"
+mkdir -p "$product"
+rm -f "$out"/*.png
+cp -r "$top/demo/." "$product/"
+cp "$build/i686/bin/Setup.exe" "$build/i686/bin/KVres.dll" "$build/i686/bin/WinDriver.exe" "$product/"
+
+"$top/tools/wine-env.sh" setup "$work/wine" win64 >/dev/null
+trap '"$top/tools/wine-env.sh" stop "$work/wine"' EXIT
+export WINEPREFIX="$work/wine/prefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=;mshtml="
+[ -f "$work/wine/display" ] && export DISPLAY="$(cat "$work/wine/display")"
+"$top/tools/wine-fonts.sh" "$WINEPREFIX"
+
+frame="Kestrow KP-3100 Installer Installer Program"
+scratch="$work/scratch"
+mkdir -p "$scratch"
+drive() {   # WinDriver command and words; output to a file, never a pipe
+    (cd "$product" && "$WINE" WinDriver.exe "$@" >"$scratch/driver.txt" 2>&1 </dev/null)
+}
+picture() {   # window, name
+    drive picture "$1" "Z:$out/$2.png" && echo "  $out/$2.png"
+}
+
+# language id, abbreviation, locale
+for language in "0x0409 EN en_US.UTF-8" "0x0407 GR de_DE.UTF-8" "0x040D HB he_IL.UTF-8"; do
+    set -- $language
+    id=$1 abbr=$2 locale=$3
+    echo "$abbr:"
+    (cd "$product" && env LC_ALL="$locale" LANG="$locale" "$WINE" Setup.exe "/L$id" >"$scratch/setup.txt" 2>&1 \
+        </dev/null) &
+    setup=$!
+    drive waittext "$frame" "#3401"                          # the welcome dialog's second link
+    picture "$frame" "${abbr}_1_welcome"
+    drive hover "$frame" "#3400"
+    drive waittext "$frame" "#3400"
+    picture "$frame" "${abbr}_2_welcome_description"
+    picture "Kestrow KP-3100 Series" "${abbr}_0_screen"
+    drive key "$frame" altf4
+    drive wait "#32770"
+    picture "Kestrow KP-3100 Installer" "${abbr}_3_cancel_question"
+    drive click "Kestrow KP-3100 Installer" "#1"             # Resume
+    drive click "$frame" "#1"                                 # Next
+    drive waittext "$frame" "#3300"                           # the licence text
+    picture "$frame" "${abbr}_4_licence"
+    drive click "$frame" "#2"                                 # I agree
+    drive waittext "$frame" "#3501"
+    picture "$frame" "${abbr}_5_ready"
+    drive click "$frame" "#2"                                 # Finish
+    wait "$setup" || true
+
+    (cd "$product" && env LC_ALL="$locale" LANG="$locale" "$WINE" Setup.exe "/L$id" /U >"$scratch/setup.txt" \
+        2>&1 </dev/null) &
+    setup=$!
+    drive waittext "$frame" "#3501"
+    picture "$frame" "${abbr}_6_uninstall"
+    drive click "$frame" "#2"                                 # Finish
+    wait "$setup" || true
+done
+echo "Pictures of the demo product's dialogs are in $out"

@@ -1,0 +1,445 @@
+// WinDriver: looks at and drives the windows of a running program from outside, as a user would, for
+// tests and for product authors. The window is named by its class or by a part of its title.
+//
+//   WinDriver list [WINDOW]                      top-level windows and their controls (texts on one line:
+//                                                line breaks as \r \n, double quotes as single ones)
+//   WinDriver wait WINDOW [MS]                   waits until a visible window of that name exists
+//   WinDriver waitgone WINDOW [MS]               waits until no visible window of that name exists
+//   WinDriver waittext WINDOW TEXT [MS]          waits until one of its visible controls shows TEXT
+//   WinDriver click WINDOW CONTROL               CONTROL: its text, or #ID
+//   WinDriver hover WINDOW CONTROL               moves the pointer onto the control
+//   WinDriver pick WINDOW CONTROL ROW            chooses a row of a list or combo box (its text, or #N)
+//   WinDriver type WINDOW CONTROL TEXT           types into an edit box
+//   WinDriver key WINDOW enter|escape|altf4      presses a key in the window
+//   WinDriver front WINDOW                       asks the window to the front
+//   WinDriver picture WINDOW FILE.png            saves what the window shows
+// Exit code 0 when done, 1 when the window or control was not found in time, 2 for a bad call.
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "PngWriter.h"
+
+namespace
+{
+const DWORD kDefaultWaitMs = 20000;
+const DWORD kPollMs = 50;
+const DWORD kFindMs = 5000;
+
+std::string ClassOf(HWND window)
+{
+    char name[256] = {};
+    (void)::GetClassNameA(window, name, sizeof(name));
+    return name;
+}
+
+std::string TextOf(HWND window)
+{
+    char text[4096] = {};
+    DWORD_PTR copied = 0;
+    (void)::SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                                2000, &copied);
+    return text;
+}
+
+bool Matches(HWND window, const std::string& name)
+{
+    return name.empty() || ClassOf(window) == name || TextOf(window).find(name) != std::string::npos;
+}
+
+struct Search
+{
+    std::string name;
+    std::vector<HWND> found;
+    bool visibleOnly;
+};
+
+BOOL CALLBACK CollectTopLevel(HWND window, LPARAM parameter)
+{
+    auto* search = reinterpret_cast<Search*>(parameter);
+    if ((!search->visibleOnly || ::IsWindowVisible(window)) && Matches(window, search->name))
+    {
+        search->found.push_back(window);
+    }
+    return TRUE;
+}
+
+std::vector<HWND> TopLevel(const std::string& name, bool visibleOnly)
+{
+    Search search{name, {}, visibleOnly};
+    (void)::EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+BOOL CALLBACK CollectChild(HWND window, LPARAM parameter)
+{
+    reinterpret_cast<std::vector<HWND>*>(parameter)->push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> Controls(HWND top)
+{
+    std::vector<HWND> children;
+    (void)::EnumChildWindows(top, CollectChild, reinterpret_cast<LPARAM>(&children));
+    return children;
+}
+
+HWND WaitWindow(const std::string& name, DWORD timeoutMs)
+{
+    const DWORD start = ::GetTickCount();
+    for (;;)
+    {
+        const std::vector<HWND> found = TopLevel(name, true);
+        if (!found.empty())
+        {
+            return found.front();
+        }
+        if (::GetTickCount() - start >= timeoutMs)
+        {
+            return nullptr;
+        }
+        ::Sleep(kPollMs);
+    }
+}
+
+// A control by "#id" or by its text, visible ones first.
+HWND FindControl(HWND top, const std::string& control)
+{
+    const std::vector<HWND> children = Controls(top);
+    HWND hidden = nullptr;
+    for (HWND child : children)
+    {
+        const bool match = control.size() > 1 && control[0] == '#'
+                               ? ::GetDlgCtrlID(child) == std::atoi(control.c_str() + 1)
+                               : TextOf(child) == control;
+        if (!match)
+        {
+            continue;
+        }
+        if (::IsWindowVisible(child))
+        {
+            return child;
+        }
+        hidden = hidden != nullptr ? hidden : child;
+    }
+    return hidden;
+}
+
+HWND WaitControl(const std::string& window, const std::string& control, DWORD timeoutMs, HWND& top)
+{
+    const DWORD start = ::GetTickCount();
+    for (;;)
+    {
+        for (HWND each : TopLevel(window, true))
+        {
+            HWND found = FindControl(each, control);
+            if (found != nullptr && ::IsWindowVisible(found))
+            {
+                top = each;
+                return found;
+            }
+        }
+        if (::GetTickCount() - start >= timeoutMs)
+        {
+            return nullptr;
+        }
+        ::Sleep(kPollMs);
+    }
+}
+
+// A text on one line of the listing: line breaks as \r and \n, double quotes as single ones.
+std::string OneLine(const std::string& text)
+{
+    std::string line;
+    for (char c : text)
+    {
+        line += c == '\r' ? std::string("\\r") : c == '\n' ? std::string("\\n") : std::string(1, c == '"' ? '\'' : c);
+    }
+    return line;
+}
+
+void PrintWindowLine(HWND window, int depth)
+{
+    RECT rect = {};
+    (void)::GetWindowRect(window, &rect);
+    const LONG exStyle = ::GetWindowLongA(window, GWL_EXSTYLE);
+    std::printf("%*s%s %p class=\"%s\" id=%d text=\"%s\" rect=%ld,%ld,%ld,%ld visible=%d enabled=%d rtl=%d%s\n",
+                depth * 2, "", depth == 0 ? "window" : "control", static_cast<void*>(window), ClassOf(window).c_str(),
+                depth == 0 ? 0 : ::GetDlgCtrlID(window), OneLine(TextOf(window)).c_str(), rect.left, rect.top, rect.right,
+                rect.bottom, ::IsWindowVisible(window) ? 1 : 0, ::IsWindowEnabled(window) ? 1 : 0,
+                (exStyle & WS_EX_LAYOUTRTL) != 0 ? 1 : 0,
+                depth == 0 && ::GetForegroundWindow() == window ? " foreground=1" : "");
+}
+
+void PrintTree(HWND window, int depth)
+{
+    PrintWindowLine(window, depth);
+    for (HWND child = ::GetWindow(window, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT))
+    {
+        PrintTree(child, depth + 1);
+    }
+}
+
+int List(const std::string& name)
+{
+    for (HWND window : TopLevel(name, true))
+    {
+        PrintTree(window, 0);
+    }
+    return 0;
+}
+
+POINT Centre(HWND control)
+{
+    RECT rect = {};
+    (void)::GetClientRect(control, &rect);
+    POINT point = {(rect.right - rect.left) / 2, (rect.bottom - rect.top) / 2};
+    return point;
+}
+
+// Standard buttons are clicked with their own message; anything else gets the mouse messages a
+// click would bring, at its centre.
+int Click(HWND control)
+{
+    if (ClassOf(control) == "Button")
+    {
+        DWORD_PTR result = 0;
+        (void)::SendMessageTimeoutA(control, BM_CLICK, 0, 0, SMTO_NORMAL, 100, &result);
+        return 0;
+    }
+    const POINT centre = Centre(control);
+    const LPARAM at = MAKELPARAM(centre.x, centre.y);
+    (void)::PostMessageA(control, WM_MOUSEMOVE, 0, at);
+    (void)::PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    (void)::PostMessageA(control, WM_LBUTTONUP, 0, at);
+    return 0;
+}
+
+int Hover(HWND top, HWND control)
+{
+    (void)::SetForegroundWindow(top);                         // a user points at the window in front
+    POINT point = Centre(control);
+    (void)::ClientToScreen(control, &point);
+    // Real pointer input from outside the control into it, all in absolute positions (a warp mixed
+    // with relative moves may be overtaken by them): its own hover and leave tracking sees a pointer
+    // that arrived and stays.
+    RECT window = {};
+    (void)::GetWindowRect(top, &window);
+    const POINT path[] = {{window.left + 2, window.top + 2}, {point.x - 3, point.y}, {point.x - 2, point.y},
+                          {point.x - 1, point.y}, {point.x, point.y}};
+    const int width = ::GetSystemMetrics(SM_CXSCREEN);
+    const int height = ::GetSystemMetrics(SM_CYSCREEN);
+    for (const POINT& at : path)
+    {
+        ::mouse_event(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, static_cast<DWORD>(at.x * 65535 / (width - 1)),
+                      static_cast<DWORD>(at.y * 65535 / (height - 1)), 0, 0);
+    }
+    return 0;
+}
+
+int Pick(HWND control, const std::string& row)
+{
+    const std::string type = ClassOf(control);
+    const bool combo = type == "ComboBox";
+    const LRESULT index = row.size() > 1 && row[0] == '#'
+                              ? std::atoi(row.c_str() + 1)
+                              : ::SendMessageA(control, combo ? CB_FINDSTRINGEXACT : LB_FINDSTRINGEXACT,
+                                               static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(row.c_str()));
+    if (index < 0)
+    {
+        std::fprintf(stderr, "no row \"%s\"\n", row.c_str());
+        return 1;
+    }
+    (void)::SendMessageA(control, combo ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    const int id = ::GetDlgCtrlID(control);
+    HWND parent = ::GetParent(control);
+    (void)::PostMessageA(parent, WM_COMMAND, MAKEWPARAM(id, combo ? CBN_SELCHANGE : LBN_SELCHANGE),
+                         reinterpret_cast<LPARAM>(control));
+    if (combo)
+    {
+        (void)::PostMessageA(parent, WM_COMMAND, MAKEWPARAM(id, CBN_SELENDOK), reinterpret_cast<LPARAM>(control));
+    }
+    return 0;
+}
+
+int Type(HWND control, const std::string& text)
+{
+    for (char c : text)
+    {
+        (void)::PostMessageA(control, WM_CHAR, static_cast<unsigned char>(c), 1);
+    }
+    return 0;
+}
+
+// The window with the keyboard focus in the window's thread.
+HWND FocusOf(HWND top)
+{
+    const DWORD thread = ::GetWindowThreadProcessId(top, nullptr);
+    const DWORD own = ::GetCurrentThreadId();
+    (void)::AttachThreadInput(own, thread, TRUE);
+    HWND focus = ::GetFocus();
+    (void)::AttachThreadInput(own, thread, FALSE);
+    return focus != nullptr ? focus : top;
+}
+
+int Key(HWND top, const std::string& key)
+{
+    if (key == "altf4")
+    {
+        (void)::PostMessageA(top, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return 0;
+    }
+    const WPARAM code = key == "enter" ? VK_RETURN : key == "escape" ? VK_ESCAPE : 0;
+    if (code == 0)
+    {
+        return 2;
+    }
+    HWND focus = FocusOf(top);
+    (void)::PostMessageA(focus, WM_KEYDOWN, code, 1);
+    (void)::PostMessageA(focus, WM_KEYUP, code, 0xC0000001);
+    return 0;
+}
+
+int Front(HWND top)
+{
+    (void)::SetWindowPos(top, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    (void)::SetForegroundWindow(top);
+    return 0;
+}
+
+// What the screen shows where the window is, after it has painted.
+int Picture(HWND top, const std::string& file)
+{
+    (void)::SetWindowPos(top, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    (void)::RedrawWindow(top, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    DWORD_PTR ignored = 0;
+    (void)::SendMessageTimeoutA(top, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);   // painting is done
+    RECT rect = {};
+    (void)::GetWindowRect(top, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0)
+    {
+        return 1;
+    }
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    (void)::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    (void)::GdiFlush();
+    std::vector<uint8_t> rgb(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
+    const auto* pixels = static_cast<const uint8_t*>(bits);
+    for (size_t i = 0; bits != nullptr && i < static_cast<size_t>(width) * static_cast<size_t>(height); ++i)
+    {
+        rgb[i * 3] = pixels[i * 4 + 2];
+        rgb[i * 3 + 1] = pixels[i * 4 + 1];
+        rgb[i * 3 + 2] = pixels[i * 4];
+    }
+    (void)::SelectObject(memory, old);
+    (void)::DeleteObject(bitmap);
+    (void)::DeleteDC(memory);
+    (void)::ReleaseDC(nullptr, screen);
+    return Png::WriteFile(file, Png::Encode(width, height, rgb)) ? 0 : 1;
+}
+
+DWORD WaitArgument(int argc, char** argv, int index)
+{
+    return argc > index ? static_cast<DWORD>(std::strtoul(argv[index], nullptr, 10)) : kDefaultWaitMs;
+}
+
+int WaitGone(const std::string& name, DWORD timeoutMs)
+{
+    const DWORD start = ::GetTickCount();
+    while (!TopLevel(name, true).empty())
+    {
+        if (::GetTickCount() - start >= timeoutMs)
+        {
+            return 1;
+        }
+        ::Sleep(kPollMs);
+    }
+    return 0;
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+    {
+        std::fprintf(stderr, "usage: WinDriver list|wait|waitgone|waittext|click|hover|pick|type|key|front|picture ...\n");
+        return 2;
+    }
+    const std::string command = argv[1];
+    const std::string window = argc > 2 ? argv[2] : "";
+    if (command == "list")
+    {
+        return List(window);
+    }
+    if (command == "wait")
+    {
+        return WaitWindow(window, WaitArgument(argc, argv, 3)) != nullptr ? 0 : 1;
+    }
+    if (command == "waitgone")
+    {
+        return WaitGone(window, WaitArgument(argc, argv, 3));
+    }
+    if (argc < 4)
+    {
+        if (argc == 3 && (command == "front"))
+        {
+            HWND top = WaitWindow(window, kFindMs);
+            return top != nullptr ? Front(top) : 1;
+        }
+        return 2;
+    }
+    const std::string argument = argv[3];
+    HWND top = nullptr;
+    if (command == "waittext")
+    {
+        return WaitControl(window, argument, WaitArgument(argc, argv, 4), top) != nullptr ? 0 : 1;
+    }
+    if (command == "key" || command == "picture")
+    {
+        top = WaitWindow(window, kFindMs);
+        if (top == nullptr)
+        {
+            return 1;
+        }
+        return command == "key" ? Key(top, argument) : Picture(top, argument);
+    }
+    HWND control = WaitControl(window, argument, kFindMs, top);
+    if (control == nullptr)
+    {
+        std::fprintf(stderr, "no control \"%s\" in \"%s\"\n", argument.c_str(), window.c_str());
+        return 1;
+    }
+    if (command == "click")
+    {
+        return Click(control);
+    }
+    if (command == "hover")
+    {
+        return Hover(top, control);
+    }
+    if (command == "pick" && argc > 4)
+    {
+        return Pick(control, argv[4]);
+    }
+    if (command == "type" && argc > 4)
+    {
+        return Type(control, argv[4]);
+    }
+    return 2;
+}
