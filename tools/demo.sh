@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# README command 1. Sets up the machine, builds the shipped 32-bit installer, lays the demo product
-# (demo/) out beside it in build/demo/product, and runs it under Wine in a throw-away 64-bit prefix
-# (build/demo/wine, with its own Xvfb display): a silent install, a silent uninstall, a silent
-# delete-all and an interactive start. After each run it shows the exit code, the installer's log from
-# the prefix's temporary folder (the first run's whole, the others' from the command line on) and the
-# registry records under HKLM\Software\Kestrow as the 32-bit installer sees them. ~/.wine is never touched; the prefix is stopped at the end.
+# README command 1. Sets up the machine, builds the shipped 32-bit installer and its helpers, lays the
+# demo product (demo/) out in build/demo/product, and runs it under Wine in a throw-away 64-bit prefix
+# (build/demo/wine, with its own Xvfb display): a silent install, showing the exit code, the log, the
+# printer queue in the spooler, the installed files, the shortcuts, the Add/Remove entry and the
+# helpers' logs; then a silent uninstall, showing that nothing is left (files and registry compared
+# with a picture taken before the install); then an interactive start, whose wizard WinDriver walks
+# through to Finish, saving a picture of each dialog. ~/.wine is never touched; the prefix is stopped
+# at the end.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${KV_BUILD_DIR:-$top/build}
@@ -12,15 +14,14 @@ WINE=/usr/lib/wine/wine
 
 "$top/tools/setup.sh"
 cmake -S "$top" -B "$build/i686" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-i686-mingw.cmake" >/dev/null
-cmake --build "$build/i686" -j "$(nproc)" --target Setup KVres WinDriver >/dev/null
-echo "Built $build/i686/bin/Setup.exe"
+cmake --build "$build/i686" -j "$(nproc)" --target Setup kv_helper_install kv_helper_utility kv_helper_network \
+      kv_helper_setip kv_helper_diagnosis kv_helper_preinstall kv_helper_remote kv_helper_uninstaller \
+      kv_helper_viewer kv_helper_simulator kv_helper_driver kv_demo_monitor KVres WinDriver >/dev/null
+echo "Built $build/i686/bin/Setup.exe and the helpers"
 
 demo="$build/demo"
 product="$demo/product"
-rm -rf "$product"
-mkdir -p "$product"
-cp -r "$top/demo/." "$product/"
-cp "$build/i686/bin/Setup.exe" "$build/i686/bin/KVres.dll" "$product/"
+"$top/tools/layout-product.sh" "$build/i686/bin" "$product"
 echo "Demo product laid out in $product"
 
 "$top/tools/wine-env.sh" setup "$demo/wine" win64
@@ -35,19 +36,42 @@ fi
 
 # Wine output always goes to files, never to a pipe.
 scratch="$demo/scratch"
+rm -rf "$scratch"
 mkdir -p "$scratch"
 "$WINE" cmd /c echo %TEMP% >"$scratch/temp.txt" 2>/dev/null </dev/null
 wintemp=$(tr -d '\r\n' <"$scratch/temp.txt")
 "$WINE" winepath -u "$wintemp" >"$scratch/temp-unix.txt" 2>/dev/null </dev/null
 temp=$(tr -d '\r\n' <"$scratch/temp-unix.txt")
+drive_c="$WINEPREFIX/drive_c"
 
-show_registry() {
-    echo "-- registry: HKLM\\Software\\Kestrow (32-bit view)"
-    if "$WINE" reg query 'HKLM\Software\Kestrow' /s /reg:32 >"$scratch/reg.txt" 2>&1 </dev/null; then
+query() {   # title, reg arguments...
+    local title=$1
+    shift
+    echo "-- $title"
+    if "$WINE" reg query "$@" >"$scratch/reg.txt" 2>&1 </dev/null; then
         tr -d '\r' <"$scratch/reg.txt" | sed '/^$/d; s/^/   /'
     else
-        echo "   (no key)"
+        echo "   (none)"
     fi
+}
+
+picture() {   # folder: the prefix's files (without the temporary folder's logs) and registry
+    local out=$1 view root
+    mkdir -p "$out"
+    (cd "$drive_c" && find . | grep -v -E '/Temp/[^/]+\.log$' | sort) >"$out/files.txt"
+    for view in 32 64; do
+        for root in HKLM HKCU; do
+            "$WINE" reg export "$root" "Z:$out/$root$view.reg" /reg:$view /y >/dev/null 2>&1 </dev/null
+            # Wine rewrites its display adapters' keys and its drivers' dates at every start; the spooler
+            # keeps empty keys for its driver and per-user printer lists once it has used them (every
+            # Windows has them). A value left in any of them still shows.
+            iconv -f UTF-16LE -t UTF-8 "$out/$root$view.reg" 2>/dev/null | tr -d '\r' |
+                awk '/^\[/ { skip = ($0 ~ /\\Control\\Video\\/) }
+                     /^\[/ && ($0 ~ /\\Print\\Environments\\[^\\]+\\Drivers(\\Version-[0-9])?\]$/ ||
+                                $0 ~ /\\Windows NT\\CurrentVersion\\(Devices|PrinterPorts|Windows)\]$/) { next }
+                     !skip && NF && !/^"DriverDateData"=/' >"$out/$root$view.txt"
+        done
+    done
 }
 
 run_setup() {   # title, arguments...
@@ -55,7 +79,7 @@ run_setup() {   # title, arguments...
     shift
     echo
     echo "== $title: Setup.exe $*"
-    rm -f "$temp"/Setup.exe*.log
+    rm -f "$temp"/*.log
     local rc=0
     if [ "${walk:-no}" = yes ]; then
         # The wizard waits for its user: WinDriver plays the user, saving a picture of each dialog.
@@ -69,17 +93,18 @@ run_setup() {   # title, arguments...
     echo "-- exit code $rc"
     local log
     log=$(ls "$temp"/Setup.exe*.log 2>/dev/null | head -n 1 || true)
-    if [ -n "$log" ] && [ "$full_log" = yes ]; then
-        echo "-- log: $wintemp\\$(basename "$log")"
-        tr -d '\r' <"$log" | sed 's/^/   /'
-        full_log=no
-    elif [ -n "$log" ]; then
-        echo "-- log: $wintemp\\$(basename "$log"), from the command line on (the lines before it as above)"
+    if [ -n "$log" ]; then
+        echo "-- log: $wintemp\\$(basename "$log"), from the command line on"
         tr -d '\r' <"$log" | sed -n '/\]  Parameter : /,$p' | sed 's/^/   /'
     else
         echo "-- no log written"
     fi
-    show_registry
+    for helper in Kvrun KvDrvInst KVDelAll; do
+        if [ -f "$temp/$helper.log" ]; then
+            echo "-- helper log: $wintemp\\$helper.log"
+            tr -d '\r' <"$temp/$helper.log" | sed 's/^/   /'
+        fi
+    done
 }
 
 pictures="$demo/pictures"
@@ -96,12 +121,42 @@ walk_wizard() {   # welcome, licence, ready, then Finish
     echo "-- the wizard's dialogs, as WinDriver saw them: $pictures"
 }
 
-full_log=yes
+show_result() {
+    query "printer queues in the spooler" 'HKLM\System\CurrentControlSet\Control\Print\Printers' /s /reg:64
+    echo "-- installed files"
+    (cd "$drive_c" && find "Program Files (x86)/Kestrow" -type f 2>/dev/null | sed 's/^/   C:\\/; s|/|\\|g') ||
+        echo "   (none)"
+    echo "-- shortcuts"
+    (cd "$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs" && ls -1 KP-3100*.lnk 2>/dev/null |
+        sed 's/^/   Start Menu\\Programs\\/') || echo "   (none)"
+    query "Add/Remove entry" 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kestrow KP-3100 Series' /reg:32
+    query "installer records" 'HKLM\Software\Kestrow\Kestrow KP-3100 Installer\Installed' /s /reg:32
+}
+
+# Wine sets up its display and the spooler's per-user lists the first time a program uses them; a
+# start of the product's status monitor (which opens the default printer) does that before the picture.
+"$WINE" "$product/data/Utility/KPMonitor.exe" >/dev/null 2>&1 </dev/null || true
+picture "$scratch/before"
 run_setup "Silent install" /S
+show_result
 run_setup "Silent uninstall" /S /U
-run_setup "Silent delete-all" /S /D
+for _ in $(seq 1 120); do                      # the uninstaller removes itself once the installer ended
+    find "$temp" -name 'KVDelAll*' | grep -q . || break
+    sleep 0.5
+done
+show_result
+picture "$scratch/after"
+echo
+echo "== Residue after the uninstall (files and registry against the picture before the install)"
+left=no
+for part in files HKLM32 HKLM64 HKCU32 HKCU64; do
+    if ! diff -u "$scratch/before/$part.txt" "$scratch/after/$part.txt" >"$scratch/$part.diff"; then
+        echo "-- $part:"
+        sed -n '3,40p' "$scratch/$part.diff" | sed 's/^/   /'
+        left=yes
+    fi
+done
+[ "$left" = no ] && echo "   nothing left: the prefix is as it was before the install, apart from the log files"
 walk=yes run_setup "Interactive start" /L0x0407
 echo
-echo "Demo finished. Silent runs decide the mode and write the start values; the interactive start shows"
-echo "the wizard, which WinDriver walks through to Finish. The install run itself is not part of this build"
-echo "yet (see README, 'What the commands do'); tools/pictures.sh pictures every dialog in every language."
+echo "Demo finished."

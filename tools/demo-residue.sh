@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# The demo product's residue check: in a fresh Wine prefix presented as one Windows version, takes a
+# picture of the file system and the registry (HKLM in both views, HKCU), installs the laid-out
+# product silently, uninstalls it silently, waits for the uninstaller to remove itself, and compares.
+# Only the log files in the temporary folder and Wine's own per-start values may differ.
+# Usage: demo-residue.sh PRODUCT_DIR WORK_DIR win64|win32 VERSION   (exit 0: nothing left)
+set -uo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+product=${1:?product folder}
+work=${2:?work folder}
+arch=${3:?win64 or win32}
+version=${4:?Windows version}
+WINE=/usr/lib/wine/wine
+
+"$top/tools/wine-env.sh" setup "$work/wine" "$arch" >/dev/null || exit 1
+trap '"$top/tools/wine-env.sh" stop "$work/wine"' EXIT
+export WINEPREFIX="$work/wine/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=;mshtml="
+[ -f "$work/wine/display" ] && export DISPLAY="$(cat "$work/wine/display")"
+# Every program of the product presents the version; the tools used for the pictures do not.
+for program in Setup.exe KvDrvInst.exe KVDelAll.exe KPMonitor.exe Kvopen.exe; do
+    "$WINE" reg add "HKCU\\Software\\Wine\\AppDefaults\\$program" /v Version /d "$version" /f >/dev/null 2>&1 </dev/null
+done
+
+picture() {   # folder
+    local out=$1 view root
+    mkdir -p "$out"
+    (cd "$WINEPREFIX/drive_c" && find . | grep -v -E '^\./users/[^/]+/(Temp|AppData/Local/Temp)/[^/]+\.log$' | sort) \
+        >"$out/files.txt"
+    for view in 32 64; do
+        for root in HKLM HKCU; do
+            "$WINE" reg export "$root" "$(winepath "$out/$root$view.reg")" /reg:$view /y >/dev/null 2>&1 </dev/null
+            # Wine rewrites its display adapters' keys and its drivers' dates at every start; the spooler
+            # keeps empty keys for its driver and per-user printer lists once it has used them (every
+            # Windows has them). A value left in any of them still shows.
+            iconv -f UTF-16LE -t UTF-8 "$out/$root$view.reg" 2>/dev/null | tr -d '\r' |
+                awk '/^\[/ { skip = ($0 ~ /\\Control\\Video\\/) }
+                     /^\[/ && ($0 ~ /\\Print\\Environments\\[^\\]+\\Drivers(\\Version-[0-9])?\]$/ ||
+                                $0 ~ /\\Windows NT\\CurrentVersion\\(Devices|PrinterPorts|Windows)\]$/) { next }
+                     !skip && NF && !/^"DriverDateData"=/' >"$out/$root$view.txt"
+        done
+    done
+}
+winepath() { "$WINE" winepath -w "$1" 2>/dev/null </dev/null | tr -d '\r'; }
+
+run() {   # arguments...
+    local rc=0
+    (cd "$product" && "$WINE" Setup.exe "$@" >"$work/run.txt" 2>&1 </dev/null) || rc=$?
+    echo "Setup.exe $*: exit code $rc"
+    return $rc
+}
+
+# Wine sets up its display and the spooler's per-user lists the first time a program uses them; a
+# start of the product's status monitor (which opens the default printer) does that before the picture.
+"$WINE" "$product/data/Utility/KPMonitor.exe" >/dev/null 2>&1 </dev/null
+picture "$work/before"
+run /S || exit 1
+run /S /U || exit 1
+for _ in $(seq 1 120); do
+    find "$WINEPREFIX/drive_c/users" -name 'KVDelAll*' | grep -q . || break
+    sleep 0.5
+done
+picture "$work/after"
+status=0
+for part in files HKLM32 HKLM64 HKCU32 HKCU64; do
+    if ! diff -u "$work/before/$part.txt" "$work/after/$part.txt" >"$work/$part.diff"; then
+        echo "Residue in $part ($arch prefix, $version):"
+        sed -n '3,40p' "$work/$part.diff"
+        status=1
+    fi
+done
+[ $status -eq 0 ] && echo "No residue ($arch prefix, $version): files and registry as before the install"
+exit $status
