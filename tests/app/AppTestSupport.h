@@ -85,6 +85,30 @@ inline std::string Trimmed(const std::string& text)
     return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
 }
 
+// The profile text without the section (its header and every line up to the next header).
+inline std::string RemoveSection(const std::string& text, const std::string& section)
+{
+    std::string result;
+    bool inSection = false;
+    size_t start = 0;
+    while (start < text.size())
+    {
+        const size_t newline = text.find('\n', start);
+        const size_t end = newline == std::string::npos ? text.size() : newline + 1;
+        const std::string line = Trimmed(text.substr(start, (newline == std::string::npos ? end : newline) - start));
+        if (line.compare(0, 1, "[") == 0)
+        {
+            inSection = ::lstrcmpiA(line.c_str(), ("[" + section + "]").c_str()) == 0;
+        }
+        if (!inSection)
+        {
+            result += text.substr(start, end - start);
+        }
+        start = end;
+    }
+    return result;
+}
+
 // Sets "key = value" in section of a profile text (value null: removes the key's first line). A new
 // line goes right after the section header; a missing section is added at the end.
 inline std::string EditKey(const std::string& text, const std::string& section, const std::string& key,
@@ -387,6 +411,19 @@ public:
         (void)::CopyFileA(BesideTestProgram("Setup.exe").c_str(), ExePath().c_str(), FALSE);
         (void)::CopyFileA(BesideTestProgram("KVres.dll").c_str(), (ProductDir() + "\\KVres.dll").c_str(), FALSE);
         m_data = ReadTestFile(DemoDir() + "\\Setup.dat");
+        // The tests describe the items, shortcuts, copy sections and Add/Remove entry they need
+        // themselves: the demo's own are left out.
+        for (const char* section : {"ITEM_INFO", "SHORTCUT_INFO"})
+        {
+            m_data = RemoveSection(m_data, section);
+        }
+        const std::string commandFile = ProductDir() + "\\data\\kvinst.cmd";
+        std::string command = ReadTestFile(commandFile);
+        for (const char* section : {"COPY_FILE_INFO", "ADD_REG.UNINSTKEY"})
+        {
+            command = RemoveSection(command, section);
+        }
+        (void)WriteTestFile(commandFile, command);
         SetDataKey("PROGRAM_INFO", "MFG", m_mfg);
         SetDataKey("PROGRAM_INFO", "PROGRAM_NAME", m_programName);
         SetDataKey("PROGRAM_INFO", "DESTINATION_DIR", DestDir());
