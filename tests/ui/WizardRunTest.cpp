@@ -156,7 +156,7 @@ TEST(WizardRunTest, DemoWizard_UserWalksThrough_DialogsDescriptionsAndCancel)
 
     const std::string description = "Shows the licence agreement you accept before the software is installed.";
     bool described = false;
-    for (int attempt = 0; attempt < 3 && !described; ++attempt)   // a pointer that did not arrive moves again
+    for (int attempt = 0; attempt < 10 && !described; ++attempt)  // a pointer that did not arrive moves again
     {
         EXPECT_EQ(0, run.Do("hover", run.Frame(), "Licence agreement"));
         described = run.Do("waittext", run.Frame(), description, "5000") == 0;
