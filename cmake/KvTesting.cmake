@@ -101,6 +101,19 @@ function(kv_add_test name)
             add_test(NAME ${testName} COMMAND ${run} ${parts} -- $<TARGET_FILE:${name}>)
             set_tests_properties(${testName} PROPERTIES FIXTURES_REQUIRED wine_${prefix}
                                  WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin TIMEOUT 600)
+            set_property(GLOBAL APPEND PROPERTY KV_RUNS_${name} "${testName}|${prefix}")
         endforeach()
+    endforeach()
+endfunction()
+
+# kv_lock_runs(Name lock): every run of the test takes turns with every other run holding the same
+# lock in the same prefix (state all programs of a prefix share: the spooler, pending file operations).
+function(kv_lock_runs name lock)
+    get_property(runs GLOBAL PROPERTY KV_RUNS_${name})
+    foreach(entry IN LISTS runs)
+        string(REPLACE "|" ";" parts "${entry}")
+        list(GET parts 0 testName)
+        list(GET parts 1 prefix)
+        set_property(TEST ${testName} APPEND PROPERTY RESOURCE_LOCK ${lock}_${prefix})
     endforeach()
 endfunction()
