@@ -8,6 +8,7 @@
 //   WinDriver waittext WINDOW TEXT [MS]          waits until one of its visible controls shows TEXT
 //   WinDriver click WINDOW CONTROL               CONTROL: its text, or #ID
 //   WinDriver hover WINDOW CONTROL               moves the pointer onto the control
+//   WinDriver away                               moves the pointer to the screen's lower right corner
 //   WinDriver pick WINDOW CONTROL ROW            chooses a row of a list or combo box (its text, or #N)
 //   WinDriver type WINDOW CONTROL TEXT           types into an edit box
 //   WinDriver key WINDOW enter|escape|altf4      presses a key in the window
@@ -219,6 +220,37 @@ int Click(HWND control)
     return 0;
 }
 
+// Moves the pointer in absolute screen positions, as a mouse does.
+void MovePointer(const POINT& at)
+{
+    const int width = ::GetSystemMetrics(SM_CXSCREEN);
+    const int height = ::GetSystemMetrics(SM_CYSCREEN);
+    ::mouse_event(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, static_cast<DWORD>(at.x * 65535 / (width - 1)),
+                  static_cast<DWORD>(at.y * 65535 / (height - 1)), 0, 0);
+}
+
+// Waits until the system reports the pointer at the point; under load the display may still report
+// an earlier position for a while, or overtake the last move with an older one: the last move is
+// made again then.
+bool PointerArrives(const POINT& at)
+{
+    const DWORD start = ::GetTickCount();
+    for (DWORD polls = 0; ::GetTickCount() - start < kFindMs; ++polls)
+    {
+        POINT now = {};
+        if (::GetCursorPos(&now) && now.x == at.x && now.y == at.y)
+        {
+            return true;
+        }
+        if (polls % 10 == 9)
+        {
+            MovePointer(at);
+        }
+        ::Sleep(kPollMs);
+    }
+    return false;
+}
+
 int Hover(HWND top, HWND control)
 {
     (void)::SetForegroundWindow(top);                         // a user points at the window in front
@@ -231,14 +263,35 @@ int Hover(HWND top, HWND control)
     (void)::GetWindowRect(top, &window);
     const POINT path[] = {{window.left + 2, window.top + 2}, {point.x - 3, point.y}, {point.x - 2, point.y},
                           {point.x - 1, point.y}, {point.x, point.y}};
-    const int width = ::GetSystemMetrics(SM_CXSCREEN);
-    const int height = ::GetSystemMetrics(SM_CYSCREEN);
     for (const POINT& at : path)
     {
-        ::mouse_event(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, static_cast<DWORD>(at.x * 65535 / (width - 1)),
-                      static_cast<DWORD>(at.y * 65535 / (height - 1)), 0, 0);
+        MovePointer(at);
+    }
+    if (!PointerArrives(point))
+    {
+        POINT now = {};
+        (void)::GetCursorPos(&now);
+        std::fprintf(stderr, "the pointer did not arrive on the control at %ld,%ld: it is at %ld,%ld\n", point.x,
+                     point.y, now.x, now.y);
+        return 1;
+    }
+    HWND under = ::WindowFromPoint(point);
+    if (under != control)
+    {
+        std::fprintf(stderr, "the pointer is on the control, but it is under a %s window \"%s\"\n",
+                     ClassOf(under).c_str(), TextOf(under).c_str());
+        return 1;
     }
     return 0;
+}
+
+// The pointer to the screen's lower right corner, off the windows under test, so that a window
+// opening where the pointer rests does not take it for a user pointing at it.
+int Away()
+{
+    const POINT corner = {::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1};
+    MovePointer(corner);
+    return PointerArrives(corner) ? 0 : 1;
 }
 
 int Pick(HWND control, const std::string& row)
@@ -378,11 +431,15 @@ int main(int argc, char** argv)
 {
     if (argc < 2)
     {
-        std::fprintf(stderr, "usage: WinDriver list|wait|waitgone|waittext|click|hover|pick|type|key|front|picture ...\n");
+        std::fprintf(stderr, "usage: WinDriver away|list|wait|waitgone|waittext|click|hover|pick|type|key|front|picture ...\n");
         return 2;
     }
     const std::string command = argv[1];
     const std::string window = argc > 2 ? argv[2] : "";
+    if (command == "away")
+    {
+        return Away();
+    }
     if (command == "list")
     {
         return List(window);
