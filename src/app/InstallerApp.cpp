@@ -146,6 +146,23 @@ CInstallerApp::CInstallerApp(std::string commandLine, std::string programFile)
     };
     m_installRun.silentUninstall = [this] { return RunSilentInstall(RUN_UNINSTALL, std::string()); };
     m_installRun.scriptInstall = [this](const std::string& file) { return RunSilentInstall(RUN_SCRIPT, file); };
+    // The wizard's item list: the data file's ITEM_INFO, read with the initialisation window as the
+    // progress display, and the network printer definitions once the run mode is known.
+    m_wizardItems.load = [this] {
+        m_items.ClearItems();
+        return m_items.ReadItems(CItem::kDefaultListSection, m_initWindow ? m_initWindow->Window() : nullptr);
+    };
+    m_wizardItems.applyRunMode = [this](int) { (void)LoadedNetPrinters(); };
+    m_wizardItems.count = [this] { return static_cast<size_t>(m_items.GetCount()); };
+    m_wizardItems.markAllForDeletion = [this] { m_items.SelectInstalledForRemoval(); };
+    // A language change gives the network printer list its texts in the new language.
+    m_env.SetNetworkTextsReloader([this] {
+        if (m_netPrintersLoaded)
+        {
+            m_netPrinters.SetContext(CNetPrinterList::ContextFrom(m_env));
+            m_netPrinters.LoadMessages(m_env.GetConfigProfile());
+        }
+    });
     m_isAdministrator = [] { return SystemCheck::CheckAdministrator(); };
     m_anyItemInstalled = [this] { return HasInstalledItemRecord(m_env.GetInstalledKey()); };
     m_threadStarter = [](LPTHREAD_START_ROUTINE routine, void* parameter) {
@@ -440,6 +457,7 @@ CNetPrinterList& CInstallerApp::LoadedNetPrinters()
     {
         m_netPrinters.SetContext(CNetPrinterList::ContextFrom(m_env));
         (void)m_netPrinters.Load(m_env.GetDataProfile(), "NETWORK_PRINTER_INFO");
+        m_netPrinters.LoadMessages(m_env.GetConfigProfile());
         m_netPrintersLoaded = true;
     }
     return m_netPrinters;
@@ -720,6 +738,7 @@ void CInstallerApp::RunLanguageWindowSequence()
         m_background->Refresh();
         (void)::ShowWindow(m_background->Window(), m_backgroundShown ? SW_SHOWNA : SW_HIDE);
     }
+    (void)m_items.ReloadItems(change);                       // the item texts in the new language
     m_wizard->RefreshAll(change);
     if (change != nullptr)
     {

@@ -471,6 +471,19 @@ public:
             SetConfigKey(section, "CMD_PARAM1", "");
         }
     }
+    // The item list of an interactive start, which the wizard does not start without: one item that is
+    // never installed in these runs, or (present false) no ITEM_INFO at all, as the test product has
+    // from the start.
+    void SetWizardItem(bool present)
+    {
+        m_data = RemoveSection(RemoveSection(m_data, "ITEM_INFO"), "KV_WIZARD_ITEM");
+        if (present)
+        {
+            m_data += "\r\n[ITEM_INFO]\r\nKV_WIZARD_ITEM\r\n\r\n[KV_WIZARD_ITEM]\r\nDISPLAY_NAME = Wizard test item\r\n"
+                      "INST_CMD = $SRC_DIR$\\KVres.dll\r\nDEFAULT_INST_TYPE = CHK\r\n";
+        }
+        (void)WriteTestFile(DataFile(), m_data);
+    }
     static constexpr const char* kWizardEnd =
         "Call Command : Type = CT_APP_TERMINATE, Param1=,Param2=,Param3=,Param4=,Param5=";
     // Appends lines as they stand (a list section's bare entries, whole sections) to the data file or

@@ -557,6 +557,7 @@ TEST_F(InstallerAppTest, MessageLoop_FirstIdleMoment_StartsTheWizardOnceAndEndsW
 TEST_F(InstallerAppTest, ExitInstance_InteractiveStartEnds_MutexReleasedAndShutdownLogged)
 {
     m_product.EndWizardAtStart();
+    m_product.SetWizardItem(true);
     auto app = MakeApp("/U");
     app->Run();
     const Lines log = LogOf(*app);

@@ -18,7 +18,7 @@ const char kPreviousInstance[] = "There is a previous running instance of this a
 const char kFreeSpace[] = "Call GetDiskFreeSpaceKV()";
 const char kFreeSpaceMissing[] = "Call GetDiskFreeSpaceKV ==> NULL";
 const char kMissing[] = "<missing>";
-// The demo product has no items: every silent run ends where the item list is read.
+// The test product has no items: every silent run ends where the item list is read.
 const char kSetInstType[] = "Call Command : Type = CT_SET_INST_TYPE, Param1=SILENT_INST,Param2=,Param3=,Param4=,Param5=";
 const char kNoItems[] = "Initialize installed item information fail";
 
@@ -94,6 +94,7 @@ TEST(SetupRunTest, CommandLine_ModeSwitches_LastOfDRUWinsAndUnknownTokensAreIgno
     {
         CTestProduct product;
         product.EndWizardAtStart();
+        product.SetWizardItem(row.afterParameter.front() == kWizardEnd);
         const SetupRun run = product.Run(row.arguments);
         Lines expected = {std::string("Parameter : ") + row.arguments};
         expected.insert(expected.end(), row.afterParameter.begin(), row.afterParameter.end());
@@ -149,12 +150,14 @@ TEST(SetupRunTest, SettingFile_SilentOne_TurnsOnlyAnInstallIntoAScriptInstall)
 {
     CTestProduct product;
     product.EndWizardAtStart();
+    product.SetWizardItem(true);
     SetupRun run = product.Run("");
     EXPECT_TRUE(Has(run.log, kWizardEnd)) << "SILENT = 0: an interactive start";
 
     product.SetSettingKey("INSTALL", "SILENT", "1");
     run = product.Run("/U");
     EXPECT_TRUE(Has(run.log, kWizardEnd)) << "an uninstall stays interactive";
+    product.SetWizardItem(false);
 
     run = product.Run("");
     EXPECT_EQ((Lines{"Parameter : ", kFreeSpace, kFreeSpaceMissing, kSetInstType, kNoItems, kEnd, ExitLine(1603)}),
@@ -268,4 +271,64 @@ TEST(SetupRunTest, SingleInstance_FirstSetupHeldByItsMessageBox_SecondEnds)
     EXPECT_TRUE(user.Wait(text));
     const SetupRun firstRun = product.Finish(first, -1);
     EXPECT_EQ((Lines{kNoRequirement, kEnd, ExitLine(1633)}), From(firstRun.log, kNoRequirement));
+}
+
+TEST(SetupRunTest, InteractiveStart_ItemList_DecidesWhetherTheWizardStarts)
+{
+    enum Items
+    {
+        kNone,                                                // no ITEM_INFO
+        kAvailable,
+        kUnavailable                                          // its install command is missing
+    };
+    struct Row
+    {
+        const char* arguments;
+        Items items;
+        bool mainOnly;
+        const char* line;                                     // a line the run logs
+        bool wizard;                                          // the wizard starts
+    };
+    const Row rows[] = {
+        {"", kNone, false, kNoItems, false},
+        {"", kNone, true, kNoItems, true},                    // MAIN_ONLY goes on without items
+        {"", kAvailable, false, "Wizard test item item is available!!", true},
+        {"", kUnavailable, false, "There is no valid item!!!", false},
+        {"/U", kUnavailable, false, "Wizard test item item is not available!!", true},   // an uninstall needs none
+    };
+    for (const Row& row : rows)
+    {
+        CTestProduct product;
+        product.EndWizardAtStart();
+        product.SetWizardItem(row.items != kNone);
+        if (row.items == kUnavailable)
+        {
+            product.SetDataKey("KV_WIZARD_ITEM", "INST_CMD", "$SRC_DIR$\\missing.exe");
+        }
+        if (row.mainOnly)
+        {
+            product.SetDataKey("OPTION", "MAIN_ONLY", "1");
+        }
+        std::unique_ptr<CBoxAnswerer> user;
+        if (row.items == kUnavailable && !row.wizard)
+        {
+            user.reset(new CBoxAnswerer(product.ProgramName(), product.Folder() + "\\box.txt"));
+        }
+        const SetupRun run = product.Run(row.arguments);
+        const std::string what = std::string(row.arguments) + " items " + std::to_string(row.items);
+        EXPECT_TRUE(Has(run.log, row.line)) << what;
+        EXPECT_EQ(row.wizard, Has(run.log, kWizardEnd)) << what;
+        if (!row.wizard)
+        {
+            EXPECT_TRUE(Has(run.log, "Initialize fail")) << what;
+            EXPECT_EQ(1603u, run.exitCode) << what;
+            EXPECT_EQ(ExitLine(1603), run.log.empty() ? "" : run.log.back()) << what;
+        }
+        std::string text;
+        if (user)
+        {
+            EXPECT_TRUE(user->Wait(text)) << "the product's not-supported message, answered from outside";
+            EXPECT_NE(std::string::npos, text.find("is not supported")) << text;
+        }
+    }
 }

@@ -15,7 +15,7 @@ namespace
 {
 const char kEnd[] = "End of installation";
 const std::string kWizardEnd = CTestProduct::kWizardEnd;
-const char kNoItems[] = "Initialize installed item information fail";   // the demo product has no items
+const char kNoItems[] = "Initialize installed item information fail";   // the test product has no items
 
 bool IsWindows64()
 {
@@ -79,6 +79,7 @@ TEST(SetupVersionTest, EveryRunMode_DemoProduct_EndsCleanly)
         {
             user.reset(new CBoxAnswerer(product.ProgramName(), product.Folder() + "\\box.txt"));
         }
+        product.SetWizardItem(row.lastLine == kWizardEnd);
         const SetupRun run = product.Run(row.arguments);
         const DWORD expectedCode = expectBox ? 1633 : row.exitCode;
         ASSERT_GE(run.log.size(), 3u) << row.arguments;

@@ -134,6 +134,7 @@ private:
     // A wizard opening under a resting pointer would take it for the user pointing at a link.
     CHandle StartAwayFromPointer(const std::string& arguments)
     {
+        m_product.SetWizardItem(true);
         (void)m_driver.Run(CWinDriver::Quote("away"));
         return m_product.Start(arguments);
     }
