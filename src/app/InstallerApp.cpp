@@ -146,15 +146,6 @@ CInstallerApp::CInstallerApp(std::string commandLine, std::string programFile)
     };
     m_installRun.silentUninstall = [this] { return RunSilentInstall(RUN_UNINSTALL, std::string()); };
     m_installRun.scriptInstall = [this](const std::string& file) { return RunSilentInstall(RUN_SCRIPT, file); };
-    // The wizard's item list: the data file's ITEM_INFO, read with the initialisation window as the
-    // progress display, and the network printer definitions once the run mode is known.
-    m_wizardItems.load = [this] {
-        m_items.ClearItems();
-        return m_items.ReadItems(CItem::kDefaultListSection, m_initWindow ? m_initWindow->Window() : nullptr);
-    };
-    m_wizardItems.applyRunMode = [this](int) { (void)LoadedNetPrinters(); };
-    m_wizardItems.count = [this] { return static_cast<size_t>(m_items.GetCount()); };
-    m_wizardItems.markAllForDeletion = [this] { m_items.SelectInstalledForRemoval(); };
     // A language change gives the network printer list its texts in the new language.
     m_env.SetNetworkTextsReloader([this] {
         if (m_netPrintersLoaded)
@@ -621,9 +612,9 @@ bool CInstallerApp::InitWizard()
     {
         RunPreinstaller(init);
     }
-    else if (ok && m_runMode == RUN_DELETE_ALL && m_wizardItems.markAllForDeletion)
+    else if (ok && m_runMode == RUN_DELETE_ALL)
     {
-        m_wizardItems.markAllForDeletion();
+        m_items.SelectInstalledForRemoval();
     }
     if (ok && m_backgroundShown)
     {
@@ -635,12 +626,9 @@ bool CInstallerApp::InitWizard()
 
 bool CInstallerApp::LoadWizardItems()
 {
-    if (!m_wizardItems.load)
-    {
-        m_log.Write("The item list is not part of this build: the wizard starts without items");
-        return true;
-    }
-    if (!m_wizardItems.load())
+    // The data file's ITEM_INFO, with the initialisation window as the progress display.
+    m_items.ClearItems();
+    if (!m_items.ReadItems(CItem::kDefaultListSection, m_initWindow ? m_initWindow->Window() : nullptr))
     {
         m_log.Write("Initialize installed item information fail");
         return m_env.GetOptions().mainOnly;
@@ -657,17 +645,14 @@ bool CInstallerApp::CheckWizardRunMode()
         m_runMode = RUN_INSTALL;
         return true;
     }
-    if (m_wizardItems.applyRunMode)
-    {
-        m_wizardItems.applyRunMode(m_runMode);
-    }
+    (void)LoadedNetPrinters();                               // for the network printer dialogs
     if (m_runMode == RUN_NONE)
     {
         SystemCheck::ShowSystemError(ERROR_INVALID_PARAMETER, m_env.GetProgramName().c_str());
         m_log.Write("Invalid Parameter");
         return false;
     }
-    if (m_runMode == RUN_INSTALL && m_wizardItems.count && m_wizardItems.count() == 0)
+    if (m_runMode == RUN_INSTALL && m_items.GetCount() == 0)
     {
         std::string message;
         if (m_env.GetDataProfile().GetString(kRequirementSection, "MSG_NOT_SUPPORTED_OS", message))

@@ -45,15 +45,6 @@ public:
         std::function<bool()> silentUninstall;
         std::function<bool(const std::string& settingFile)> scriptInstall;
     };
-    // What the interactive start needs of the item list and the network printer definitions. An empty
-    // load means this build has none: the wizard starts without items (said in the log).
-    struct WizardItems
-    {
-        std::function<bool()> load;                           // ITEM_INFO; false when it cannot be read
-        std::function<void(int runMode)> applyRunMode;        // and NETWORK_PRINTER_INFO
-        std::function<size_t()> count;                        // the items that apply
-        std::function<void()> markAllForDeletion;
-    };
     // True when the user is an administrator.
     using AdministratorCheck = std::function<bool()>;
     // True when at least one item is recorded as installed.
@@ -120,7 +111,6 @@ public:
     void SetAdministratorCheck(AdministratorCheck check) { m_isAdministrator = std::move(check); }
     void SetInstalledItemsCheck(InstalledItemsCheck check) { m_anyItemInstalled = std::move(check); }
     void SetThreadStarter(ThreadStarter starter) { m_threadStarter = std::move(starter); }
-    void SetWizardItems(WizardItems items) { m_wizardItems = std::move(items); }
     // The watchers' pause between two passes: waits until wake is set or interval ms have passed.
     using WatchPause = std::function<void(HANDLE wake, DWORD interval)>;
     void SetWatchPause(WatchPause pause, DWORD interval)
@@ -220,7 +210,6 @@ private:
     AdministratorCheck m_isAdministrator;
     InstalledItemsCheck m_anyItemInstalled;
     ThreadStarter m_threadStarter;
-    WizardItems m_wizardItems;
 
     // The interactive run's windows; the mailbox outlives the wizard that posts it.
     CommandRecordPtr m_mailbox;

@@ -474,13 +474,13 @@ public:
     // The item list of an interactive start, which the wizard does not start without: one item that is
     // never installed in these runs, or (present false) no ITEM_INFO at all, as the test product has
     // from the start.
-    void SetWizardItem(bool present)
+    void SetWizardItem(bool present, const std::string& displayName = "Wizard test item")
     {
         m_data = RemoveSection(RemoveSection(m_data, "ITEM_INFO"), "KV_WIZARD_ITEM");
         if (present)
         {
-            m_data += "\r\n[ITEM_INFO]\r\nKV_WIZARD_ITEM\r\n\r\n[KV_WIZARD_ITEM]\r\nDISPLAY_NAME = Wizard test item\r\n"
-                      "INST_CMD = $SRC_DIR$\\KVres.dll\r\nDEFAULT_INST_TYPE = CHK\r\n";
+            m_data += "\r\n[ITEM_INFO]\r\nKV_WIZARD_ITEM\r\n\r\n[KV_WIZARD_ITEM]\r\nDISPLAY_NAME = " + displayName +
+                      "\r\nINST_CMD = $SRC_DIR$\\KVres.dll\r\nDEFAULT_INST_TYPE = CHK\r\n";
         }
         (void)WriteTestFile(DataFile(), m_data);
     }

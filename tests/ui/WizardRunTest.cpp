@@ -85,8 +85,9 @@ std::string PictureDir()
 class CWizardRun
 {
 public:
-    CWizardRun(CTestProduct& product, const std::string& arguments)
-        : m_product(product), m_driver(product.Folder()), m_process(StartAwayFromPointer(arguments))
+    // itemName: the display name of the product's one item.
+    CWizardRun(CTestProduct& product, const std::string& arguments, const std::string& itemName = "Wizard test item")
+        : m_product(product), m_driver(product.Folder()), m_process(StartAwayFromPointer(arguments, itemName))
     {
     }
     ~CWizardRun()
@@ -132,9 +133,9 @@ public:
 
 private:
     // A wizard opening under a resting pointer would take it for the user pointing at a link.
-    CHandle StartAwayFromPointer(const std::string& arguments)
+    CHandle StartAwayFromPointer(const std::string& arguments, const std::string& itemName)
     {
-        m_product.SetWizardItem(true);
+        m_product.SetWizardItem(true, itemName);
         (void)m_driver.Run(CWinDriver::Quote("away"));
         return m_product.Start(arguments);
     }
@@ -244,10 +245,12 @@ TEST(WizardRunTest, SecondStart_WhileTheWizardRuns_BringsTheFirstToTheFront)
 TEST(WizardRunTest, LanguageBox_GermanThenHebrew_SwitchesTextsAndMirrors)
 {
     CTestProduct product;
-    CWizardRun run(product, "");
+    CWizardRun run(product, "", "@ITEM_MANUAL@");
     ASSERT_TRUE(run.WaitText("English"));
     EXPECT_EQ(0, run.Do("pick", run.Frame(), "English", "German"));
     ASSERT_TRUE(run.WaitText("Zuerst lesen")) << "the German texts";
+    EXPECT_TRUE(Has(ReadLog(product.LogPath()), "KP-3100 Benutzerhandbuch item is available!!"))
+        << "the item list is read again in the new language";
     std::vector<Control> controls = run.Controls();
     for (const char* english : {"Read me first", "Licence agreement", "Next >", "Cancel", "Welcome"})
     {
