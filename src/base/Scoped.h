@@ -89,8 +89,17 @@ struct LocalMemoryTraits                                      // memory returned
     static void Close(Type h) { ::LocalFree(h); }
 };
 
+struct ServiceHandleTraits                                    // the service control manager and its services
+{
+    using Type = SC_HANDLE;
+    static Type Null() { return nullptr; }
+    static bool IsValid(Type h) { return h != nullptr; }
+    static void Close(Type h) { ::CloseServiceHandle(h); }
+};
+
 using CHandle = CScoped<HandleTraits>;
 using CRegKey = CScoped<RegKeyTraits>;
 using CModule = CScoped<ModuleTraits>;
 using CFindHandle = CScoped<FindTraits>;
 using CLocalMemory = CScoped<LocalMemoryTraits>;
+using CServiceHandle = CScoped<ServiceHandleTraits>;

@@ -6,16 +6,6 @@
 
 namespace
 {
-struct ServiceHandleTraits
-{
-    using Type = SC_HANDLE;
-    static Type Null() { return nullptr; }
-    static bool IsValid(Type h) { return h != nullptr; }
-    static void Close(Type h) { ::CloseServiceHandle(h); }
-};
-
-using CServiceHandle = CScoped<ServiceHandleTraits>;
-
 constexpr DWORD kMinServicePoll = 100;
 constexpr DWORD kMaxServicePoll = 1000;
 

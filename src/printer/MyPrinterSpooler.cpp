@@ -193,28 +193,7 @@ bool CMyPrinter::GetLocalPorts(std::vector<std::string>* ports) const
 
 bool CMyPrinter::SetDefaultBy9xAttribute(const std::string& name)
 {
-    CPrinterHandle printer;
-    DWORD err = Spooler::OpenPrinter(name, PRINTER_ALL_ACCESS, &printer);
-    if (err != ERROR_SUCCESS)
-    {
-        m_log.WriteError(err, "OpenPrinter (%s)", name.c_str());
-        return false;
-    }
-    Spooler::CPrinterInfo2 info;
-    err = info.Read(printer.Get());
-    if (err != ERROR_SUCCESS)
-    {
-        m_log.WriteError(err, "GetPrinter (%s)", name.c_str());
-        return false;
-    }
-    info.Info()->Attributes |= kDefaultAttribute;
-    err = info.Write(printer.Get());
-    if (err != ERROR_SUCCESS)
-    {
-        m_log.WriteError(err, "SetPrinter (%s)", name.c_str());
-        return false;
-    }
-    return true;
+    return ChangePrinter(name, [](PRINTER_INFO_2A& info) { info.Attributes |= kDefaultAttribute; });
 }
 
 // The way of Windows NT 4: the printer's device entry of the current user, written as the "Device" of

@@ -14,19 +14,12 @@
 #include "log/Log.h"
 #include "support/MessageBoxWatcher.h"
 #include "support/TempDir.h"
+#include "support/TestPrinterQueue.h"
 
 using namespace SystemCheck;
 
 namespace
 {
-struct ServiceHandleTraits
-{
-    using Type = SC_HANDLE;
-    static Type Null() { return nullptr; }
-    static bool IsValid(Type h) { return h != nullptr; }
-    static void Close(Type h) { ::CloseServiceHandle(h); }
-};
-using CServiceHandleOwner = CScoped<ServiceHandleTraits>;
 
 std::string UniqueName(const char* what)
 {
@@ -160,51 +153,6 @@ private:
     bool m_defined = false;
 };
 
-// A printer driver, and a printer using it on demand, removed again at the end. The spooler does not
-// check the driver's files.
-class CTestPrinterDriver
-{
-public:
-    explicit CTestPrinterDriver(const std::string& name) : m_name(name)
-    {
-        DRIVER_INFO_3A info = {};
-        info.cVersion = 3;
-        info.pName = &m_name[0];
-        info.pDriverPath = const_cast<char*>("kvtestdrv.dll");
-        info.pDataFile = const_cast<char*>("kvtestdrv.ppd");
-        info.pConfigFile = const_cast<char*>("kvtestui.dll");
-        m_added = ::AddPrinterDriverExA(nullptr, 3, reinterpret_cast<BYTE*>(&info), APD_COPY_NEW_FILES) != FALSE;
-    }
-    ~CTestPrinterDriver()
-    {
-        if (m_printer != nullptr)
-        {
-            ::DeletePrinter(m_printer);
-            ::ClosePrinter(m_printer);
-        }
-        if (m_added)
-        {
-            ::DeletePrinterDriverA(nullptr, nullptr, &m_name[0]);
-        }
-    }
-    bool IsAdded() const { return m_added; }
-    bool AddPrinter(std::string printerName)
-    {
-        PRINTER_INFO_2A info = {};
-        info.pPrinterName = &printerName[0];
-        info.pPortName = const_cast<char*>("FILE:");
-        info.pDriverName = &m_name[0];
-        info.pPrintProcessor = const_cast<char*>("WinPrint");
-        info.pDatatype = const_cast<char*>("RAW");
-        m_printer = ::AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&info));
-        return m_printer != nullptr;
-    }
-
-private:
-    std::string m_name;
-    bool m_added = false;
-    HANDLE m_printer = nullptr;
-};
 }  // namespace
 
 TEST(SystemCheckTest, CheckAdministrator_RealAndSuppliedAccessCheck)
@@ -296,14 +244,14 @@ TEST(SystemCheckTest, IsPrinterInstalled_RealSpooler_DriverAndPrinter)
     const std::string driverName = UniqueName("Driver");
     EXPECT_FALSE(IsPrinterInstalled(log, driverName.c_str(), false)) << "the driver is not installed yet";
 
-    CTestPrinterDriver driver(driverName);
+    CTestPrinterQueues driver(driverName);
     ASSERT_TRUE(driver.IsAdded()) << "AddPrinterDriverEx error " << ::GetLastError();
     std::string upper = driverName;
     ::CharUpperBuffA(&upper[0], static_cast<DWORD>(upper.size()));
     EXPECT_TRUE(IsPrinterInstalled(log, upper.c_str(), false)) << "the driver is listed; case is ignored";
     EXPECT_FALSE(IsPrinterInstalled(log, driverName.c_str(), true)) << "a driver alone is no printer";
 
-    ASSERT_TRUE(driver.AddPrinter(UniqueName("Printer"))) << "AddPrinter error " << ::GetLastError();
+    ASSERT_TRUE(driver.Add(UniqueName("Printer"))) << "AddPrinter error " << ::GetLastError();
     EXPECT_TRUE(IsPrinterInstalled(log, driverName.c_str(), true)) << "a local printer uses the driver";
     EXPECT_FALSE(IsPrinterInstalled(log, (driverName + "x").c_str(), true)) << "names compare whole";
 }
@@ -478,9 +426,9 @@ TEST(SystemCheckTest, Services_RealSpoolerStopsAndStarts_MissingAndDisabledGiveT
         EXPECT_EQ(77u, state) << "no state without a service";
     }
 
-    const CServiceHandleOwner manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    const CServiceHandle manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     const std::string name = UniqueName("Disabled");
-    const CServiceHandleOwner service(::CreateServiceA(
+    const CServiceHandle service(::CreateServiceA(
         manager.Get(), name.c_str(), name.c_str(), SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, SERVICE_DISABLED,
         SERVICE_ERROR_IGNORE, "C:\\kvtest-missing\\service.exe", nullptr, nullptr, nullptr, nullptr, nullptr));
     ASSERT_TRUE(service.IsValid()) << "CreateService error " << ::GetLastError();
