@@ -74,7 +74,56 @@ LRESULT CDrawnControl::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     {
         return TRUE;                                          // painted with the face
     }
+    if (HandlePointer(message, wParam))
+    {
+        return 0;
+    }
     return ::DefWindowProcA(m_window, message, wParam, lParam);
+}
+
+bool CDrawnControl::HandlePointer(UINT message, WPARAM wParam)
+{
+    switch (message)
+    {
+    case WM_MOUSEMOVE:
+        if (TracksPointer() && !m_tracking)
+        {
+            m_tracking = true;
+            if (!Gdi::TrackHoverAndLeave(m_window, 1))
+            {
+                OnPointerEnter();
+                (void)::SetTimer(m_window, kLeaveTimer, kLeaveCheckMs, nullptr);
+            }
+        }
+        return true;
+    case WM_TIMER:
+        if (wParam == kLeaveTimer && !PointerInside(m_window))
+        {
+            (void)::KillTimer(m_window, kLeaveTimer);
+            OnPointerLeave();
+        }
+        return wParam == kLeaveTimer;
+    case WM_MOUSEHOVER:
+        OnPointerEnter();
+        return true;
+    case WM_MOUSELEAVE:
+        OnPointerLeave();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CDrawnControl::OnPointerEnter()
+{
+    m_hover = true;
+    (void)::InvalidateRect(m_window, nullptr, FALSE);
+}
+
+void CDrawnControl::OnPointerLeave()
+{
+    m_hover = m_tracking = m_pressed = false;
+    (void)::InvalidateRect(m_window, nullptr, FALSE);
 }
 
 bool CDrawnControl::CreateControl(const char* className, int id, DWORD style)
@@ -200,30 +249,6 @@ LRESULT CMyLink::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_PAINT:
         OnPaint();
         return 0;
-    case WM_MOUSEMOVE:
-        if (!m_unsupported && !m_tracking)
-        {
-            m_tracking = true;
-            if (!Gdi::TrackHoverAndLeave(m_window, 1))
-            {
-                OnHover();
-                (void)::SetTimer(m_window, kLeaveTimer, kLeaveCheckMs, nullptr);
-            }
-        }
-        return 0;
-    case WM_TIMER:
-        if (wParam == kLeaveTimer && !PointerInside(m_window))
-        {
-            (void)::KillTimer(m_window, kLeaveTimer);
-            OnLeave();
-        }
-        return 0;
-    case WM_MOUSEHOVER:
-        OnHover();
-        return 0;
-    case WM_MOUSELEAVE:
-        OnLeave();
-        return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
         m_pressed = true;
@@ -245,10 +270,9 @@ LRESULT CMyLink::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
-void CMyLink::OnHover()
+void CMyLink::OnPointerEnter()
 {
-    m_hover = true;
-    m_tracking = true;
+    CDrawnControl::OnPointerEnter();
     if (!m_object.script.empty() && m_host.dialog != nullptr)
     {
         (void)::SendMessageA(m_host.dialog, UM_SET_DESC, 0, reinterpret_cast<LPARAM>(m_object.script.c_str()));
@@ -257,16 +281,13 @@ void CMyLink::OnHover()
     (void)::SetFocus(m_window);
 }
 
-void CMyLink::OnLeave()
+void CMyLink::OnPointerLeave()
 {
-    m_hover = false;
-    m_tracking = false;
+    CDrawnControl::OnPointerLeave();
     if (!m_object.script.empty() && m_host.dialog != nullptr)
     {
         (void)::SendMessageA(m_host.dialog, UM_SET_DESC, 0, reinterpret_cast<LPARAM>(""));
     }
-    m_pressed = false;
-    (void)::InvalidateRect(m_window, nullptr, FALSE);
 }
 
 void CMyLink::OnPaint()
@@ -316,33 +337,6 @@ LRESULT CDrawnButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     {
     case WM_PAINT:
         OnPaint();
-        return 0;
-    case WM_MOUSEMOVE:
-        if (!m_tracking)
-        {
-            m_tracking = true;
-            if (!Gdi::TrackHoverAndLeave(m_window, 1))
-            {
-                m_hover = true;
-                (void)::SetTimer(m_window, kLeaveTimer, kLeaveCheckMs, nullptr);
-            }
-        }
-        return 0;
-    case WM_TIMER:
-        if (wParam == kLeaveTimer && !PointerInside(m_window))
-        {
-            (void)::KillTimer(m_window, kLeaveTimer);
-            m_hover = m_tracking = false;
-            (void)::InvalidateRect(m_window, nullptr, FALSE);
-        }
-        return 0;
-    case WM_MOUSEHOVER:
-        m_hover = true;
-        (void)::InvalidateRect(m_window, nullptr, FALSE);
-        return 0;
-    case WM_MOUSELEAVE:
-        m_hover = m_tracking = m_pressed = false;
-        (void)::InvalidateRect(m_window, nullptr, FALSE);
         return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:

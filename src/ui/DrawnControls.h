@@ -39,12 +39,22 @@ protected:
     // Makes the tool-tip of the object's TOOLTIP text, wrapped at 0.7 of the dialog's width.
     void AddToolTip();
     HFONT TextFont() const;
+    // The pointer's coming and going, through the system's hover and leave tracking or, where the system
+    // has none, a timer watching the pointer: OnPointerEnter and OnPointerLeave, for the controls that
+    // track it. True when the message was one of them.
+    bool HandlePointer(UINT message, WPARAM wParam);
+    virtual bool TracksPointer() const { return false; }
+    virtual void OnPointerEnter();
+    virtual void OnPointerLeave();
 
     ControlHost m_host;
     ObjectRecord m_object;
     HWND m_window = nullptr;
     CWindowHandle m_toolTip;
     CFontHandle m_font;                                       // the object's FONT, or the bold dialog font
+    bool m_hover = false;
+    bool m_pressed = false;
+    bool m_tracking = false;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -66,9 +76,10 @@ protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    bool TracksPointer() const override { return !m_unsupported; }
+    void OnPointerEnter() override;
+    void OnPointerLeave() override;
     void OnPaint();
-    void OnHover();
-    void OnLeave();
 
     COLORREF m_colours[3];                                    // highlight, normal, unsupported
     std::string m_onBitmap = "IDB_ON_BUTTON";
@@ -76,9 +87,6 @@ private:
     std::string m_clickedBitmap = "IDB_CLICKED_BUTTON";
     COLORREF m_transColour;
     bool m_unsupported = false;
-    bool m_hover = false;
-    bool m_pressed = false;
-    bool m_tracking = false;
 };
 
 class CDrawnButton : public CDrawnControl
@@ -91,12 +99,9 @@ protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    bool TracksPointer() const override { return true; }
     void OnPaint();
     void Click();
-
-    bool m_hover = false;
-    bool m_pressed = false;
-    bool m_tracking = false;
 };
 
 class CBitmapPicture : public CDrawnControl
