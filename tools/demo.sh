@@ -55,24 +55,7 @@ query() {   # title, reg arguments...
     fi
 }
 
-picture() {   # folder: the prefix's files (without the temporary folder's logs) and registry
-    local out=$1 view root
-    mkdir -p "$out"
-    (cd "$drive_c" && find . | grep -v -E '/Temp/[^/]+\.log$' | sort) >"$out/files.txt"
-    for view in 32 64; do
-        for root in HKLM HKCU; do
-            "$WINE" reg export "$root" "Z:$out/$root$view.reg" /reg:$view /y >/dev/null 2>&1 </dev/null
-            # Wine rewrites its display adapters' keys and its drivers' dates at every start; the spooler
-            # keeps empty keys for its driver and per-user printer lists once it has used them (every
-            # Windows has them). A value left in any of them still shows.
-            iconv -f UTF-16LE -t UTF-8 "$out/$root$view.reg" 2>/dev/null | tr -d '\r' |
-                awk '/^\[/ { skip = ($0 ~ /\\Control\\Video\\/) }
-                     /^\[/ && ($0 ~ /\\Print\\Environments\\[^\\]+\\Drivers(\\Version-[0-9])?\]$/ ||
-                                $0 ~ /\\Windows NT\\CurrentVersion\\(Devices|PrinterPorts|Windows)\]$/) { next }
-                     !skip && NF && !/^"DriverDateData"=/' >"$out/$root$view.txt"
-        done
-    done
-}
+. "$top/tools/prefix-picture.sh"
 
 run_setup() {   # title, arguments...
     local title=$1
