@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "app/RunProduct.h"
+#include "support/RunWithOutput.h"
 
 using namespace AppTest;
 
@@ -215,24 +216,10 @@ namespace
 // The Add/Remove entries as the system's own uninstaller program lists them ("key|||name" lines).
 std::string ListAddRemoveEntries(const std::string& outputFile)
 {
-    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    CHandle output(::CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = output.Get();
-    startup.hStdError = output.Get();
-    PROCESS_INFORMATION process = {};
-    char commandLine[] = "uninstaller.exe --list";
-    if (!::CreateProcessA(nullptr, commandLine, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process))
+    if (RunWithOutput(nullptr, "uninstaller.exe --list", outputFile, 30000) == 0xFFFFFFFF)
     {
-        return "<uninstaller not started>";
+        return "<uninstaller not started or not ended>";
     }
-    const CHandle thread(process.hThread);
-    CHandle processHandle(process.hProcess);
-    (void)WaitForExit(processHandle, 30000);
-    output.Reset();
     return ReadTestFile(outputFile);
 }
 }  // namespace

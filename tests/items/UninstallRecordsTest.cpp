@@ -16,6 +16,7 @@
 #include "log/Log.h"
 #include "registry/Registry.h"
 #include "registry/RegistryTestSupport.h"
+#include "support/RunWithOutput.h"
 
 namespace
 {
@@ -98,36 +99,6 @@ void SnapshotKey(HKEY root, const std::string& path, std::map<std::string, std::
     }
 }
 
-// Starts program with arguments, its output going to outputFile, and waits for its exit code
-// (0xFFFFFFFF when it could not be started or did not end in time).
-DWORD RunProgram(const std::string& program, const std::string& arguments, const std::string& outputFile)
-{
-    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    CHandle output(::CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = output.Get();
-    startup.hStdError = output.Get();
-    std::string commandLine = "\"" + program + "\" " + arguments;
-    PROCESS_INFORMATION info = {};
-    if (!output.IsValid() || !::CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                               nullptr, &startup, &info))
-    {
-        return 0xFFFFFFFF;
-    }
-    CHandle process(info.hProcess);
-    CHandle thread(info.hThread);
-    if (::WaitForSingleObject(process.Get(), 120000) != WAIT_OBJECT_0)
-    {
-        ::TerminateProcess(process.Get(), 1);
-        return 0xFFFFFFFF;
-    }
-    DWORD code = 0xFFFFFFFF;
-    (void)::GetExitCodeProcess(process.Get(), &code);
-    return code;
-}
 
 std::string OwnProgramPath()
 {
@@ -411,8 +382,9 @@ TEST_F(UninstallRecordsTest, Apply_DeleteOwnProgram_RunningProgramIsMovedAsideAn
     ASSERT_TRUE(m_records.AddEntry(Path("listed.txt"), kHistoryFile, Root("Own")));
     ASSERT_TRUE(::SetEnvironmentVariableA(kOwnProgramRootVariable, Root("Own").c_str()));
 
-    const DWORD exitCode = RunProgram(
-        program, "--gtest_filter=UninstallRecordsChild.* --gtest_also_run_disabled_tests", Path("child.txt"));
+    const DWORD exitCode =
+        RunWithOutput(program.c_str(), "\"" + program + "\" --gtest_filter=UninstallRecordsChild.* "
+                      "--gtest_also_run_disabled_tests", Path("child.txt"), 120000);
     ::SetEnvironmentVariableA(kOwnProgramRootVariable, nullptr);
 
     EXPECT_EQ(0u, exitCode) << ReadTestFile(Path("child.txt"));

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "base/Scoped.h"
+#include "support/RunWithOutput.h"
 #include "support/TempDir.h"
 
 class CWinDriver
@@ -24,33 +24,7 @@ public:
         static LONG counter = 0;
         const std::string outputPath = m_scratch + "\\windriver" + std::to_string(::InterlockedIncrement(&counter)) +
                                        ".txt";
-        SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-        CHandle file(::CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   &inherit, CREATE_ALWAYS, 0, nullptr));
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof(startup);
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = file.Get();
-        startup.hStdError = file.Get();
-        PROCESS_INFORMATION process = {};
-        std::string commandLine = "\"" + Program() + "\" " + arguments;
-        if (!file.IsValid() || !::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                                 nullptr, &startup, &process))
-        {
-            return -1;
-        }
-        CHandle processHandle(process.hProcess);
-        CHandle threadHandle(process.hThread);
-        DWORD code = static_cast<DWORD>(-1);
-        if (::WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0)
-        {
-            (void)::GetExitCodeProcess(process.hProcess, &code);
-        }
-        else
-        {
-            (void)::TerminateProcess(process.hProcess, 3);
-        }
-        file.Reset();
+        const DWORD code = RunWithOutput(nullptr, "\"" + Program() + "\" " + arguments, outputPath, timeoutMs);
         if (output != nullptr)
         {
             *output = ReadTestFile(outputPath);
