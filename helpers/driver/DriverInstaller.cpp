@@ -17,20 +17,14 @@
 
 #include "common/HelperLog.h"
 #include "common/HelperText.h"
+#include "common/Spooler.h"
 #include "driver/DriverInf.h"
 
 namespace
 {
 const CHelperLog kLog("KvDrvInst");
 
-struct PrinterHandleTraits
-{
-    using Type = HANDLE;
-    static Type Null() { return nullptr; }
-    static bool IsValid(Type h) { return h != nullptr; }
-    static void Close(Type h) { ::ClosePrinter(h); }
-};
-using CPrinterHandle = CScoped<PrinterHandleTraits>;
+using helper::CPrinterHandle;
 
 struct DriverCommand
 {
