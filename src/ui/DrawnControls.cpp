@@ -86,11 +86,17 @@ bool CDrawnControl::HandlePointer(UINT message, WPARAM wParam)
     switch (message)
     {
     case WM_MOUSEMOVE:
-        if (TracksPointer() && !m_tracking)
+        // Until the hover has come, every move asks for it again: a request made while the system
+        // still saw the pointer elsewhere is dropped without a hover or a leave.
+        if (TracksPointer() && !m_hover)
         {
-            m_tracking = true;
-            if (!Gdi::TrackHoverAndLeave(m_window, 1))
+            if (Gdi::TrackHoverAndLeave(m_window, 1))
             {
+                m_tracking = true;
+            }
+            else if (!m_tracking)
+            {
+                m_tracking = true;
                 OnPointerEnter();
                 (void)::SetTimer(m_window, kLeaveTimer, kLeaveCheckMs, nullptr);
             }
