@@ -106,6 +106,17 @@ function(kv_add_test name)
     endforeach()
 endfunction()
 
+# kv_run_alone(Name): every run of the test runs with no other test beside it (state that programs of
+# other prefixes share too, or that Wine does not guard against a program changing it meanwhile).
+function(kv_run_alone name)
+    get_property(runs GLOBAL PROPERTY KV_RUNS_${name})
+    foreach(entry IN LISTS runs)
+        string(REPLACE "|" ";" parts "${entry}")
+        list(GET parts 0 testName)
+        set_tests_properties(${testName} PROPERTIES RUN_SERIAL TRUE)
+    endforeach()
+endfunction()
+
 # kv_lock_runs(Name lock): every run of the test takes turns with every other run holding the same
 # lock in the same prefix (state all programs of a prefix share: the spooler, pending file operations).
 function(kv_lock_runs name lock)
