@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# README command 3. Builds the shipped 32-bit programs and lays out the shippable demo product in
+# README command 4. Builds the shipped 32-bit programs and lays out the shippable demo product in
 # build/package/Kestrow-KP-3100 (Setup.exe and the helpers stripped, the product's files beside them),
 # then archives it as build/package/Kestrow-KP-3100.zip (a .tar.gz when zip is missing).
 set -euo pipefail

@@ -17,6 +17,7 @@
 
 #include "common/HelperLog.h"
 #include "common/HelperText.h"
+#include "common/SystemEntry.h"
 #include "common/Spooler.h"
 #include "driver/DriverInf.h"
 
@@ -105,7 +106,7 @@ using DeletePrinterDriverExFn = BOOL(WINAPI*)(LPSTR, LPSTR, LPSTR, DWORD, DWORD)
 
 FARPROC SpoolerEntry(const char* name)
 {
-    return ::GetProcAddress(::GetModuleHandleA("winspool.drv"), name);
+    return helper::SystemEntry(nullptr, "winspool.drv", name);
 }
 
 DWORD AddDriver(const PrinterInfDriver& driver, const std::string& infFolder)
@@ -252,11 +253,12 @@ int Uninstall(const PrinterInfDriver& driver)
     const BOOL deleted = (deleteEx != nullptr && deleteEx(nullptr, nullptr, &name[0], DPD_DELETE_UNUSED_FILES, 0)) ||
                          ::DeletePrinterDriverA(nullptr, nullptr, &name[0]);
     const DWORD err = deleted ? ERROR_SUCCESS : ::GetLastError();
-    // The staged files are the product's own; remove whatever copies the spooler left.
+    // The staged files are the product's own; remove whatever copies the spooler left in the folders of
+    // each driver version (3 from Windows 2000 on, 2 on NT 4, 0 on Windows 9x).
     const std::string folder = DriverDirectory();
     for (const std::string& file : driver.files)
     {
-        for (const char* sub : {"\\", "\\3\\", "\\0\\"})
+        for (const char* sub : {"\\", "\\3\\", "\\2\\", "\\0\\"})
         {
             ::DeleteFileA((folder + sub + file).c_str());
         }

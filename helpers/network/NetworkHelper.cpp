@@ -12,6 +12,7 @@
 
 #include "common/HelperLog.h"
 #include "common/HelperText.h"
+#include "common/SystemEntry.h"
 #include "common/SimClient.h"
 #include "common/Spooler.h"
 #include "external/HelperApi.h"
@@ -64,8 +65,7 @@ void CopyWide(WCHAR* target, const std::wstring& text, size_t capacity)
 // Sends one command to a port monitor; the monitor's own status code (0 success).
 DWORD CallMonitor(const char* monitor, const wchar_t* command, BYTE* data, DWORD size)
 {
-    const auto xcvData = reinterpret_cast<XcvDataWFn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("winspool.drv"), "XcvDataW")));
+    const auto xcvData = helper::SystemFunction<XcvDataWFn>(g_module, "winspool.drv", "XcvDataW");
     if (xcvData == nullptr)
     {
         return ERROR_CALL_NOT_IMPLEMENTED;                   // Windows 9x and NT 4 have no monitor commands

@@ -11,11 +11,13 @@
 
 #include "common/HelperLog.h"
 #include "common/HelperText.h"
+#include "common/SystemEntry.h"
 
 namespace
 {
 const CHelperLog kLog("KVDelAll");
 constexpr int kExitRestart = 3010;
+constexpr int kExitFailure = 1603;
 
 struct UninstallCommand
 {
@@ -65,8 +67,7 @@ bool RemoveAtRestart(const std::string& path, bool isFolder)
     ::GetVersionExA(&version);
     if (version.dwPlatformId == VER_PLATFORM_WIN32_NT)
     {
-        const auto moveFileEx = reinterpret_cast<MoveFileExFn>(
-            reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "MoveFileExA")));
+        const auto moveFileEx = helper::SystemFunction<MoveFileExFn>(nullptr, "kernel32.dll", "MoveFileExA");
         return moveFileEx != nullptr && moveFileEx(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     }
     if (isFolder)
@@ -83,8 +84,16 @@ bool RemoveAtRestart(const std::string& path, bool isFolder)
     return ::WritePrivateProfileStringA("rename", "NUL", shortPath, (std::string(windows) + "\\wininit.ini").c_str());
 }
 
-// Removes the folder tree; counts what had to wait for a restart.
-void RemoveTree(const std::string& folder, int& deferred)
+// What could not be removed at once: scheduled for the next start, or files left where they are (in
+// use on a system that cannot schedule their removal).
+struct Remainder
+{
+    int deferred = 0;
+    int left = 0;
+};
+
+// Removes the folder tree; counts what had to wait for a restart and what had to stay.
+void RemoveTree(const std::string& folder, Remainder& remainder)
 {
     WIN32_FIND_DATAA found = {};
     CFindHandle find(::FindFirstFileA((folder + "\\*").c_str(), &found));
@@ -98,7 +107,7 @@ void RemoveTree(const std::string& folder, int& deferred)
         const std::string path = folder + "\\" + name;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         {
-            RemoveTree(path, deferred);
+            RemoveTree(path, remainder);
             continue;
         }
         ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -107,7 +116,7 @@ void RemoveTree(const std::string& folder, int& deferred)
             const DWORD err = ::GetLastError();
             const bool later = RemoveAtRestart(path, false);
             kLog.WriteError(err, "%s in use: %s", path.c_str(), later ? "removed at the next start" : "left");
-            ++deferred;
+            ++(later ? remainder.deferred : remainder.left);
         }
     }
     find.Reset();
@@ -116,7 +125,7 @@ void RemoveTree(const std::string& folder, int& deferred)
         const DWORD err = ::GetLastError();
         const bool later = RemoveAtRestart(folder, true);
         kLog.WriteError(err, "Folder %s: %s", folder.c_str(), later ? "removed at the next start" : "left");
-        ++deferred;
+        ++remainder.deferred;    // Windows 9x cannot schedule a folder; an empty one left behind is no failure
     }
 }
 
@@ -199,12 +208,14 @@ int Run(const std::string& line)
                    limitMs / 1000);
         return ERROR_TIMEOUT;
     }
-    int deferred = 0;
-    RemoveTree(command.folder, deferred);
+    Remainder remainder;
+    RemoveTree(command.folder, remainder);
     RemoveEmptyParents(command.folder);
-    kLog.Write("Removed %s%s", command.folder.c_str(), deferred > 0 ? " (some files at the next start)" : "");
+    kLog.Write("Removed %s%s%s", command.folder.c_str(), remainder.deferred > 0 ? " (some files at the next start)" : "",
+               remainder.left > 0 ? " (some files left: in use, and the system cannot remove them later)" : "");
     RemoveSelf();
-    return deferred > 0 ? kExitRestart : 0;
+    // A file that stays for good is a failed removal, not one that a restart finishes.
+    return remainder.left > 0 ? kExitFailure : remainder.deferred > 0 ? kExitRestart : 0;
 }
 
 // The command line after the program's own name.

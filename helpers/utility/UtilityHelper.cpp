@@ -16,6 +16,7 @@
 
 #include "common/HelperLog.h"
 #include "common/HelperText.h"
+#include "common/SystemEntry.h"
 #include "external/HelperApi.h"
 #include "utility/RegExport.h"
 
@@ -89,8 +90,7 @@ using GetDiskFreeSpaceExFn = BOOL(WINAPI*)(const char*, ULARGE_INTEGER*, ULARGE_
 // else the cluster arithmetic, which the first Windows 95 caps at 2 GB. 0 when unknown.
 DWORD FreeMegabytes(const std::string& root)
 {
-    const auto freeSpaceEx = reinterpret_cast<GetDiskFreeSpaceExFn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA")));
+    const auto freeSpaceEx = helper::SystemFunction<GetDiskFreeSpaceExFn>(g_module, "kernel32.dll", "GetDiskFreeSpaceExA");
     unsigned long long bytes = 0;
     ULARGE_INTEGER available = {};
     if (freeSpaceEx != nullptr && freeSpaceEx(root.c_str(), &available, nullptr, nullptr))

@@ -105,20 +105,27 @@ TEST(DriverInstallerTest, InstallsAndRemovesDriverAndQueue)
 
     const std::string install = run + "\"" + inf + "\" /M\"KP-3100 Series\" /V\"VID_5A7E&PID_3100\" /L\"EN\" /N\"" +
                                 queue + "\" /P\"FILE:\"";
-    EXPECT_EQ(0UL, RunAndWait(install)) << "install";
-    EXPECT_TRUE(DriverInstalled(model)) << "the driver is in the spooler";
-    EXPECT_TRUE(Contains(Printers(), queue + "|" + model + "|FILE:")) << "the queue is on the port";
-    EXPECT_EQ(0UL, RunAndWait(install)) << "a repeated install keeps the queue";
-    EXPECT_EQ(0UL, RunAndWait(run + "\"" + inf + "\" /U")) << "uninstall";
-    EXPECT_FALSE(DriverInstalled(model)) << "the driver is gone";
-    for (const std::string& printer : Printers())
-    {
-        EXPECT_EQ(std::string::npos, printer.find(queue)) << "the queue is gone: " << printer;
-    }
     char folder[MAX_PATH + 1] = {};
     DWORD needed = 0;
     ASSERT_TRUE(::GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(folder), MAX_PATH, &needed));
-    EXPECT_FALSE(TestFileExists(std::string(folder) + "\\KVTEST.PPD")) << "no staged file left";
-    EXPECT_FALSE(TestFileExists(std::string(folder) + "\\3\\KVTEST.PPD")) << "no driver file left";
+    // The second pass takes the way of systems before Windows 2000: the plain driver calls.
+    for (const char* settings : {"", "[SYSTEM]\r\nMISSING = AddPrinterDriverExA, DeletePrinterDriverExA\r\n"})
+    {
+        SCOPED_TRACE(settings);
+        WriteTestFile(dir.Path() + "\\KvDrvInst_" + suffix + ".ini", settings);
+        EXPECT_EQ(0UL, RunAndWait(install)) << "install";
+        EXPECT_TRUE(DriverInstalled(model)) << "the driver is in the spooler";
+        EXPECT_TRUE(Contains(Printers(), queue + "|" + model + "|FILE:")) << "the queue is on the port";
+        EXPECT_EQ(0UL, RunAndWait(install)) << "a repeated install keeps the queue";
+        EXPECT_EQ(0UL, RunAndWait(run + "\"" + inf + "\" /U")) << "uninstall";
+        EXPECT_FALSE(DriverInstalled(model)) << "the driver is gone";
+        for (const std::string& printer : Printers())
+        {
+            EXPECT_EQ(std::string::npos, printer.find(queue)) << "the queue is gone: " << printer;
+        }
+        EXPECT_FALSE(TestFileExists(std::string(folder) + "\\KVTEST.PPD")) << "no staged file left";
+        EXPECT_FALSE(TestFileExists(std::string(folder) + "\\3\\KVTEST.PPD")) << "no driver file left";
+        EXPECT_FALSE(TestFileExists(std::string(folder) + "\\2\\KVTEST.PPD")) << "no driver file left";
+    }
     EXPECT_TRUE(FileContains(dir.Path() + "\\KvDrvInst.log", "Printer driver " + model + " removed"));
 }

@@ -235,3 +235,50 @@ bool EventuallyTrue(Condition condition)
     }
     return condition();
 }
+
+// The printer simulator (KvPrnSim.exe) started from a test folder on a free port, answering as the
+// printers of its "[PRINTERn]" sections; stopped (QUIT) or waited for when it goes.
+class CSimulator
+{
+public:
+    CSimulator(const std::string& dir, const std::string& name, const std::string& simulatorKeys,
+               const std::string& printers)
+        : m_settings(dir + "\\" + name + ".ini"), m_program(dir, "KvPrnSim.exe")
+    {
+        WriteTestFile(m_settings, "[SIMULATOR]\r\nPORT=0\r\nPORT_FILE=" + m_settings + ".port\r\n" + simulatorKeys + printers);
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof(startup);
+        std::string line = "\"" + m_program.Path() + "\" \"" + m_settings + "\"";
+        ::CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &m_process);
+        EventuallyTrue([&] { return Port() != 0; });
+    }
+    ~CSimulator()
+    {
+        ::WaitForSingleObject(m_process.hProcess, 60000);
+        ::CloseHandle(m_process.hThread);
+        ::CloseHandle(m_process.hProcess);
+    }
+    CSimulator(const CSimulator&) = delete;
+    CSimulator& operator=(const CSimulator&) = delete;
+
+    unsigned Port() const { return ::GetPrivateProfileIntA("SIMULATOR", "PORT", 0, (m_settings + ".port").c_str()); }
+    std::string ClientSettings(DWORD timeoutMs = 3000) const
+    {
+        return "[SIMULATOR]\r\nPORT=" + std::to_string(Port()) + "\r\nTIMEOUT_MS=" + std::to_string(timeoutMs) + "\r\n";
+    }
+    const std::string& Program() const { return m_program.Path(); }
+    DWORD WaitExit() const
+    {
+        DWORD code = ~0UL;
+        if (::WaitForSingleObject(m_process.hProcess, 60000) == WAIT_OBJECT_0)
+        {
+            ::GetExitCodeProcess(m_process.hProcess, &code);
+        }
+        return code;
+    }
+
+private:
+    std::string m_settings;
+    CHelperCopy m_program;
+    PROCESS_INFORMATION m_process = {};
+};

@@ -18,51 +18,6 @@ const char* kPrinters = "[PRINTER0]\r\nMODEL=KP-3100 Series\r\nIP=192.168.77.10\
                         "[PRINTER1]\r\nMODEL=KP-9 Other\r\nIP=192.168.77.11\r\nMAC=00-80-92-31-00-02\r\nSETIP_RESULT=5\r\n"
                         "[REMOTE]\r\nREFUSE=PC2\r\n";
 
-// A simulator started from a test folder on a free port; stopped (QUIT) or waited for when it goes.
-class CSimulator
-{
-public:
-    CSimulator(const std::string& dir, const std::string& name, const std::string& simulatorKeys)
-        : m_settings(dir + "\\" + name + ".ini"), m_program(dir, "KvPrnSim.exe")
-    {
-        WriteTestFile(m_settings, "[SIMULATOR]\r\nPORT=0\r\nPORT_FILE=" + m_settings + ".port\r\n" + simulatorKeys + kPrinters);
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof(startup);
-        std::string line = "\"" + m_program.Path() + "\" \"" + m_settings + "\"";
-        ::CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &m_process);
-        EventuallyTrue([&] { return Port() != 0; });
-    }
-    ~CSimulator()
-    {
-        ::WaitForSingleObject(m_process.hProcess, 60000);
-        ::CloseHandle(m_process.hThread);
-        ::CloseHandle(m_process.hProcess);
-    }
-    CSimulator(const CSimulator&) = delete;
-    CSimulator& operator=(const CSimulator&) = delete;
-
-    unsigned Port() const { return ::GetPrivateProfileIntA("SIMULATOR", "PORT", 0, (m_settings + ".port").c_str()); }
-    std::string ClientSettings(DWORD timeoutMs = 3000) const
-    {
-        return "[SIMULATOR]\r\nPORT=" + std::to_string(Port()) + "\r\nTIMEOUT_MS=" + std::to_string(timeoutMs) + "\r\n";
-    }
-    const std::string& Program() const { return m_program.Path(); }
-    DWORD WaitExit() const
-    {
-        DWORD code = ~0UL;
-        if (::WaitForSingleObject(m_process.hProcess, 60000) == WAIT_OBJECT_0)
-        {
-            ::GetExitCodeProcess(m_process.hProcess, &code);
-        }
-        return code;
-    }
-
-private:
-    std::string m_settings;
-    CHelperCopy m_program;
-    PROCESS_INFORMATION m_process = {};
-};
-
 std::string Dotted(const BYTE* bytes)
 {
     return std::to_string(bytes[0]) + "." + std::to_string(bytes[1]) + "." + std::to_string(bytes[2]) + "." +
@@ -74,7 +29,7 @@ TEST(NetworkHelpersTest, SimulatedPrinters_AnswerTheNetworkLibraries)
 {
     CTempDir dir;
     CTempRedirect temp(dir.Path());
-    CSimulator simulator(dir.Path(), "sim", "LIFETIME_SECONDS=120\r\n");
+    CSimulator simulator(dir.Path(), "sim", "LIFETIME_SECONDS=120\r\n", kPrinters);
     ASSERT_NE(0U, simulator.Port()) << "the simulator is listening";
     CHelperCopy network(dir.Path(), "KvNetMan.dll", simulator.ClientSettings());
     CHelperCopy setIp(dir.Path(), "Setip.dll", simulator.ClientSettings());
@@ -137,7 +92,7 @@ TEST(NetworkHelpersTest, SilentSimulator_GivesATimeOutNotAHang)
 {
     CTempDir dir;
     CTempRedirect temp(dir.Path());
-    CSimulator simulator(dir.Path(), "silent", "SILENT=1\r\nLIFETIME_SECONDS=10\r\n");
+    CSimulator simulator(dir.Path(), "silent", "SILENT=1\r\nLIFETIME_SECONDS=10\r\n", kPrinters);
     CHelperCopy network(dir.Path(), "KvNetMan.dll", simulator.ClientSettings(500));
     CHelperCopy setIp(dir.Path(), "Setip.dll", simulator.ClientSettings(500));
     std::vector<char> desc(kPrinterDescBufferSize, 'x');
@@ -162,6 +117,12 @@ TEST(NetworkHelpersTest, NetworkPort_CreatedOnceAndRemoved)
     EXPECT_TRUE(remove(port.c_str(), "KvTestNetMutex", 0)) << "removed";
     EXPECT_FALSE(remove(port.c_str(), "KvTestNetMutex", 0)) << "already gone";
     EXPECT_TRUE(FileContains(dir.Path() + "\\KvNetMan.log", "Port " + port + " is already in use"));
+
+    // Windows 9x and NT 4 have no port monitor commands: the port is refused, not half made.
+    CTempDir old;
+    CHelperCopy noMonitor(old.Path(), "KvNetMan.dll", "[SYSTEM]\r\nMISSING = XcvDataW\r\n");
+    EXPECT_FALSE(noMonitor.Entry<MySetNetworkPortFn>("MySetNetworkPort")(port.c_str(), "127.0.0.9", "", "", "", 1));
+    EXPECT_FALSE(noMonitor.Entry<MyDelNetworkPortFn>("MyDelNetworkPort")(port.c_str(), "", 0)) << "nothing was made";
 }
 
 TEST(NetworkHelpersTest, TestPages_ReachTheFilePortByteForByte)

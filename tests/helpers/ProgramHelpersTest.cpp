@@ -138,7 +138,16 @@ TEST(ProgramHelpersTest, Uninstaller_FileInUse_IsRemovedAtTheNextStart)
     EXPECT_TRUE(TestFileExists(folder + "\\a.txt")) << "the file in use stays";
     EXPECT_FALSE(TestFileExists(folder + "\\sub")) << "the rest is gone";
     EXPECT_TRUE(FileContains(f.dir.Path() + "\\KVDelAll.log", "a.txt in use: removed at the next start"));
+    ::CloseHandle(held);
 
+    // A system that cannot schedule the removal: the file stays, and that is a failure, not a restart.
+    CTempDir other;
+    CHelperCopy unscheduled(other.Path(), "KVDelAll.exe", "[SYSTEM]\r\nMISSING = MoveFileExA\r\n");
+    const std::string second = MakeInstallFolder(other.Path());
+    held = ::CreateFileA((second + "\\a.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(1603UL, RunAndWait(f.Quote(unscheduled.Path()) + " /P" + f.Quote(second)));
+    EXPECT_TRUE(TestFileExists(second + "\\a.txt"));
+    EXPECT_TRUE(FileContains(f.dir.Path() + "\\KVDelAll.log", "a.txt in use: left"));
     ::CloseHandle(held);
     if (hadPending)
     {

@@ -85,6 +85,12 @@ TEST(UtilityHelperTest, GetDiskFreeSpaceKV_RealOrSimulatedMegabytes)
         EXPECT_GT(freeSpace(""), 0UL) << "an empty path asks for the current drive";
         EXPECT_EQ(0UL, freeSpace("Q:\\nowhere")) << "an absent drive gives 0";
         EXPECT_EQ(0UL, freeSpace("relative")) << "a path without a drive gives 0";
+
+        // The first Windows 95 has no GetDiskFreeSpaceExA: the cluster arithmetic answers.
+        CTempDir old;
+        CHelperCopy arithmetic(old.Path(), "Kvutil.dll", "[SYSTEM]\r\nMISSING = GetDiskFreeSpaceExA\r\n");
+        EXPECT_NEAR(expected, arithmetic.Entry<GetDiskFreeSpaceKVFn>("GetDiskFreeSpaceKV")("C:\\Windows\\system32"),
+                    16.0);
     }
     CTempDir other;
     CHelperCopy simulated(other.Path(), "Kvutil.dll", "[DISK]\r\nFREE_MB=150\r\n");
