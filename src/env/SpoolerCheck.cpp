@@ -93,22 +93,30 @@ bool WaitNoPendingInstall(const PendingInstallWait& wait, const std::function<vo
     return true;
 }
 
-bool WaitNoPendingInstall(const std::function<void()>& foregroundHelper)
+PendingInstallWait SystemPendingInstallWait(const char* waitEntry)
 {
-    // Looked up at run time: Windows 95 and NT 4 have no such function.
+    // Looked up at run time: Windows 95 and NT 4 have no such function. The library stays loaded for
+    // the life of the process, as the wait may be called at any later time.
     using WaitEventsFn = DWORD(WINAPI*)(DWORD);
-    CModule setupApi(::LoadLibraryA("Setupapi.dll"));
-    if (!setupApi.IsValid())
+    HMODULE setupApi = ::GetModuleHandleA("Setupapi.dll");
+    if (setupApi == nullptr)
     {
-        return false;
+        setupApi = ::LoadLibraryA("Setupapi.dll");
     }
-    const auto waitEvents = reinterpret_cast<WaitEventsFn>(
-        reinterpret_cast<void*>(::GetProcAddress(setupApi.Get(), "CMP_WaitNoPendingInstallEvents")));
+    const auto waitEvents = setupApi != nullptr ? reinterpret_cast<WaitEventsFn>(reinterpret_cast<void (*)()>(
+                                                      ::GetProcAddress(setupApi, waitEntry)))
+                                                : nullptr;
     if (waitEvents == nullptr)
     {
-        return false;
+        return PendingInstallWait();
     }
-    return WaitNoPendingInstall([waitEvents](DWORD timeout) { return waitEvents(timeout); }, foregroundHelper);
+    return [waitEvents](DWORD timeout) { return waitEvents(timeout); };
+}
+
+bool WaitNoPendingInstall(const std::function<void()>& foregroundHelper)
+{
+    const PendingInstallWait wait = SystemPendingInstallWait();
+    return wait ? WaitNoPendingInstall(wait, foregroundHelper) : false;
 }
 
 bool IsPrinterInstalled(CLog& log, const char* name, bool byPrinter)

@@ -48,6 +48,9 @@ using PendingInstallWait = std::function<DWORD(DWORD timeout)>;
 // every second; without one it gives up after about a minute. False when setupapi.dll or its
 // CMP_WaitNoPendingInstallEvents is missing.
 bool WaitNoPendingInstall(const std::function<void()>& foregroundHelper);
+// The system's CMP_WaitNoPendingInstallEvents as a wait; empty where the system has none (the entry
+// name is for tests that try such a system).
+PendingInstallWait SystemPendingInstallWait(const char* waitEntry = "CMP_WaitNoPendingInstallEvents");
 // The same with the wait supplied.
 bool WaitNoPendingInstall(const PendingInstallWait& wait, const std::function<void()>& foregroundHelper);
 

@@ -5,30 +5,22 @@ namespace
 using GradientFillFn = BOOL(WINAPI*)(HDC, PTRIVERTEX, ULONG, PVOID, ULONG, ULONG);
 using TrackMouseEventFn = BOOL(WINAPI*)(LPTRACKMOUSEEVENT);
 
-// msimg32 and its gradient fill arrived with Windows 98 and 2000.
-GradientFillFn GradientFillFunction()
+// A function of a system library, loading the library when the process has not (it then stays loaded
+// for the life of the process); null when the library or the function is missing.
+FARPROC SystemEntry(const char* library, const char* name)
 {
-    static const GradientFillFn function = [] {
-        HMODULE library = ::LoadLibraryA("msimg32.dll");    // kept for the life of the process
-        return library != nullptr ? reinterpret_cast<GradientFillFn>(reinterpret_cast<void (*)()>(::GetProcAddress(library, "GradientFill")))
-                                  : nullptr;
-    }();
-    return function;
+    HMODULE module = ::GetModuleHandleA(library);
+    if (module == nullptr)
+    {
+        module = ::LoadLibraryA(library);
+    }
+    return module != nullptr ? ::GetProcAddress(module, name) : nullptr;
 }
 
-// TrackMouseEvent is in user32 from Windows 98 and NT 4; Windows 95 has it in comctl32 only.
-TrackMouseEventFn TrackMouseEventFunction()
+template <typename Fn>
+Fn SystemFunction(const char* library, const char* name)
 {
-    static const TrackMouseEventFn function = [] {
-        FARPROC found = ::GetProcAddress(::GetModuleHandleA("user32.dll"), "TrackMouseEvent");
-        if (found == nullptr)
-        {
-            HMODULE comctl = ::LoadLibraryA("comctl32.dll");
-            found = comctl != nullptr ? ::GetProcAddress(comctl, "_TrackMouseEvent") : nullptr;
-        }
-        return reinterpret_cast<TrackMouseEventFn>(reinterpret_cast<void (*)()>(found));
-    }();
-    return function;
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(SystemEntry(library, name)));
 }
 }  // namespace
 
@@ -131,31 +123,42 @@ void DrawTransparent(HDC dc, HBITMAP bitmap, const RECT& target, COLORREF transp
     (void)::SetStretchBltMode(dc, oldMode);
 }
 
-bool GradientFillVertical(HDC dc, const RECT& rect, COLORREF top, COLORREF bottom)
+void FillVertical(HDC dc, const RECT& rect, COLORREF top, COLORREF bottom, const char* gradientEntry)
 {
-    const GradientFillFn gradientFill = GradientFillFunction();
-    if (gradientFill == nullptr)
+    // msimg32 and its gradient fill arrived with Windows 98 and 2000; Windows 95 and NT 4 get the
+    // bottom colour alone.
+    const auto gradientFill = SystemFunction<GradientFillFn>("msimg32.dll", gradientEntry);
+    if (gradientFill != nullptr)
     {
-        return false;
+        TRIVERTEX vertices[2] = {};
+        vertices[0].x = rect.left;
+        vertices[0].y = rect.top;
+        vertices[0].Red = static_cast<COLOR16>(GetRValue(top) << 8);
+        vertices[0].Green = static_cast<COLOR16>(GetGValue(top) << 8);
+        vertices[0].Blue = static_cast<COLOR16>(GetBValue(top) << 8);
+        vertices[1].x = rect.right;
+        vertices[1].y = rect.bottom;
+        vertices[1].Red = static_cast<COLOR16>(GetRValue(bottom) << 8);
+        vertices[1].Green = static_cast<COLOR16>(GetGValue(bottom) << 8);
+        vertices[1].Blue = static_cast<COLOR16>(GetBValue(bottom) << 8);
+        GRADIENT_RECT gradient = {0, 1};
+        if (gradientFill(dc, vertices, 2, &gradient, 1, GRADIENT_FILL_RECT_V))
+        {
+            return;
+        }
     }
-    TRIVERTEX vertices[2] = {};
-    vertices[0].x = rect.left;
-    vertices[0].y = rect.top;
-    vertices[0].Red = static_cast<COLOR16>(GetRValue(top) << 8);
-    vertices[0].Green = static_cast<COLOR16>(GetGValue(top) << 8);
-    vertices[0].Blue = static_cast<COLOR16>(GetBValue(top) << 8);
-    vertices[1].x = rect.right;
-    vertices[1].y = rect.bottom;
-    vertices[1].Red = static_cast<COLOR16>(GetRValue(bottom) << 8);
-    vertices[1].Green = static_cast<COLOR16>(GetGValue(bottom) << 8);
-    vertices[1].Blue = static_cast<COLOR16>(GetBValue(bottom) << 8);
-    GRADIENT_RECT gradient = {0, 1};
-    return gradientFill(dc, vertices, 2, &gradient, 1, GRADIENT_FILL_RECT_V) != FALSE;
+    CBrushHandle brush(::CreateSolidBrush(bottom));
+    (void)::FillRect(dc, &rect, brush.Get());
 }
 
-bool TrackHoverAndLeave(HWND window, DWORD hoverTimeMs)
+bool TrackHoverAndLeave(HWND window, DWORD hoverTimeMs, const char* userEntry, const char* commonControlsEntry)
 {
-    const TrackMouseEventFn track = TrackMouseEventFunction();
+    // TrackMouseEvent is in user32 from Windows 98 and NT 4; Windows 95 has it in comctl32 only.
+    auto track = SystemFunction<TrackMouseEventFn>("user32.dll", userEntry);
+    if (track == nullptr)
+    {
+        track = SystemFunction<TrackMouseEventFn>("comctl32.dll", commonControlsEntry);
+    }
     if (track == nullptr)
     {
         return false;

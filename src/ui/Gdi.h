@@ -1,6 +1,6 @@
 #pragma once
 // Owners and guards for the drawing objects of the wizard's windows, the bitmap look-up by name, and
-// the drawing calls older systems lack, each looked up once with its fallback beside it.
+// the drawing calls older systems lack, looked up at run time with the fallback beside each.
 
 #include <windows.h>
 
@@ -107,10 +107,13 @@ void DrawCopied(HDC dc, HBITMAP bitmap, int x, int y, int width, int height);
 // Draws the bitmap scaled into the rectangle leaving out every pixel of the transparent colour: a
 // monochrome mask from that colour, then the and-mask / or-image pair.
 void DrawTransparent(HDC dc, HBITMAP bitmap, const RECT& target, COLORREF transparent);
-// A vertical gradient; false when the system has no gradient fill (the caller fills instead).
-bool GradientFillVertical(HDC dc, const RECT& rect, COLORREF top, COLORREF bottom);
-// Asks for hover and leave notifications; false when the system cannot track the pointer.
-bool TrackHoverAndLeave(HWND window, DWORD hoverTimeMs);
+// A vertical gradient from top to bottom colour; the bottom colour alone where the system has no
+// gradient fill. The entry name is for tests that try a system without it.
+void FillVertical(HDC dc, const RECT& rect, COLORREF top, COLORREF bottom, const char* gradientEntry = "GradientFill");
+// Asks for hover and leave notifications; false when the system cannot track the pointer (the caller
+// then watches it with a timer). The entry names are for tests that try the older systems.
+bool TrackHoverAndLeave(HWND window, DWORD hoverTimeMs, const char* userEntry = "TrackMouseEvent",
+                        const char* commonControlsEntry = "_TrackMouseEvent");
 // The default dialog font of the system (not owned).
 HFONT DialogFont();
 // Text extent of a single or multi-line text in a font.

@@ -18,8 +18,8 @@ const char kDefaultCancelMessage[] =
     "not be installed/uninstalled.\r\nYou may run the setup program at a later time to complete the "
     "operations.\r\nAre you sure you want to quit the setup?";
 
-// The kinds by the text their section name contains, in the order they are tested. Kinds whose class
-// comes with a later build are made as the base dialog.
+// The kinds by the text their section name contains, in the order they are tested. A kind whose own
+// dialog class is not built yet is made as the base dialog, and the log says so.
 struct DialogKind
 {
     const char* text;

@@ -213,6 +213,8 @@ TEST(SystemCheckTest, WaitNoPendingInstall_RealSetupApiAndSuppliedWaits)
     const auto helper = [&helperCalls] { ++helperCalls; };
     EXPECT_FALSE(WaitNoPendingInstall(helper)) << "nothing is pending under Wine";
     EXPECT_EQ(0, helperCalls) << "the new-hardware window is not raised";
+    EXPECT_TRUE(static_cast<bool>(SystemPendingInstallWait())) << "the system's wait is found";
+    EXPECT_FALSE(static_cast<bool>(SystemPendingInstallWait("KvNoSuchExport"))) << "Windows 95 and NT 4 have none";
 
     std::vector<DWORD> timeouts;
     int timeOutsLeft = 0;
