@@ -379,6 +379,10 @@ bool CNetPrinterList::PrepareMonitor()
         {
             continue;
         }
+        if (m_context.systemDir.empty())
+        {
+            return false;    // the file would land in the root of a drive
+        }
         const std::string target = m_context.systemDir + "\\" + FileNameOf(*file);
         if (!::CopyFileA(file->c_str(), target.c_str(), FALSE))
         {

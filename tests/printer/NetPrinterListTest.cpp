@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "NetHelperDouble.h"
+#include "common/SimClient.h"
+#include "helpers/HelperTestSupport.h"
 #include "base/UserMessage.h"
 #include "env/Platform.h"
 #include "printer/MyPrinter.h"
@@ -89,14 +91,14 @@ protected:
         (void)CRegistry::DeleteKey(m_vendorKey.c_str(), false, HKEY_LOCAL_MACHINE);
     }
 
-    // The data file's network definition.
-    void LoadDefinition(const std::string& lines)
+    // The data file's network definition, for the fixture's list or another.
+    void LoadDefinition(const std::string& lines, CNetPrinterList* list = nullptr)
     {
         const std::string file = m_dir.File("setup.dat");
         ASSERT_TRUE(WriteTestFile(file, "[NETWORK_PRINTER_INFO]\r\n" + lines));
         CConfigProfile data;
         ASSERT_TRUE(data.Open(file.c_str(), "", "", false));
-        m_loaded = m_list.Load(data, "NETWORK_PRINTER_INFO");
+        m_loaded = (list != nullptr ? *list : m_list).Load(data, "NETWORK_PRINTER_INFO");
     }
 
     std::string Calls() const { return m_state ? m_state->calls : ""; }
@@ -243,6 +245,49 @@ TEST_F(NetPrinterListTest, SearchPrinter_NetworkThenLocalRecords)
     EXPECT_FALSE(m_list.SearchPrinter());
     EXPECT_EQ(256u, m_list.GetCapacity());
     EXPECT_FALSE(m_list.IsFound());
+}
+
+// The shipped network libraries in place of the double, asking the printer simulator.
+TEST_F(NetPrinterListTest, ReferenceHelpers_SimulatedPrintersFoundAndChecked)
+{
+    CSimulator simulator(m_dir.Path(), "sim", "LIFETIME_SECONDS=120\r\n",
+                         "[PRINTER0]\r\nMODEL=TX-100 Series\r\nIP=192.168.77.10\r\nMAC=00-1B-A9-0C-FF-0A\r\n"
+                         "MASK=255.255.255.0\r\nGATEWAY=192.168.77.1\r\nDEVICE_ID=MFG:Tarnix;MDL:TX-100 Series;\r\n"
+                         "[PRINTER1]\r\nMODEL=QZ-9 Other\r\nIP=192.168.77.11\r\nMAC=00-1B-A9-0C-FF-0B\r\n"
+                         "DEVICE_ID=MFG:Other;MDL:QZ-9;\r\n");
+    ASSERT_NE(0U, simulator.Port()) << "the simulator is listening";
+    CHelperCopy network(m_dir.Path(), "KvNetMan.dll", simulator.ClientSettings());
+    CHelperCopy setIp(m_dir.Path(), "Setip.dll", simulator.ClientSettings());
+    CExternalFnt reference(m_log);
+    CExternalFnt::Paths paths;
+    paths[kNetworkManagerDll] = network.Path();
+    paths[kSetIpDll] = setIp.Path();
+    reference.Load(paths);
+    CNetPrinterList list(m_log, reference, &m_printers);
+    list.SetContext(m_context);
+    LoadDefinition("NET_ID_STRING = TX-100\r\n", &list);
+    ASSERT_TRUE(m_loaded);
+
+    EXPECT_TRUE(list.SearchPrinter());
+    ASSERT_GE(list.GetCount(), 2);
+    const std::vector<NET_PRINTER_RECORD>& records = list.GetRecords();
+    EXPECT_EQ("TX-100 Series", records[0].name);
+    EXPECT_EQ("192.168.77.10", records[0].address);
+    EXPECT_EQ("001BA90CFF0A", records[0].hardwareAddress);
+    EXPECT_EQ("255.255.255.0", records[0].subnetMask);
+    EXPECT_TRUE(records[0].network);
+    EXPECT_EQ("192.168.77.11", records[1].address);
+
+    EXPECT_EQ(0, list.CheckIP("192.168.77.10", true, true)) << "our model";
+    EXPECT_EQ(3, list.CheckIP("192.168.77.11", true, true)) << "another maker's printer";
+    EXPECT_NE(0, list.CheckIP("192.168.77.99", true, true)) << "no printer at that address";
+    const std::vector<std::string> lines = m_lines.New();
+    EXPECT_TRUE(Contains(lines, "Check IP ==> MFG:Tarnix;MDL:TX-100 Series;"));
+    EXPECT_TRUE(Contains(lines, "This IP is mismatched with TX-100"));
+
+    std::vector<std::string> answer;
+    EXPECT_EQ(0UL, helper::AskSimulator({static_cast<unsigned short>(simulator.Port()), 3000}, "QUIT", answer));
+    EXPECT_EQ(0UL, simulator.WaitExit());
 }
 
 TEST_F(NetPrinterListTest, CheckIP_AnswersBoxesAndLogs)
