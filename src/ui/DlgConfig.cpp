@@ -154,6 +154,22 @@ BYTE CodePageCharset()
     }
 }
 
+int CALLBACK NoteFontFound(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM found)
+{
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;                                                  // one is enough
+}
+
+// Whether the system has a font of that face; the font mapper would otherwise quietly take another.
+bool IsFontInstalled(const std::string& face)
+{
+    const HDC screen = ::GetDC(nullptr);
+    bool found = false;
+    (void)::EnumFontFamiliesA(screen, face.c_str(), NoteFontFound, reinterpret_cast<LPARAM>(&found));
+    (void)::ReleaseDC(nullptr, screen);
+    return found;
+}
+
 HFONT CreateDescribedFont(const FontDesc& font)
 {
     LOGFONTA description = {};
@@ -196,6 +212,10 @@ bool CDlgConfig::SetConfig(HWND parent, const std::string& section, bool childOf
     m_section = section;
     m_childOfWizard = childOfWizard;
     ClearObjects();
+    if (!m_env.Config().HasSection(section.c_str()))
+    {
+        m_env.Log().Write("Dialog section [%s] does not exist; the dialog takes the common keys", section.c_str());
+    }
     ReadDialogKeys();
     ReadObjects();
     return parent != nullptr;
@@ -315,6 +335,7 @@ void CDlgConfig::ReadOneObject(const std::string& name)
     const ObjectType type = ObjectTypeOf(name);
     if (type == ObjectType::None)
     {
+        m_env.Log().Write("Object [%s] of [%s] has no known type; not shown", name.c_str(), m_section.c_str());
         return;
     }
     if (type == ObjectType::DestDir)
@@ -333,7 +354,10 @@ void CDlgConfig::ReadOneObject(const std::string& name)
     {
         record.type = type;
         Objects(type).push_back(record);
+        return;
     }
+    m_env.Log().Write("Object section [%s] of [%s] does not exist or is empty; not shown", name.c_str(),
+                      m_section.c_str());
 }
 
 bool CDlgConfig::ReadObject(ObjectRecord& record, const std::string& section) const
@@ -485,7 +509,11 @@ bool CDlgConfig::ReadFont(const std::string& section, FontDesc& font) const
         return false;
     }
     font = FontDesc();
-    (void)config.GetString(s, "LF_FACENAME", font.face);
+    if (config.GetString(s, "LF_FACENAME", font.face) && !font.face.empty() && !IsFontInstalled(font.face))
+    {
+        m_env.Log().Write("Font section [%s]: \"%s\" is not installed; the system's nearest font is used",
+                          section.c_str(), font.face.c_str());
+    }
     DWORD number = 0;
     font.height = config.GetDword(s, "LF_HEIGHT", &number) ? static_cast<LONG>(number) : 0;
     font.width = config.GetDword(s, "LF_WIDTH", &number) ? static_cast<LONG>(number) : 0;
@@ -537,11 +565,7 @@ void CDlgConfig::PaintShapes(HDC dc) const
             }
             break;
         case ObjectType::GradientRect:
-            if (!Gdi::GradientFillVertical(dc, rect, shape.startColour, shape.endColour))
-            {
-                CBrushHandle brush(::CreateSolidBrush(shape.endColour));
-                (void)::FillRect(dc, &rect, brush.Get());
-            }
+            Gdi::FillVertical(dc, rect, shape.startColour, shape.endColour);
             break;
         default:
             break;

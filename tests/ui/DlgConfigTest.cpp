@@ -12,6 +12,7 @@
 #include "support/LogLines.h"
 #include "support/TempDir.h"
 #include "ui/DlgConfig.h"
+#include "ui/Gdi.h"
 
 namespace
 {
@@ -209,6 +210,36 @@ TEST(DlgConfigTypeTest, ObjectTypeOf_SubstringsInFixedOrder)
     }
 }
 
+// Windows 95 and NT 4 lack the gradient fill, and Windows 95 has pointer tracking in comctl32 only.
+TEST(GdiTest, OlderSystems_SolidFillAndCommonControlsTracking)
+{
+    CMemoryDc dc(::CreateCompatibleDC(nullptr));
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = 16;
+    info.bmiHeader.biHeight = -16;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    CBitmapHandle bitmap(::CreateDIBSection(dc.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    ASSERT_TRUE(bitmap.IsValid());
+    {
+        CSelectGuard select(dc.Get(), bitmap.Get());
+        const RECT rect = {0, 0, 16, 16};
+        Gdi::FillVertical(dc.Get(), rect, RGB(255, 0, 0), RGB(0, 0, 255));
+        EXPECT_GT(GetRValue(::GetPixel(dc.Get(), 8, 0)), 200) << "the gradient starts with the top colour";
+        Gdi::FillVertical(dc.Get(), rect, RGB(255, 0, 0), RGB(0, 0, 255), "KvNoSuchExport");
+        EXPECT_EQ(RGB(0, 0, 255), ::GetPixel(dc.Get(), 8, 0)) << "without gradient fill: the bottom colour";
+    }
+
+    CWindowHandle window(::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(window.IsValid());
+    EXPECT_TRUE(Gdi::TrackHoverAndLeave(window.Get(), 1));
+    EXPECT_TRUE(Gdi::TrackHoverAndLeave(window.Get(), 1, "KvNoSuchExport")) << "comctl32's tracking, as on Windows 95";
+    EXPECT_FALSE(Gdi::TrackHoverAndLeave(window.Get(), 1, "KvNoSuchExport", "KvNoSuchExport"))
+        << "no tracking at all: the caller watches the pointer with a timer";
+}
+
 TEST_F(DlgConfigTest, BaseOn_PerKeyFromDialogThenBaseThenCommon)
 {
     const CDlgConfig child = Read("NORMAL.CHILD");
@@ -284,7 +315,7 @@ TEST_F(DlgConfigTest, ReadObject_ParametersLoopsAndProgramFiles)
     EXPECT_FALSE(From(log, "Object section [LINK.").empty()) << "the two-section loop too";
 }
 
-TEST_F(DlgConfigTest, ObjectCount_OutOfRange_LoggedAndCut)
+TEST_F(DlgConfigTest, BadCountsTypesSectionsAndFonts_LoggedAndLeftOut)
 {
     std::string many = "[NORMAL.MANY]\r\nNUM_OF_OBJ = 1001\r\n";
     for (int i = 0; i < 1001; i += 100)
@@ -292,13 +323,24 @@ TEST_F(DlgConfigTest, ObjectCount_OutOfRange_LoggedAndCut)
         many += "OBJ_" + std::to_string(i) + " = STATIC.BASE\r\n";
     }
     AddConfig("[NORMAL.NEGATIVE]\r\nNUM_OF_OBJ = -1\r\nOBJ_0 = STATIC.BASE\r\n"
-              "[NORMAL.THOUSAND]\r\nNUM_OF_OBJ = 1000\r\nOBJ_999 = STATIC.BASE\r\nOBJ_1 = WIDGET.X\r\n" +
+              "[NORMAL.THOUSAND]\r\nNUM_OF_OBJ = 1000\r\nOBJ_999 = STATIC.BASE\r\nOBJ_1 = WIDGET.X\r\n"
+              "OBJ_2 = LINK.NOWHERE\r\nOBJ_3 = LINK.EMPTY\r\nOBJ_4 = STATIC.FONTS\r\nOBJ_5 = STATIC.REAL_FONT\r\n"
+              "[STATIC.FONTS]\r\nNAME = x\r\nFONT = FONT.NOWHERE\r\n[FONT.NOWHERE]\r\nLF_FACENAME = KvNoSuchFace\r\n"
+              "[STATIC.REAL_FONT]\r\nNAME = y\r\nFONT = FONT.REAL\r\n[FONT.REAL]\r\nLF_FACENAME = Tahoma\r\n" +
               many);
     EXPECT_EQ(0u, Read("NORMAL.NEGATIVE").Objects(ObjectType::Static).size());
-    EXPECT_EQ(1u, Read("NORMAL.THOUSAND").Objects(ObjectType::Static).size()) << "unknown types skipped";
+    EXPECT_EQ(3u, Read("NORMAL.THOUSAND").Objects(ObjectType::Static).size()) << "unknown types skipped";
+    EXPECT_TRUE(Read("NORMAL.ABSENT").Objects(ObjectType::Static).empty());
     EXPECT_EQ(10u, Read("NORMAL.MANY").Objects(ObjectType::Static).size()) << "OBJ_1000 is beyond the cut";
     const std::vector<std::string> log = m_lines.All();
     EXPECT_TRUE(Has(log, "NUM_OF_OBJ -1 of [NORMAL.NEGATIVE] is out of range (0 to 1000)"));
     EXPECT_TRUE(Has(log, "NUM_OF_OBJ 1001 of [NORMAL.MANY] is out of range (0 to 1000)"));
     EXPECT_FALSE(Has(log, "NUM_OF_OBJ 1000 of [NORMAL.THOUSAND] is out of range (0 to 1000)"));
+    EXPECT_TRUE(Has(log, "Object [WIDGET.X] of [NORMAL.THOUSAND] has no known type; not shown"));
+    EXPECT_TRUE(Has(log, "Object section [LINK.NOWHERE] of [NORMAL.THOUSAND] does not exist or is empty; not shown"));
+    EXPECT_TRUE(Has(log, "Object section [LINK.EMPTY] of [NORMAL.THOUSAND] does not exist or is empty; not shown"));
+    EXPECT_TRUE(Has(log, "Font section [FONT.NOWHERE]: \"KvNoSuchFace\" is not installed; the system's nearest font "
+                         "is used"));
+    EXPECT_FALSE(Has(log, "Font section [FONT.REAL]: \"Tahoma\" is not installed; the system's nearest font is used"));
+    EXPECT_TRUE(Has(log, "Dialog section [NORMAL.ABSENT] does not exist; the dialog takes the common keys"));
 }
