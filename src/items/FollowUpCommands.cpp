@@ -378,7 +378,8 @@ void CFollowUpCommands::Terminate(bool cancelled)
         (void)m_records.Apply(m_env.GetInstalledHistoryKey(), false);
         (void)CRegistry::DeleteKey(m_env.GetInstalledKey().c_str(), false, HKEY_LOCAL_MACHINE);
     }
-    const bool failed = m_items.GetFailureCount() > 0;
+    // The basic install dialog records no failures, yet a failed item is a failed run all the same.
+    const bool failed = m_items.GetFailureCount() > 0 || m_items.AnyFailedInRun();
     (void)CRegistry::DeleteKey(m_env.GetInstallingKey().c_str(), false, HKEY_LOCAL_MACHINE);
     if (m_hooks.quit)
     {

@@ -100,6 +100,7 @@ void CInstallRun::ApplyResult(int index, bool succeeded, bool recordFailure)
     {
         return;
     }
+    item->failedInRun = !succeeded;
     if (!succeeded)
     {
         ++m_failed;

@@ -348,6 +348,18 @@ bool CItem::AnyInstalled() const
     return false;
 }
 
+bool CItem::AnyFailedInRun() const
+{
+    for (const auto& item : m_items)
+    {
+        if (item->failedInRun)
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool CItem::HasUninstallData() const
 {
     std::string destDir;

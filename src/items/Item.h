@@ -115,6 +115,8 @@ public:
     void SelectInstalledForRemoval();
     void ClearSelection();
     bool AnyInstalled() const;
+    // Whether the helper reported a failure for an item in this run, recorded as a failure or not.
+    bool AnyFailedInRun() const;
     bool HasUninstallData() const;
     // Rewrites the /P switch of a printer item's install parameter with its printer's port.
     bool ChangePrinterParameter(int index);

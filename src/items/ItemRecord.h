@@ -48,6 +48,7 @@ struct ITEM_RECORD
     std::string sectionName;
     bool selected = false;
     bool installed = false;
+    bool failedInRun = false;      // this run's helper reported a failure (kept in memory only)
     std::string displayName;
     std::string installDesc;
     std::string removeDesc;

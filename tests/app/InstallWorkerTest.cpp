@@ -225,6 +225,7 @@ TEST_F(InstallWorkerTest, Worker_EachVariantAndSetupType_ReportsToTheDialogAndLe
             EXPECT_EQ(row.installed[index], m_app->GetItems().GetItemAt(index)->installed) << row.why << " " << index;
         }
         EXPECT_EQ(row.failures, m_app->GetItems().GetFailureCount()) << row.why;
+        EXPECT_TRUE(m_app->GetItems().AnyFailedInRun()) << row.why << ": item B failed, recorded or not";
         const Lines all = Log();
         const Lines log(all.begin() + static_cast<std::ptrdiff_t>(logStart), all.end());
         const std::string end = row.endCommand == nullptr ? "none" : row.endCommand;
@@ -354,7 +355,11 @@ TEST_F(InstallWorkerTest, Termination_DeleteAllAndCancel_KeepOrRemoveTheRecords)
     followUp.Terminate(true);
     EXPECT_TRUE(m_product.HasKey(installedItem)) << "an installed product keeps its records";
     EXPECT_FALSE(m_product.HasKey(m_product.InstallingKey()));
-    EXPECT_EQ((std::vector<std::pair<bool, bool>>{{true, false}}), quits);
+    m_app->GetItems().GetItemAt(1)->failedInRun = true;      // as the basic install dialog leaves it
+    followUp.Terminate(false);
+    m_app->GetItems().GetItemAt(1)->failedInRun = false;
+    EXPECT_EQ((std::vector<std::pair<bool, bool>>{{true, false}, {false, true}}), quits)
+        << "a failed item fails the run, recorded as a failure or not";
 
     m_app->GetItems().GetItemAt(0)->installed = false;
     (void)CRegistry::DeleteKey(installedItem.c_str(), false, HKEY_LOCAL_MACHINE);
