@@ -238,6 +238,13 @@ bool CInstallerApp::InitInstance()
         return false;
     }
     m_runMode = ParseCommandLine();
+    if (m_silent && m_otherInstanceRunning)
+    {
+        // Two runs of one product would write the same records at the same time.
+        m_log.Write("The installer is already running");
+        m_exitCode = kExitAlreadyRunning;
+        return false;
+    }
     if (m_runMode == RUN_INSTALL && !RunInstallModeSteps())
     {
         return false;
@@ -261,8 +268,9 @@ std::string CInstallerApp::GetInstanceName() const
 }
 
 // Only one installer of a product runs at a time. A second one that finds the first one's frame window
-// asks it to the front and goes on (the interactive start then ends); without that window the first one
-// is taken to be still starting or ending, and this one ends.
+// asks it to the front and goes on to read its command line (an interactive start then ends when it
+// looks for the frame, a silent run at once); without that window the first one is taken to be still
+// starting or ending, and this one ends.
 bool CInstallerApp::CheckSingleInstance()
 {
     const std::string name = GetInstanceName();
@@ -278,6 +286,7 @@ bool CInstallerApp::CheckSingleInstance()
             return false;
         }
         ActivateRunningInstance(running);
+        m_otherInstanceRunning = true;
         return true;
     }
     if (mutex.IsValid() && err == ERROR_SUCCESS)

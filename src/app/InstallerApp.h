@@ -228,6 +228,7 @@ private:
     DWORD m_watcherEndWait = kWatcherEndWait;
 
     CHandle m_instanceMutex;
+    bool m_otherInstanceRunning = false;                      // its frame was found and asked to the front
     HWND m_mainWindow = nullptr;                              // the wizard frame once the start completed
     int m_runMode = RUN_INSTALL;
     bool m_silent = false;

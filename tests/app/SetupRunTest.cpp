@@ -194,9 +194,11 @@ TEST(SetupRunTest, SingleInstance_RunningInstanceWithWindow_IsActivated)
     EXPECT_EQ(1618u, run.exitCode);
     EXPECT_EQ(2, running.Activations()) << "asked once by the instance check and once by the frame's look-up";
 
-    run = product.Run("/S /D");
-    EXPECT_EQ((Lines{"Parameter : /S /D", kEnd, ExitLine(0)}), From(run.log, "Parameter : ")) << "a silent run goes on";
-    EXPECT_EQ(0u, run.exitCode);
+    run = product.Run("/S");
+    EXPECT_EQ((Lines{"Parameter : /S", "The installer is already running", kEnd, ExitLine(1618)}),
+              From(run.log, "Parameter : "))
+        << "a silent run does not install beside the running one";
+    EXPECT_EQ(1618u, run.exitCode);
     EXPECT_EQ(3, running.Activations()) << "the silent run asked once more";
 }
 
