@@ -65,9 +65,9 @@ CCmdOperator::CCmdOperator(CLog& log, CCommandEnv& env, CExternalFnt& external, 
 }
 
 // The handlers of the command engine itself. Rows connected elsewhere: CT_OPEN_DLG, CT_DLG_BACK,
-// CT_DO_MODAL, CT_SHOW_TOGGLE and CT_DLG_CANCEL (wizard); CT_APP_TERMINATE, CT_WRITE_ITEM_INFO,
-// CT_CHECK_ITEM and CT_OPEN_TEST_PAGE (items and termination); CT_INSTALL_UPDATE, CT_DELETE_ALL,
-// CT_RUN_REMOTE_INSTALL and CT_DIAGNOSIS (follow-up commands).
+// CT_DO_MODAL, CT_SHOW_TOGGLE, CT_DLG_CANCEL and CT_OPEN_TEST_PAGE (wizard); CT_WRITE_ITEM_INFO and
+// CT_CHECK_ITEM (items); CT_APP_TERMINATE, CT_INSTALL_UPDATE, CT_DELETE_ALL, CT_RUN_REMOTE_INSTALL and
+// CT_DIAGNOSIS (follow-up commands and termination).
 void CCmdOperator::ConnectOwnHandlers()
 {
     ConnectProgramHandlers();

@@ -160,7 +160,7 @@ TEST(SetupInstallRunTest, NothingInstalled_RunUndoneAndFails_ThenNextRunInstalls
     EXPECT_EQ(2u, product.InstalledItem("ITEM_B"));
 }
 
-TEST(SetupInstallRunTest, ProductWithoutItems_SilentRunsFailAndUninstallRemovesRecords)
+TEST(SetupInstallRunTest, ProductWithoutItems_SilentInstallFailsWithTheItemsLine)
 {
     CTestProduct product;
     product.SetDataKey("SYSTEM_REQUIREMENT", "UNSUPPORTED_OS", "");
