@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Pictures of every dialog of the demo product in each of its languages, as PNG files in
-# build/pictures/ (README). Sets up the machine, builds Setup.exe, the demo's resource library and
-# WinDriver, lays the demo product out in build/pictures/product and runs it under Wine in a
+# build/pictures/ (README). Sets up the machine, builds Setup.exe, the helpers, the demo's resource
+# library and WinDriver, lays the demo product out in build/pictures/product and runs it under Wine in a
 # throw-away 64-bit prefix with an Xvfb display of its own; WinDriver walks through the wizard and
 # saves what each window shows. Each language runs with the system language of its own code page
-# (Hebrew texts are 8-bit text in code page 1255). ~/.wine is never touched.
+# (Hebrew texts are 8-bit text in code page 1255, Japanese ones double-byte text in code page 932).
+# ~/.wine is never touched.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${KV_BUILD_DIR:-$top/build}
@@ -12,16 +13,18 @@ WINE=/usr/lib/wine/wine
 
 "$top/tools/setup.sh"
 cmake -S "$top" -B "$build/i686" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-i686-mingw.cmake" >/dev/null
-cmake --build "$build/i686" -j "$(nproc)" --target Setup KVres WinDriver >/dev/null
+cmake --build "$build/i686" -j "$(nproc)" --target Setup kv_helper_install kv_helper_utility kv_helper_network \
+      kv_helper_setip kv_helper_diagnosis kv_helper_preinstall kv_helper_remote kv_helper_uninstaller \
+      kv_helper_viewer kv_helper_simulator kv_helper_driver kv_demo_monitor KVres WinDriver >/dev/null
 
 work="$build/pictures"
 out="$work"
 product="$work/product"
-rm -rf "$product" "$work/wine"
-mkdir -p "$product"
+rm -rf "$work/wine"
 rm -f "$out"/*.png
-cp -r "$top/demo/." "$product/"
-cp "$build/i686/bin/Setup.exe" "$build/i686/bin/KVres.dll" "$build/i686/bin/WinDriver.exe" "$product/"
+# The whole product with its helpers: the wizard opens only when the product has an item to offer.
+"$top/tools/layout-product.sh" "$build/i686/bin" "$product"
+cp "$build/i686/bin/WinDriver.exe" "$product/"
 
 "$top/tools/wine-env.sh" setup "$work/wine" win64 >/dev/null
 trap '"$top/tools/wine-env.sh" stop "$work/wine"' EXIT
@@ -42,7 +45,7 @@ picture() {   # window, name
 }
 
 # language id, abbreviation, locale
-for language in "0x0409 EN en_US.UTF-8" "0x0407 GR de_DE.UTF-8" "0x040D HB he_IL.UTF-8"; do
+for language in "0x0409 EN en_US.UTF-8" "0x0407 GR de_DE.UTF-8" "0x040D HB he_IL.UTF-8" "0x0411 JP ja_JP.UTF-8"; do
     set -- $language
     id=$1 abbr=$2 locale=$3
     echo "$abbr:"
