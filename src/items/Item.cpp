@@ -403,7 +403,13 @@ bool CItem::WriteItemHistory(ITEM_RECORD* item, int index)
     else
     {
         ReadItemCommands(*item, true);
-        (void)ReadParameters(*item, item->sectionName);
+        if (!ReadParameters(*item, item->sectionName))
+        {
+            // Without its parameters the helper would run the item's program with none: no record.
+            m_log.Write("Item [%s]: its lines do not fit in %lu characters; no record is written",
+                        item->sectionName.c_str(), static_cast<unsigned long>(CConfigProfile::kTextSize));
+            return false;
+        }
     }
     if (!item->driverName.empty())
     {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -125,15 +126,30 @@ TEST_F(ItemTest, ReadItems_ListSizesAndLimits)
         sections += ProgramItem("I" + std::to_string(index), "Item " + std::to_string(index));
     }
     const std::string longText(kItemTextMax + 100, 't');
-    ASSERT_TRUE(Start("[PROGRAM_INFO]\r\nOS_UNINST_REG_KEY = MY_UNINST\r\n" + list + "LONG\r\n" + sections +
+    // WIDE: lines each within the reader's limit, together more than an item's lines may hold.
+    const std::string wideText(3500, 'w');
+    std::string wideLines;
+    for (const char* key : {"TOOLTIP", "DESCRIPTION", "INST_DESC", "REMOVE_DESC", "REPAIR_DESC"})
+    {
+        wideLines += std::string(key) + " = " + wideText + "\r\n";
+    }
+    ASSERT_TRUE(Start("[PROGRAM_INFO]\r\nOS_UNINST_REG_KEY = MY_UNINST\r\n" + list + "LONG\r\nWIDE\r\n" + sections +
+                      ProgramItem("WIDE", "Wide", wideLines) +
                       ProgramItem("LONG", "Long", "TOOLTIP = " + longText + "\r\nDESCRIPTION = " + longText + "\r\n")));
     m_items.reset();
     EXPECT_TRUE(Items().ReadItems());
-    ASSERT_EQ(501, Items().GetCount()) << "500 items and one with over-long values";
+    ASSERT_EQ(502, Items().GetCount()) << "500 items, one with over-long values and one with many long lines";
     EXPECT_EQ("MY_UNINST", Items().GetOsUninstallSection());
     const ITEM_RECORD* item = Items().GetItemAt(500);
     EXPECT_LE(item->tooltip.size(), kItemTextMax) << "an over-long value never exceeds the limit";
     EXPECT_LE(item->installDesc.size(), kItemTextMax);
+    (void)m_logTexts.Take();
+    EXPECT_TRUE(Items().WriteItemHistory(Items().GetItemAt(0), 0));
+    EXPECT_FALSE(Items().WriteItemHistory(Items().GetItemAt(501), 501)) << "its parameters cannot be read";
+    EXPECT_TRUE(ReadKeyValues(ItemKey("WIDE")).empty()) << "no record without its parameters";
+    const std::vector<std::string> lines = m_logTexts.Take();
+    EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(),
+                                     "Item [WIDE]: its lines do not fit in 16384 characters; no record is written"));
     EXPECT_FALSE(m_env->GetOptions().ovra) << "OVRA given as 0 stays off";
 }
 
