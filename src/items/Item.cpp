@@ -1,5 +1,6 @@
 #include "items/Item.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/Messages.h"
@@ -52,6 +53,7 @@ bool CItem::ReadItems(const std::string& section, HWND progress)
             const WPARAM span = m_env.GetOptions().precreateDialogs ? 10 : 70;
             (void)::SendMessageA(progress, UM_PROGRESS_STEP, span, static_cast<LPARAM>(entries.size()));
         }
+        std::vector<std::string> seen;
         for (const std::string& entry : entries)
         {
             const std::string name = TrimText(entry, " \t");
@@ -59,7 +61,19 @@ bool CItem::ReadItems(const std::string& section, HWND progress)
             {
                 break;
             }
-            (void)ReadItem(name);
+            // Item names compare without regard to case; a second entry would run the item twice.
+            const auto same = [&name](const std::string& other) {
+                return ::lstrcmpiA(other.c_str(), name.c_str()) == 0;
+            };
+            if (std::find_if(seen.begin(), seen.end(), same) != seen.end())
+            {
+                m_log.Write("Item [%s] is listed more than once; it is read once", name.c_str());
+            }
+            else
+            {
+                seen.push_back(name);
+                (void)ReadItem(name);
+            }
             if (progress != nullptr)
             {
                 (void)::SendMessageA(progress, UM_PROGRESS_STEP, 0, 0);

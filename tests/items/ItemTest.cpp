@@ -90,16 +90,17 @@ TEST_F(ItemTest, ReadItems_AvailabilityValidityVariantsAndLogLines)
                               "Manual item is not available!!",
                               "MISSING item is invalid because inf, install command and display name are empty",
                               "Variant item is available!!",
+                              "Item [util] is listed more than once; it is read once",
                               "OVRA Option is ON"};
     for (const char* line : expected)
     {
         const std::string text = line[1] == 'U' ? std::string(line) + platform + ")" : line;
         EXPECT_TRUE(Contains(lines, text)) << "log line: " << text;
     }
-    ASSERT_EQ(4, Items().GetCount()) << "UTIL, VARIANT, DRV and the duplicate entry util";
-    EXPECT_EQ(0, Items().FindItem("util")) << "the first of two equal names";
+    ASSERT_EQ(3, Items().GetCount()) << "UTIL, VARIANT and DRV: the second entry util is left out";
+    EXPECT_EQ(0, Items().FindItem("util")) << "names compare without regard to case";
     EXPECT_EQ(m_src + "\\variant.exe", Items().GetItemAt(1)->instCmd) << "the platform variant comes first";
-    EXPECT_EQ(nullptr, Items().GetItemAt(4));
+    EXPECT_EQ(nullptr, Items().GetItemAt(3));
     EXPECT_EQ(-1, Items().FindItem("UNSUP"));
     EXPECT_TRUE(m_env->GetOptions().ovra) << "a PCL driver switches OVRA on";
     EXPECT_EQ(CHECK_UNCHK, Items().GetItemAt(0)->checkState) << "no DEFAULT_INST_TYPE: UNCHK";
