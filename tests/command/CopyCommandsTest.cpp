@@ -97,6 +97,19 @@ TEST(CopyCommandsTest, RunLines_CopyAndDeleteSections)
     EXPECT_TRUE(TestFileExists(dir.File("Y\\a.txt"))) << "another type deletes nothing";
 }
 
+TEST(CopyCommandsTest, FilePath_EmptyAndOneCharacterTexts_NeverReadOutside)
+{
+    for (const char* shortPath : {"", "x", "\\"})
+    {
+        const bool separator = shortPath[0] == '\\';
+        EXPECT_EQ("", ParentPath(shortPath)) << shortPath;
+        EXPECT_EQ(shortPath[0] == 'x' ? "x" : "", DropTrailingSeparator(shortPath)) << shortPath;
+        EXPECT_EQ(separator ? 0u : std::string::npos, FindLastPathSeparator(shortPath)) << shortPath;
+        EXPECT_EQ(separator ? std::vector<size_t>{0} : std::vector<size_t>{}, FindPathSeparators(shortPath));
+        EXPECT_EQ(std::string(shortPath) + (separator ? "" : "\\") + "y", JoinPath(shortPath, "y")) << shortPath;
+    }
+}
+
 // In code page 932 the second byte of many characters is a backslash: 0x95 0x5C is one character.
 // (Wine on a host without that locale cannot name such files, so the paths are checked as text.)
 TEST(CopyCommandsTest, FilePath_DoubleByteCharacterEndingInBackslashByte_IsNoSeparator)

@@ -75,6 +75,14 @@ TEST(InstallPathsTest, PathPieces_SplitAtTheLastBackslash)
     EXPECT_EQ("Setup", ApplicationNameOf("D:\\a.b\\Setup")) << "a dot in a folder name is not an extension";
     EXPECT_EQ("C:\\x\\", WithoutTrailingBackslash("C:\\x\\\\")) << "exactly one trailing backslash goes";
     EXPECT_EQ("C:\\x", WithoutTrailingBackslash("C:\\x"));
+    for (const char* shortPath : {"", "x", "\\"})                  // never read outside the text
+    {
+        const bool name = shortPath[0] == 'x';
+        EXPECT_EQ(name ? "x" : "", ParentDirectory(shortPath)) << shortPath;
+        EXPECT_EQ(name ? "x" : "", FileNamePart(shortPath)) << shortPath;
+        EXPECT_EQ(name ? "x" : "", ApplicationNameOf(shortPath)) << shortPath;
+        EXPECT_EQ(name ? "x" : "", WithoutTrailingBackslash(shortPath)) << shortPath;
+    }
 }
 
 TEST(InstallPathsTest, FillLanguageFormat_ReplacesTheFirstPlaceholderOnly)

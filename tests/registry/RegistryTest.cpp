@@ -446,6 +446,12 @@ TEST_F(RegistryTest, KeyPaths_DoubleByteNames_SplitOnlyAtRealBackslashes)
     EXPECT_EQ("A", TrimKeySeparators("A\\\\"));
     EXPECT_EQ(1u, FindFirstKeySeparator("A\\B\\C"));
     EXPECT_EQ(3u, FindLastKeySeparator("A\\B\\C"));
+    for (const char* shortPath : {"", "A", "\\"})                  // never read outside the text
+    {
+        EXPECT_EQ(shortPath[0] == '\\' ? 0u : std::string::npos, FindFirstKeySeparator(shortPath)) << shortPath;
+        EXPECT_EQ(shortPath[0] == '\\' ? 0u : std::string::npos, FindLastKeySeparator(shortPath)) << shortPath;
+        EXPECT_EQ(shortPath[0] == 'A' ? "A" : "", TrimKeySeparators(shortPath)) << shortPath;
+    }
 
     if (::GetACP() != 932)
     {
