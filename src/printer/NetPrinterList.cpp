@@ -574,6 +574,19 @@ bool CNetPrinterList::AddUNCPort(const std::string& path)
 
 bool CNetPrinterList::ConnectUNC(const std::string& path)
 {
+    // The connection goes through the network provider and the spooler of another computer: a fault
+    // there ends the step, not the installer.
+    bool connected = false;
+    if (!CFaultGuard::Run([&] { connected = ConnectUNCUnguarded(path); }).completed)
+    {
+        m_log.Write("\r\n GPF occurred in ConnectUNC \r\n");
+        return false;
+    }
+    return connected;
+}
+
+bool CNetPrinterList::ConnectUNCUnguarded(const std::string& path)
+{
     (void)AddUNCPort(path);
     CPrinterHandle printer;
     const DWORD err = Spooler::OpenPrinter(path, 0, &printer);

@@ -126,6 +126,7 @@ public:
     bool IsFound() const { return m_found; }
 
 private:
+    bool ConnectUNCUnguarded(const std::string& path);
     enum ConnectResult
     {
         kNotConnected = 0,

@@ -539,6 +539,15 @@ TEST_F(NetPrinterListTest, ConnectUNC_DriverMatch)
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
         return line.compare(0, 13, "Open Printer(") == 0;
     }));
+
+    // A network provider that faults ends the step with false.
+    calls.addConnection = [](const std::string&, HWND) -> DWORD {
+        *static_cast<volatile int*>(nullptr) = 0;
+        return 0;
+    };
+    m_list.SetPlatformCalls(calls);
+    EXPECT_FALSE(m_list.ConnectUNC(shared));
+    EXPECT_NE(std::string::npos, ReadTestFile(m_log.GetFilePath()).find("\r\n GPF occurred in ConnectUNC \r\n"));
 }
 
 TEST_F(NetPrinterListTest, Firewall_StoppedOnlyWhenRunningAndRestored)
