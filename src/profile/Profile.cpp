@@ -14,6 +14,23 @@ constexpr DWORD kLineBufferSize = 4096;       // the longest line is 4095 charac
 constexpr DWORD kEntryWorkSize = 32768;       // one "key = value" entry while its defined strings expand
 const char kStringsSection[] = "STRINGS";
 
+// Adds the lines of the section of that name in source to target (the section is made there even
+// when it has no lines, so that its presence is kept).
+void CopySection(const CSectionList& source, const char* name, CSectionList& target)
+{
+    const SECTION_LIST* section = source.FindSection(name);
+    if (section == nullptr)
+    {
+        return;
+    }
+    SECTION_LIST* copy = target.AddSection(section->name);
+    for (const LINE_LIST* line = section->firstLine; line != nullptr && copy != nullptr; line = line->nextLine)
+    {
+        const std::string text = std::string(line->key) + "=" + line->value;
+        (void)target.AddLine(copy, text.c_str(), false, nullptr);
+    }
+}
+
 bool IsEmpty(const char* text)
 {
     return text == nullptr || *text == '\0';
@@ -171,9 +188,16 @@ DWORD CProfile::Create(const char* mainPath, const char* definedStringsPath)
         }
         m_mainLoaded = true;
     }
-    if (m_mainLoaded && LoadFile(definedStringsPath, m_definedStrings) == ERROR_SUCCESS)
+    if (m_mainLoaded)
     {
-        m_definedStringsLoaded = true;
+        // Only the [STRINGS] section of the defined-strings file is ever looked at. Keeping that alone,
+        // not a whole further copy of what is often the large data file, keeps each open profile small.
+        CSectionList whole;
+        if (LoadFile(definedStringsPath, whole) == ERROR_SUCCESS)
+        {
+            CopySection(whole, kStringsSection, m_definedStrings);
+            m_definedStringsLoaded = true;
+        }
     }
     return ERROR_SUCCESS;
 }

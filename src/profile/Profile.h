@@ -96,6 +96,7 @@ public:
     DWORD SetData(const char* section, const char* key, const char* text) const;
 
     const CSectionList& GetMainDocument() const { return m_main; }
+    // The [STRINGS] section of the defined-strings file, the only part of it that is kept.
     const CSectionList& GetDefinedStringsDocument() const { return m_definedStrings; }
     bool IsMainLoaded() const { return m_mainLoaded; }
     bool AreDefinedStringsLoaded() const { return m_definedStringsLoaded; }

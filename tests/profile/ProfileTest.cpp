@@ -176,13 +176,15 @@ TEST(ProfileTest, DefinedStrings_ExpandOrStayUnchanged)
 {
     CTempFolder folder;
     const std::string strings = folder.Write("s.str",
-        "[STRINGS]\n%NAME% = World\n%Q% = \"quoted\"\n%NEST% = <%NAME%>\n%SELF% = x%SELF%\n%PING% = %PONG%\n"
+        "[OTHER]\n%NAME% = Elsewhere\n[STRINGS]\n%EMPTY% =\n%NAME% = World\n%Q% = \"quoted\"\n%NEST% = <%NAME%>\n%SELF% = x%SELF%\n%PING% = %PONG%\n"
         "%PONG% = %PING%\n%BIG% = " + std::string(4000, 'b') + "\n");
     CProfile profile(folder.Write("m.ini",
         "[STRINGS]\n%NAME% = Main\n%LOCAL% = here\n[S]\nA = Hello %NAME%\nB = Hello %OTHER%\nC = 50%, 60%\n"
         "D = %Q%/%NEST%/%LOCAL%\nSELF = %SELF%\nLOOP = %PING%\nE = 10% of %NAME%\n"
-        "BIG = %BIG%%BIG%%BIG%%BIG%\n").c_str(), strings.c_str());
+        "BIG = %BIG%%BIG%%BIG%%BIG%\nF = [%EMPTY%]\n").c_str(), strings.c_str());
     EXPECT_TRUE(profile.AreDefinedStringsLoaded());
+    EXPECT_EQ(nullptr, profile.GetDefinedStringsDocument().FindSection("OTHER")) << "only [STRINGS] is kept";
+    EXPECT_EQ("[]", Value(profile, "S", "F")) << "an empty defined string";
     EXPECT_EQ("Hello World", Value(profile, "S", "A")) << "the defined-strings file comes first";
     EXPECT_EQ("Hello %OTHER%", Value(profile, "S", "B")) << "an undefined token stays";
     EXPECT_EQ("50%, 60%", Value(profile, "S", "C"));
