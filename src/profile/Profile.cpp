@@ -319,6 +319,7 @@ DWORD CProfile::ReadOneLine(const char* text, char* line, DWORD* size)
 bool CProfile::Parsing(const char* text, CSectionList& document)
 {
     SECTION_LIST* current = nullptr;   // lines before the first header belong to no section
+    CSectionList::CAdder sections(document);
     char line[kLineBufferSize];
     for (;;)
     {
@@ -334,7 +335,7 @@ bool CProfile::Parsing(const char* text, CSectionList& document)
         }
         if (IsSection(line))
         {
-            current = document.AddSection(line);   // null for a refused name: its lines are dropped
+            current = sections.Add(line);           // null for a refused name: its lines are dropped
         }
         else if (current != nullptr)
         {

@@ -18,6 +18,24 @@ bool IsEmpty(const char* text)
     return text == nullptr || *text == '\0';
 }
 
+// The upper-cased name when it is made of ASCII characters only, else false.
+bool AsciiKey(const std::string& name, std::string& key)
+{
+    key = name;
+    for (char& c : key)
+    {
+        if (static_cast<unsigned char>(c) >= 0x80)
+        {
+            return false;
+        }
+        if (c >= 'a' && c <= 'z')
+        {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return true;
+}
+
 // Copies text that is known to fit (length < size) and zero-terminates it.
 void StoreText(char* field, const std::string& text)
 {
@@ -201,7 +219,12 @@ SECTION_LIST* CSectionList::AddSection(const char* name, const char* insertAfter
     {
         return existing;
     }
-    const std::string trimmed = TrimSectionName(name);
+    SECTION_LIST* after = insertAfter != nullptr ? FindSection(insertAfter) : nullptr;
+    return AppendSection(TrimSectionName(name), after);
+}
+
+SECTION_LIST* CSectionList::AppendSection(const std::string& trimmed, SECTION_LIST* after)
+{
     if (trimmed.size() >= kProfileNameSize)
     {
         return nullptr;
@@ -220,8 +243,54 @@ SECTION_LIST* CSectionList::AddSection(const char* name, const char* insertAfter
         m_owner = true;   // an empty document owns what it starts with, even when it was a copy
         return section;
     }
-    SECTION_LIST* after = insertAfter != nullptr ? FindSection(insertAfter) : nullptr;
     LinkSectionAfter(section, after != nullptr ? after : LastSection(m_first));
+    return section;
+}
+
+CSectionList::CAdder::CAdder(CSectionList& document) : m_document(document)
+{
+    std::string key;
+    for (SECTION_LIST* section = document.m_first; section != nullptr; section = section->nextSection)
+    {
+        if (AsciiKey(section->name, key))
+        {
+            (void)m_asciiNames.emplace(key, section);               // the first of equal names stays
+        }
+        else
+        {
+            m_otherNames = true;
+        }
+        m_last = section;
+    }
+}
+
+SECTION_LIST* CSectionList::CAdder::Add(const char* name)
+{
+    if (IsEmpty(name))
+    {
+        return nullptr;
+    }
+    const std::string trimmed = TrimSectionName(name);
+    std::string key;
+    if (m_otherNames || !AsciiKey(trimmed, key))
+    {
+        // Names of other scripts compare by the system's rules: the document's own look-up decides.
+        m_otherNames = true;
+        SECTION_LIST* section = m_document.AddSection(name);
+        m_last = section != nullptr && section->nextSection == nullptr ? section : m_last;
+        return section;
+    }
+    const auto found = m_asciiNames.find(key);
+    if (found != m_asciiNames.end())
+    {
+        return found->second;
+    }
+    SECTION_LIST* section = m_document.AppendSection(trimmed, m_last != nullptr ? LastSection(m_last) : nullptr);
+    if (section != nullptr)
+    {
+        (void)m_asciiNames.emplace(key, section);
+        m_last = section;
+    }
     return section;
 }
 

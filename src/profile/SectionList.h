@@ -6,6 +6,8 @@
 #include "profile/ProfilePlatform.h"
 
 #include <cstddef>
+#include <string>
+#include <unordered_map>
 
 struct LINE_LIST;
 
@@ -109,7 +111,27 @@ public:
     SECTION_LIST* GetFirstSection() const { return m_first; }
     bool OwnsRecords() const { return m_owner; }
 
+    // Adds sections one after another as AddSection does, for a reader that adds a whole document:
+    // names made of ASCII characters only (nearly all of them, and compared by plain ASCII case
+    // folding) are looked up in an index instead of along the list, so a document of n sections costs
+    // n, not n squared, look-ups. Once a name with other characters is there, it asks the document
+    // itself. Use it only while nothing else adds sections to the document or removes any.
+    class CAdder
+    {
+    public:
+        explicit CAdder(CSectionList& document);
+        SECTION_LIST* Add(const char* name);
+
+    private:
+        CSectionList& m_document;
+        std::unordered_map<std::string, SECTION_LIST*> m_asciiNames;   // upper-cased name, first section
+        SECTION_LIST* m_last = nullptr;
+        bool m_otherNames = false;
+    };
+
 private:
+    // A new section of that (trimmed) name appended after the last one, found from after on.
+    SECTION_LIST* AppendSection(const std::string& trimmed, SECTION_LIST* after);
     void FreeAll();
     bool MayRemove() const { return m_owner; }
 

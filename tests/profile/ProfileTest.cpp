@@ -57,6 +57,26 @@ TEST(ProfileTest, LoadFile_CommentAndLineBreakRules)
     EXPECT_STREQ("A\r\nB ", out) << "a run of breaks is one CR LF; an unterminated comment drops the rest";
 }
 
+// A header that repeats a name, in any letter case, continues that section; a name with characters
+// outside ASCII among them leaves the look-up to the document's own comparison.
+TEST(ProfileTest, LoadFile_RepeatedHeaders_ContinueTheirSection)
+{
+    CTempFolder folder;
+    for (const std::string& first : {std::string(), std::string("[\xC4rger]\nU = 1\n")})
+    {
+        CProfile profile(folder.Write("r.ini", first + "[Sec]\nA = 1\n[Other]\nB = 2\n[\"SEC\"]\nC = 3\n"
+                                                       "[ sec ]\nA = 4\n[other]\nD = 5\n").c_str(), nullptr);
+        char names[64];
+        ASSERT_EQ(0u, profile.GetSectionName(names, sizeof(names), true));
+        EXPECT_EQ(first.empty() ? "Sec|Other|" : "\xC4rger|Sec|Other|", List(names)) << first;
+        char keys[256];
+        EXPECT_EQ(0u, profile.GetAllKey("SEC", keys, sizeof(keys), false));
+        EXPECT_EQ("A = 1|C = 3|A = 4|", List(keys)) << first;
+        EXPECT_EQ(0u, profile.GetAllKey("other", keys, sizeof(keys), false));
+        EXPECT_EQ("B = 2|D = 5|", List(keys)) << first;
+    }
+}
+
 TEST(ProfileTest, ReadOneLine_Codes)
 {
     char line[8];
