@@ -276,16 +276,14 @@ SECTION_LIST* CSectionList::CAdder::Add(const char* name)
     {
         // Names of other scripts compare by the system's rules: the document's own look-up decides.
         m_otherNames = true;
-        SECTION_LIST* section = m_document.AddSection(name);
-        m_last = section != nullptr && section->nextSection == nullptr ? section : m_last;
-        return section;
+        return m_document.AddSection(name);
     }
     const auto found = m_asciiNames.find(key);
     if (found != m_asciiNames.end())
     {
         return found->second;
     }
-    SECTION_LIST* section = m_document.AppendSection(trimmed, m_last != nullptr ? LastSection(m_last) : nullptr);
+    SECTION_LIST* section = m_document.AppendSection(trimmed, m_last);
     if (section != nullptr)
     {
         (void)m_asciiNames.emplace(key, section);

@@ -125,7 +125,7 @@ public:
     private:
         CSectionList& m_document;
         std::unordered_map<std::string, SECTION_LIST*> m_asciiNames;   // upper-cased name, first section
-        SECTION_LIST* m_last = nullptr;
+        SECTION_LIST* m_last = nullptr;                             // the document's last, while names are ASCII
         bool m_otherNames = false;
     };
 

@@ -1,6 +1,7 @@
 #include "ui/DlgConfig.h"
 
 #include <cstring>
+#include <map>
 #include <set>
 
 #include "log/Log.h"
@@ -161,12 +162,21 @@ int CALLBACK NoteFontFound(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM fo
 }
 
 // Whether the system has a font of that face; the font mapper would otherwise quietly take another.
+// Many objects name the same few faces, so each face is asked about once (descriptions are read on
+// the wizard's thread only).
 bool IsFontInstalled(const std::string& face)
 {
+    static std::map<std::string, bool> known;
+    const auto cached = known.find(face);
+    if (cached != known.end())
+    {
+        return cached->second;
+    }
     const HDC screen = ::GetDC(nullptr);
     bool found = false;
     (void)::EnumFontFamiliesA(screen, face.c_str(), NoteFontFound, reinterpret_cast<LPARAM>(&found));
     (void)::ReleaseDC(nullptr, screen);
+    known[face] = found;
     return found;
 }
 
