@@ -31,14 +31,21 @@ start_display() {
     for n in $(seq 70 199); do
         [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
         Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
-        local pid=$!
-        sleep 0.5
-        if kill -0 "$pid" 2>/dev/null; then
-            echo "$pid" >"$dir/xvfb.pid"
-            echo ":$n" >"$dir/display"
-            export DISPLAY=":$n"
-            return 0
-        fi
+        local pid=$! tries
+        # Prefixes are set up side by side, so two servers may try the same number at once. The number
+        # is ours only when its lock file names our server and its socket is there; the server that
+        # lost ends by itself (stopped here if it has not within the bound).
+        for tries in $(seq 1 100); do
+            if [ "$(cat "/tmp/.X$n-lock" 2>/dev/null | tr -dc '0-9')" = "$pid" ] && [ -e "/tmp/.X11-unix/X$n" ]; then
+                echo "$pid" >"$dir/xvfb.pid"
+                echo ":$n" >"$dir/display"
+                export DISPLAY=":$n"
+                return 0
+            fi
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill "$pid" 2>/dev/null
     done
     echo "wine-env: no free X display" >&2
 }
