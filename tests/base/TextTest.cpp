@@ -1,4 +1,7 @@
 #include "base/Text.h"
+#include "base/TextRules.h"
+
+#include <windows.h>
 
 #include <gtest/gtest.h>
 
@@ -22,4 +25,17 @@ TEST(TextTest, FormatText_LongerThanAnyFixedBuffer_KeepsEverything)
     const std::string text = FormatText("[%s|%d]", part.c_str(), 42);
     EXPECT_EQ(part.size() + 5, text.size()) << "formatted text is not cut";
     EXPECT_EQ("|42]", text.substr(text.size() - 4));
+}
+
+TEST(TextTest, SystemCase_FoldsAsTheSystemCodePageDoes)
+{
+    EXPECT_EQ("PRINTER 1", SystemUpper("printer 1"));
+    EXPECT_EQ("", SystemUpper(""));
+    EXPECT_TRUE(EqualsSystemNoCase("Kestrow KP-3100", "KESTROW kp-3100"));
+    EXPECT_FALSE(EqualsSystemNoCase("LPT1:", "LPT2:"));
+    if (::GetACP() == 1252)
+    {
+        EXPECT_EQ("\xC4", SystemUpper("\xE4")) << "a-umlaut folds in the Western code page";
+        EXPECT_TRUE(EqualsSystemNoCase("\xE4", "\xC4"));
+    }
 }
