@@ -3,7 +3,7 @@
 namespace
 {
 const char* const kLibraryNames[CAPIFunction::kLibraryCount] = {
-    "MPR.dll", "Msimg32.dll", "Kernel32.dll", "User32.dll", "SetupAPI.dll", "Netapi32.dll", "Advapi32.dll",
+    "Kernel32.dll", "SetupAPI.dll", "Advapi32.dll",
 };
 
 struct FunctionEntry
@@ -14,34 +14,10 @@ struct FunctionEntry
 
 // One line per function, in the order of CAPIFunction::Function.
 const FunctionEntry kFunctions[CAPIFunction::kFunctionCount] = {
-    {CAPIFunction::kMpr, "WNetAddConnection2A"},
-    {CAPIFunction::kMsimg32, "GradientFill"},
-    {CAPIFunction::kKernel32, "GetDiskFreeSpaceExA"},
     {CAPIFunction::kKernel32, "MoveFileExA"},
-    {CAPIFunction::kUser32, "RegisterDeviceNotificationA"},
-    {CAPIFunction::kUser32, "UnregisterDeviceNotification"},
-    {CAPIFunction::kUser32, "GetWindowModuleFileNameA"},
-    {CAPIFunction::kSetupApi, "SetupDiEnumDeviceInterfaces"},
-    {CAPIFunction::kSetupApi, "SetupDiGetDeviceInterfaceDetailA"},
-    {CAPIFunction::kSetupApi, "SetupDiOpenDeviceInterfaceRegKey"},
-    {CAPIFunction::kSetupApi, "SetupDiGetClassDevsA"},
-    {CAPIFunction::kSetupApi, "SetupDiDestroyDeviceInfoList"},
-    {CAPIFunction::kSetupApi, "SetupDiEnumDeviceInfo"},
-    {CAPIFunction::kSetupApi, "SetupDiGetDeviceRegistryPropertyA"},
-    {CAPIFunction::kSetupApi, "SetupDiSetDeviceRegistryPropertyA"},
-    {CAPIFunction::kSetupApi, "SetupDiRemoveDevice"},
     {CAPIFunction::kSetupApi, "SetupOpenInfFileA"},
-    {CAPIFunction::kSetupApi, "SetupGetLineByIndexA"},
-    {CAPIFunction::kSetupApi, "SetupGetStringFieldA"},
     {CAPIFunction::kSetupApi, "SetupCloseInfFile"},
-    {CAPIFunction::kSetupApi, "SetupGetLineCountA"},
-    {CAPIFunction::kSetupApi, "SetupGetInfFileListA"},
-    {CAPIFunction::kSetupApi, "SetupGetInfInformationA"},
-    {CAPIFunction::kSetupApi, "SetupQueryInfFileInformationA"},
-    {CAPIFunction::kSetupApi, "SetupQueryInfVersionInformationA"},
     {CAPIFunction::kSetupApi, "SetupGetLineTextA"},
-    {CAPIFunction::kSetupApi, "CMP_WaitNoPendingInstallEvents"},
-    {CAPIFunction::kNetapi32, "NetWkstaGetInfo"},
     {CAPIFunction::kAdvapi32, "InitializeSecurityDescriptor"},
     {CAPIFunction::kAdvapi32, "AllocateAndInitializeSid"},
     {CAPIFunction::kAdvapi32, "InitializeAcl"},
@@ -181,26 +157,6 @@ void CAPIFunction::LoadLibraryAs(Library library, const char* fileName)
     ResolveLibrary(library);
 }
 
-BOOL CAPIFunction::UnregisterDeviceNotification(HDEVNOTIFY notification)
-{
-    using Fn = BOOL(WINAPI*)(HDEVNOTIFY);
-    if (!m_functions[kUnregisterDeviceNotification])
-    {
-        return Missing<BOOL>(FALSE);
-    }
-    return Entry<Fn>(kUnregisterDeviceNotification)(notification);
-}
-
-HDEVNOTIFY CAPIFunction::RegisterDeviceNotificationA(HANDLE recipient, LPVOID filter, DWORD flags)
-{
-    using Fn = HDEVNOTIFY(WINAPI*)(HANDLE, LPVOID, DWORD);
-    if (!m_functions[kRegisterDeviceNotificationA])
-    {
-        return Missing<HDEVNOTIFY>(nullptr);
-    }
-    return Entry<Fn>(kRegisterDeviceNotificationA)(recipient, filter, flags);
-}
-
 HINF CAPIFunction::SetupOpenInfFileA(PCSTR fileName, PCSTR infClass, DWORD infStyle, PUINT errorLine)
 {
     using Fn = HINF(WINAPI*)(PCSTR, PCSTR, DWORD, PUINT);
@@ -220,29 +176,6 @@ BOOL CAPIFunction::SetupCloseInfFile(HINF inf)
     }
     Entry<Fn>(kSetupCloseInfFile)(inf);
     return TRUE;
-}
-
-BOOL CAPIFunction::SetupGetInfInformationA(LPCVOID infSpec, DWORD searchControl, PSP_INF_INFORMATION returnBuffer,
-                                           DWORD returnBufferSize, PDWORD requiredSize)
-{
-    using Fn = BOOL(WINAPI*)(LPCVOID, DWORD, PSP_INF_INFORMATION, DWORD, PDWORD);
-    if (!m_functions[kSetupGetInfInformationA])
-    {
-        return Missing<BOOL>(FALSE);
-    }
-    return Entry<Fn>(kSetupGetInfInformationA)(infSpec, searchControl, returnBuffer, returnBufferSize, requiredSize);
-}
-
-BOOL CAPIFunction::SetupQueryInfVersionInformationA(PSP_INF_INFORMATION infInformation, UINT infIndex, PCSTR key,
-                                                    PSTR returnBuffer, DWORD returnBufferSize, PDWORD requiredSize)
-{
-    using Fn = BOOL(WINAPI*)(PSP_INF_INFORMATION, UINT, PCSTR, PSTR, DWORD, PDWORD);
-    if (!m_functions[kSetupQueryInfVersionInformationA])
-    {
-        return Missing<BOOL>(FALSE);
-    }
-    return Entry<Fn>(kSetupQueryInfVersionInformationA)(infInformation, infIndex, key, returnBuffer,
-                                                        returnBufferSize, requiredSize);
 }
 
 BOOL CAPIFunction::SetupGetLineTextA(PINFCONTEXT context, HINF inf, PCSTR section, PCSTR key, PSTR returnBuffer,
@@ -343,27 +276,6 @@ PVOID CAPIFunction::FreeSid(PSID sid)
         return Missing<PVOID>(nullptr);
     }
     return Entry<Fn>(kFreeSid)(sid);
-}
-
-BOOL CAPIFunction::GradientFill(HDC dc, PTRIVERTEX vertices, ULONG vertexCount, PVOID mesh, ULONG meshCount,
-                                ULONG mode)
-{
-    using Fn = BOOL(WINAPI*)(HDC, PTRIVERTEX, ULONG, PVOID, ULONG, ULONG);
-    if (!m_functions[kGradientFill])
-    {
-        return Missing<BOOL>(FALSE);
-    }
-    return Entry<Fn>(kGradientFill)(dc, vertices, vertexCount, mesh, meshCount, mode);
-}
-
-DWORD CAPIFunction::CMP_WaitNoPendingInstallEvents(DWORD timeout)
-{
-    using Fn = DWORD(WINAPI*)(DWORD);
-    if (!m_functions[kCMP_WaitNoPendingInstallEvents])
-    {
-        return Missing<DWORD>(static_cast<DWORD>(-1));
-    }
-    return Entry<Fn>(kCMP_WaitNoPendingInstallEvents)(timeout);
 }
 
 BOOL CAPIFunction::MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags)

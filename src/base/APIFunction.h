@@ -15,12 +15,8 @@ public:
     // The libraries, in loading order.
     enum Library
     {
-        kMpr,
-        kMsimg32,
         kKernel32,
-        kUser32,
         kSetupApi,
-        kNetapi32,
         kAdvapi32,
         kLibraryCount
     };
@@ -28,34 +24,10 @@ public:
     // The functions looked up, grouped by library in loading order.
     enum Function
     {
-        kWNetAddConnection2A,
-        kGradientFill,
-        kGetDiskFreeSpaceExA,
         kMoveFileExA,
-        kRegisterDeviceNotificationA,
-        kUnregisterDeviceNotification,
-        kGetWindowModuleFileNameA,
-        kSetupDiEnumDeviceInterfaces,
-        kSetupDiGetDeviceInterfaceDetailA,
-        kSetupDiOpenDeviceInterfaceRegKey,
-        kSetupDiGetClassDevsA,
-        kSetupDiDestroyDeviceInfoList,
-        kSetupDiEnumDeviceInfo,
-        kSetupDiGetDeviceRegistryPropertyA,
-        kSetupDiSetDeviceRegistryPropertyA,
-        kSetupDiRemoveDevice,
         kSetupOpenInfFileA,
-        kSetupGetLineByIndexA,
-        kSetupGetStringFieldA,
         kSetupCloseInfFile,
-        kSetupGetLineCountA,
-        kSetupGetInfFileListA,
-        kSetupGetInfInformationA,
-        kSetupQueryInfFileInformationA,
-        kSetupQueryInfVersionInformationA,
         kSetupGetLineTextA,
-        kCMP_WaitNoPendingInstallEvents,
-        kNetWkstaGetInfo,
         kInitializeSecurityDescriptor,
         kAllocateAndInitializeSid,
         kInitializeAcl,
@@ -83,15 +55,9 @@ public:
     bool HasFunction(Function function) const;
 
     // Fallbacks when missing: 0 (FALSE or null) unless noted.
-    BOOL UnregisterDeviceNotification(HDEVNOTIFY notification);
-    HDEVNOTIFY RegisterDeviceNotificationA(HANDLE recipient, LPVOID filter, DWORD flags);
     HINF SetupOpenInfFileA(PCSTR fileName, PCSTR infClass, DWORD infStyle, PUINT errorLine);   // INVALID_HANDLE_VALUE
     // The system function returns nothing: TRUE when it was called, FALSE when it is missing.
     BOOL SetupCloseInfFile(HINF inf);
-    BOOL SetupGetInfInformationA(LPCVOID infSpec, DWORD searchControl, PSP_INF_INFORMATION returnBuffer,
-                                 DWORD returnBufferSize, PDWORD requiredSize);
-    BOOL SetupQueryInfVersionInformationA(PSP_INF_INFORMATION infInformation, UINT infIndex, PCSTR key,
-                                          PSTR returnBuffer, DWORD returnBufferSize, PDWORD requiredSize);
     BOOL SetupGetLineTextA(PINFCONTEXT context, HINF inf, PCSTR section, PCSTR key, PSTR returnBuffer,
                            DWORD returnBufferSize, PDWORD requiredSize);
     BOOL InitializeSecurityDescriptor(PSECURITY_DESCRIPTOR descriptor, DWORD revision);
@@ -107,8 +73,6 @@ public:
     BOOL SetSecurityDescriptorControl(PSECURITY_DESCRIPTOR descriptor, SECURITY_DESCRIPTOR_CONTROL bitsOfInterest,
                                       SECURITY_DESCRIPTOR_CONTROL bitsToSet);
     PVOID FreeSid(PSID sid);   // the system function answers null on success, so does the fallback
-    BOOL GradientFill(HDC dc, PTRIVERTEX vertices, ULONG vertexCount, PVOID mesh, ULONG meshCount, ULONG mode);
-    DWORD CMP_WaitNoPendingInstallEvents(DWORD timeout);   // (DWORD)-1 (WAIT_FAILED)
     BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags);
     // Systems without this function have a single registry view, so the fallback is the plain
     // RegDeleteKeyA (which ignores the view) and its result.

@@ -90,8 +90,6 @@ TEST(APIFunctionTest, Load_OnThisSystem_FindsTheLibrariesAndTheWrappersCallThrou
     EXPECT_TRUE(api.SetupGetLineTextA(nullptr, handle, "Version", "Class", text, sizeof(text), &needed));
     EXPECT_STREQ("Printer", text) << "the line text is read from the INF";
     EXPECT_TRUE(api.SetupCloseInfFile(handle)) << "closing reports that the function was called";
-
-    EXPECT_EQ(0u, api.CMP_WaitNoPendingInstallEvents(0)) << "no install events are pending here";
 }
 
 TEST(APIFunctionTest, SecurityWrappers_BuildAnEveryoneAcl)
@@ -132,12 +130,9 @@ TEST(APIFunctionTest, MissingLibrary_ItsEntriesAnswerTheirFallbacksAndTheRestWor
     char text[64] = "untouched";
     DWORD needed = 7;
     EXPECT_FALSE(api.SetupCloseInfFile(nullptr));
-    EXPECT_FALSE(api.SetupGetInfInformationA(inf.c_str(), INFINFO_INF_NAME_IS_ABSOLUTE, nullptr, 0, &needed));
-    EXPECT_FALSE(api.SetupQueryInfVersionInformationA(nullptr, 0, "Class", text, sizeof(text), &needed));
     EXPECT_FALSE(api.SetupGetLineTextA(nullptr, nullptr, "Version", "Class", text, sizeof(text), &needed));
     EXPECT_STREQ("untouched", text) << "a missing function writes nothing";
     EXPECT_EQ(7u, needed) << "a missing function writes nothing";
-    EXPECT_EQ(static_cast<DWORD>(-1), api.CMP_WaitNoPendingInstallEvents(0)) << "the wait answers -1";
 
     EXPECT_TRUE(api.HasLibrary(CAPIFunction::kKernel32)) << "the other libraries stay loaded";
     ASSERT_TRUE(WriteTestFile(dir.File("a.txt"), "x"));
@@ -180,10 +175,6 @@ TEST(APIFunctionTest, MissingFunctions_EachWrapperAnswersItsFallbackAndDoesNothi
     EXPECT_EQ(nullptr, api.FreeSid(sid));
     EXPECT_EQ(0, aclBuffer[0]) << "the ACL was never initialised";
 
-    EXPECT_EQ(nullptr, api.RegisterDeviceNotificationA(nullptr, nullptr, 0));
-    EXPECT_FALSE(api.UnregisterDeviceNotification(nullptr));
-    EXPECT_FALSE(api.GradientFill(nullptr, nullptr, 0, nullptr, 0, GRADIENT_FILL_RECT_H));
-
     // A system without RegDeleteKeyExA has one registry view: the fallback is the plain delete.
     CTestKey key;
     ASSERT_TRUE(KeyExists(key.Path()));
@@ -194,48 +185,44 @@ TEST(APIFunctionTest, MissingFunctions_EachWrapperAnswersItsFallbackAndDoesNothi
 
 TEST(APIFunctionTest, Copy_HoldsItsOwnLibraryReferencesAndTheSameEntries)
 {
-    if (::GetModuleHandleA("msimg32.dll") != nullptr)
+    if (::GetModuleHandleA("setupapi.dll") != nullptr)
     {
-        GTEST_SKIP() << "Msimg32 is loaded by something else in this process; references cannot be observed";
+        GTEST_SKIP() << "SetupAPI is loaded by something else in this process; references cannot be observed";
     }
+    CTempDir dir;
+    const std::string inf = WriteTestInf(dir);
     {
         auto* original = new CTestAPIFunction;
         ASSERT_TRUE(original->Load());
         original->ResolveAs(CAPIFunction::kMoveFileExA, kMissingExport);
-        ASSERT_NE(nullptr, ::GetModuleHandleA("msimg32.dll")) << "Load loaded Msimg32";
+        ASSERT_NE(nullptr, ::GetModuleHandleA("setupapi.dll")) << "Load loaded SetupAPI";
 
         CAPIFunction copy(*original);
         delete original;
-        EXPECT_NE(nullptr, ::GetModuleHandleA("msimg32.dll"))
+        EXPECT_NE(nullptr, ::GetModuleHandleA("setupapi.dll"))
             << "the copy keeps its own reference after the original released its one";
-        EXPECT_TRUE(copy.HasFunction(CAPIFunction::kGradientFill)) << "the copy has the original's entries";
+        EXPECT_TRUE(copy.HasFunction(CAPIFunction::kSetupOpenInfFileA)) << "the copy has the original's entries";
         EXPECT_FALSE(copy.HasFunction(CAPIFunction::kMoveFileExA)) << "a missing entry stays missing in the copy";
 
-        HDC dc = ::CreateCompatibleDC(nullptr);
-        ASSERT_NE(nullptr, dc);
-        HBITMAP bitmap = ::CreateCompatibleBitmap(dc, 4, 4);
-        HGDIOBJ old = ::SelectObject(dc, bitmap);
-        TRIVERTEX vertices[2] = {{0, 0, 0xff00, 0, 0, 0}, {4, 4, 0, 0, 0xff00, 0}};
-        GRADIENT_RECT rect = {0, 1};
-        EXPECT_TRUE(copy.GradientFill(dc, vertices, 2, &rect, 1, GRADIENT_FILL_RECT_H))
+        HINF handle = copy.SetupOpenInfFileA(inf.c_str(), nullptr, INF_STYLE_WIN4, nullptr);
+        EXPECT_NE(INVALID_HANDLE_VALUE, handle)
             << "the copied entry is callable while only the copy holds the library";
-        ::SelectObject(dc, old);
-        ::DeleteObject(bitmap);
-        ::DeleteDC(dc);
+        EXPECT_TRUE(copy.SetupCloseInfFile(handle));
 
         CAPIFunction assigned;
         ASSERT_TRUE(assigned.Load());
         assigned = copy;
         const CAPIFunction& self = assigned;
         assigned = self;
-        EXPECT_TRUE(assigned.HasFunction(CAPIFunction::kGradientFill)) << "assignment, also to itself, keeps entries";
+        EXPECT_TRUE(assigned.HasFunction(CAPIFunction::kSetupOpenInfFileA))
+            << "assignment, also to itself, keeps entries";
         EXPECT_FALSE(assigned.HasFunction(CAPIFunction::kMoveFileExA)) << "assignment copies the entries as they are";
 
         CAPIFunction empty;
         assigned = empty;
         EXPECT_FALSE(assigned.HasLibrary(CAPIFunction::kKernel32)) << "assigning an unloaded object empties it";
-        EXPECT_FALSE(assigned.HasFunction(CAPIFunction::kGradientFill));
+        EXPECT_FALSE(assigned.HasFunction(CAPIFunction::kSetupOpenInfFileA));
     }
-    EXPECT_EQ(nullptr, ::GetModuleHandleA("msimg32.dll"))
+    EXPECT_EQ(nullptr, ::GetModuleHandleA("setupapi.dll"))
         << "every object released exactly the references it took";
 }
