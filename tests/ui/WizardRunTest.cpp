@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sstream>
 
 #include "app/AppTestSupport.h"
@@ -177,19 +178,23 @@ TEST(WizardRunTest, DemoWizard_UserWalksThrough_DialogsDescriptionsAndCancel)
         described = here && run.Do("waittext", run.Frame(), description, "5000") == 0;
     }
     EXPECT_TRUE(described || !arrived) << "the pointer rested on the link, yet its description did not come";
-    if (!described)   // Wine's pointer input sometimes never reaches the window under load
+    if (described)
+    {
+        int away = 1;
+        for (int attempt = 0; attempt < 10 && away != 0; ++attempt)
+        {
+            away = run.Do("hover", run.Frame(), "Language:");
+        }
+        EXPECT_EQ(0, away) << "the pointer reaches the label beside the links";
+        EXPECT_TRUE(run.WaitText("Point at a link to see what it does.")) << "leaving brings the default back";
+    }
+    else   // Wine's pointer input sometimes never reaches the window under load: the walk goes on without it
     {
         run.Picture(run.Frame(), "test_hover_not_described");
-        (void)run.CancelAndExit();
-        GTEST_SKIP() << "the pointer never reached the link: the description area was not checked. " << hover;
+        std::printf("Hover checks skipped: the pointer never reached the link, so the description area was not "
+                    "checked. %s\n",
+                    hover.c_str());
     }
-    int away = 1;
-    for (int attempt = 0; attempt < 10 && away != 0; ++attempt)
-    {
-        away = run.Do("hover", run.Frame(), "Language:");
-    }
-    EXPECT_EQ(0, away) << "the pointer reaches the label beside the links";
-    EXPECT_TRUE(run.WaitText("Point at a link to see what it does.")) << "leaving brings the default back";
 
     EXPECT_EQ(0, run.Do("click", run.Frame(), "Next >"));
     ASSERT_TRUE(run.WaitText("I agree")) << "Next opens the licence dialog";
