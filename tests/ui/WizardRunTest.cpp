@@ -145,26 +145,12 @@ private:
     CWinDriver m_driver;
     CHandle m_process;
 };
-}  // namespace
 
-TEST(WizardRunTest, DemoWizard_UserWalksThrough_DialogsDescriptionsAndCancel)
+// Pointing at the licence link shows its description, pointing away brings the default back. Wine's
+// pointer input sometimes never reaches the window under load: then only these checks are left out
+// (noted, with a picture) and the caller's walk goes on.
+void CheckLinkDescription(const CWizardRun& run)
 {
-    CTestProduct product;
-    CWizardRun run(product, "");
-    ASSERT_EQ(0, run.Do("wait", run.Frame())) << "the wizard frame appears";
-    ASSERT_EQ(0, run.Do("waittext", run.Frame(), "Read me first")) << "WinDriver's exit code";
-    EXPECT_EQ(0, run.Do("waittext", run.Frame(), "Point at a link to see what it does."))
-        << "the description area is filled after the links";
-    const std::vector<Control> first = run.Controls();
-    for (const char* text : {"Welcome", "Read me first", "Licence agreement", "Next >", "Cancel", "English",
-                             "Language:", "Point at a link to see what it does."})
-    {
-        EXPECT_NE(nullptr, Visible(first, text)) << "the welcome dialog shows \"" << text << "\"";
-    }
-    EXPECT_EQ(nullptr, Visible(first, "< Back")) << "the welcome dialog has no Back button";
-    EXPECT_EQ(nullptr, Visible(first, "I agree")) << "one dialog at a time";
-    run.Picture(run.Frame(), "test_welcome");
-
     const std::string description = "Shows the licence agreement you accept before the software is installed.";
     bool described = false;
     bool arrived = false;
@@ -188,13 +174,35 @@ TEST(WizardRunTest, DemoWizard_UserWalksThrough_DialogsDescriptionsAndCancel)
         EXPECT_EQ(0, away) << "the pointer reaches the label beside the links";
         EXPECT_TRUE(run.WaitText("Point at a link to see what it does.")) << "leaving brings the default back";
     }
-    else   // Wine's pointer input sometimes never reaches the window under load: the walk goes on without it
+    else
     {
         run.Picture(run.Frame(), "test_hover_not_described");
         std::printf("Hover checks skipped: the pointer never reached the link, so the description area was not "
                     "checked. %s\n",
                     hover.c_str());
     }
+}
+}  // namespace
+
+TEST(WizardRunTest, DemoWizard_UserWalksThrough_DialogsDescriptionsAndCancel)
+{
+    CTestProduct product;
+    CWizardRun run(product, "");
+    ASSERT_EQ(0, run.Do("wait", run.Frame())) << "the wizard frame appears";
+    ASSERT_EQ(0, run.Do("waittext", run.Frame(), "Read me first")) << "WinDriver's exit code";
+    EXPECT_EQ(0, run.Do("waittext", run.Frame(), "Point at a link to see what it does."))
+        << "the description area is filled after the links";
+    const std::vector<Control> first = run.Controls();
+    for (const char* text : {"Welcome", "Read me first", "Licence agreement", "Next >", "Cancel", "English",
+                             "Language:", "Point at a link to see what it does."})
+    {
+        EXPECT_NE(nullptr, Visible(first, text)) << "the welcome dialog shows \"" << text << "\"";
+    }
+    EXPECT_EQ(nullptr, Visible(first, "< Back")) << "the welcome dialog has no Back button";
+    EXPECT_EQ(nullptr, Visible(first, "I agree")) << "one dialog at a time";
+    run.Picture(run.Frame(), "test_welcome");
+
+    CheckLinkDescription(run);
 
     EXPECT_EQ(0, run.Do("click", run.Frame(), "Next >"));
     ASSERT_TRUE(run.WaitText("I agree")) << "Next opens the licence dialog";
