@@ -4,6 +4,7 @@
 #include <map>
 #include <set>
 
+#include "base/TextRules.h"
 #include "log/Log.h"
 #include "profile/ConfigProfile.h"
 #include "ui/Gdi.h"
@@ -50,17 +51,6 @@ int ListIndex(ObjectType type)
     }
 }
 
-std::string TrimKey(const std::string& text)
-{
-    const char* blanks = " \t\"";
-    const size_t first = text.find_first_not_of(blanks);
-    if (first == std::string::npos)
-    {
-        return std::string();
-    }
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
 // The keys of a section's lines, in file order ("key = value" lines only).
 bool SectionKeys(const CConfigProfile& profile, const std::string& section, std::vector<std::string>& keys)
 {
@@ -74,7 +64,7 @@ bool SectionKeys(const CConfigProfile& profile, const std::string& section, std:
         const char* equals = std::strchr(line, '=');
         if (equals != nullptr)
         {
-            keys.push_back(TrimKey(std::string(line, static_cast<size_t>(equals - line))));
+            keys.push_back(Trim(std::string(line, static_cast<size_t>(equals - line)), " \t\""));
         }
     }
     return true;
@@ -95,7 +85,7 @@ bool ReadBool(const CConfigProfile& profile, const std::string& section, const c
 int ParamIndex(const std::string& key, bool& is64)
 {
     const size_t prefix = std::strlen("CMD_PARAM");
-    if (key.size() < prefix + 1 || ::lstrcmpiA(key.substr(0, prefix).c_str(), "CMD_PARAM") != 0)
+    if (key.size() < prefix + 1 || !EqualsSystemNoCase(key.substr(0, prefix), "CMD_PARAM"))
     {
         return -1;
     }
@@ -218,7 +208,6 @@ void CDlgConfig::ClearObjects()
 
 bool CDlgConfig::SetConfig(HWND parent, const std::string& section, bool childOfWizard)
 {
-    m_parent = parent;
     m_section = section;
     m_childOfWizard = childOfWizard;
     ClearObjects();
@@ -270,8 +259,8 @@ void CDlgConfig::ReadDialogKeys()
 {
     const CConfigProfile& config = m_env.Config();
     m_baseSection.clear();
-    if (config.GetString(m_section.c_str(), "BASE_ON", m_baseSection) && ::lstrcmpiA(m_baseSection.c_str(),
-                                                                                       m_section.c_str()) == 0)
+    if (config.GetString(m_section.c_str(), "BASE_ON", m_baseSection) &&
+        EqualsSystemNoCase(m_baseSection, m_section))
     {
         m_env.Log().Write("Dialog section [%s] is based on itself", m_section.c_str());
         m_baseSection.clear();
@@ -302,9 +291,9 @@ void CDlgConfig::ReadDialogKeys()
     std::string position;
     if (FindKey("DLG_POS_TYPE", true, section) && config.GetString(section.c_str(), "DLG_POS_TYPE", position))
     {
-        m_positionType = ::lstrcmpiA(position.c_str(), "FREE") == 0          ? kFree
-                         : ::lstrcmpiA(position.c_str(), "FULL_SCREEN") == 0 ? kFullScreen
-                                                                             : kCentre;
+        m_positionType = EqualsSystemNoCase(position, "FREE")          ? kFree
+                         : EqualsSystemNoCase(position, "FULL_SCREEN") ? kFullScreen
+                                                                       : kCentre;
     }
     m_blockCancel = false;
     (void)ReadBool(config, m_section, "BLOCK_CANCEL", m_blockCancel);
@@ -385,7 +374,7 @@ bool CDlgConfig::ReadObjectChain(ObjectRecord& record, const std::string& sectio
     std::string base;
     if (config.GetString(section.c_str(), "BASE_ON", base) && !base.empty())
     {
-        if (depth >= kMaxBaseDepth || ::lstrcmpiA(base.c_str(), section.c_str()) == 0)
+        if (depth >= kMaxBaseDepth || EqualsSystemNoCase(base, section))
         {
             m_env.Log().Write("Object section [%s]: BASE_ON [%s] goes round in a loop; not followed",
                               section.c_str(), base.c_str());
@@ -413,7 +402,7 @@ void CDlgConfig::ApplyObjectKey(ObjectRecord& record, const std::string& section
     const CConfigProfile& config = m_env.Config();
     const char* s = section.c_str();
     const char* k = key.c_str();
-    const auto is = [&key](const char* name) { return ::lstrcmpiA(key.c_str(), name) == 0; };
+    const auto is = [&key](const char* name) { return EqualsSystemNoCase(key, name); };
     const auto colour = [&](COLORREF& value) {
         DWORD read = 0;
         if (config.GetColor(s, k, &read))
@@ -474,7 +463,7 @@ bool CDlgConfig::CheckProgramFile(const ObjectRecord& record) const
     }
     for (const char* type : kProgramCommands)
     {
-        if (::lstrcmpiA(type, record.command.type.c_str()) == 0)
+        if (EqualsSystemNoCase(type, record.command.type))
         {
             return !m_env.ResolveExistingFile(record.command.param[0]).empty();
         }

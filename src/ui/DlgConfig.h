@@ -133,9 +133,7 @@ public:
     // Forgets every object (their controls are the dialog's to destroy).
     void ClearObjects();
 
-    HWND GetParent() const { return m_parent; }
     const std::string& GetSection() const { return m_section; }
-    const std::string& GetBaseSection() const { return m_baseSection; }
     const std::string& GetCaption() const { return m_caption; }
     const std::string& GetBackBitmap() const { return m_backBitmap; }
     bool IsStretched() const { return m_stretch; }
@@ -170,7 +168,6 @@ private:
     bool FindKey(const char* key, bool withCommon, std::string& section) const;
 
     CUiEnv& m_env;
-    HWND m_parent = nullptr;
     std::string m_section;
     std::string m_baseSection;
     std::string m_caption;

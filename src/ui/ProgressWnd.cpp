@@ -68,7 +68,7 @@ bool CBackgroundWnd::CreateFor(const std::string& section)
 
 INT_PTR CBackgroundWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE && m_keepBehind && m_wizard != nullptr &&
+    if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE && m_wizard != nullptr &&
         ::IsWindowVisible(m_wizard))
     {
         (void)::SetWindowPos(m_wizard, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);

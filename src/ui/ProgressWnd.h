@@ -10,7 +10,6 @@ public:
     explicit CProgressWnd(CUiEnv& env);
     // Creates the window of the description section, owned by owner; false when it cannot be made.
     bool CreateFor(const std::string& section, HWND owner);
-    int Position() const { return m_position; }
 
 protected:
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -31,12 +30,10 @@ public:
     // False when the section cannot be read or the window cannot be made.
     bool CreateFor(const std::string& section);
     void SetWizard(HWND wizard) { m_wizard = wizard; }
-    void KeepBehind(bool keep) { m_keepBehind = keep; }
 
 protected:
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     HWND m_wizard = nullptr;
-    bool m_keepBehind = true;
 };

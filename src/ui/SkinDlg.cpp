@@ -1,66 +1,14 @@
 #include "ui/SkinDlg.h"
 
-#include <commctrl.h>
-
-#include <cstring>
-
 #include "base/Messages.h"
+#include "base/TextRules.h"
 #include "log/Log.h"
 #include "profile/ConfigProfile.h"
-#include "profile/Profile.h"
 #include "ui/UiResources.h"
 
 namespace
 {
-const int kFirstObjectId = 3000;                              // ids of non-button objects, per type block
-const int kIdsPerType = 100;
-const int kMaxLanguageRows = 50;
-const int kLanguageCodeSize = 15;
-const int kVisibleLanguageRows = 10;
 const int kMaxDialogExtent = 16384;                           // a dialog rectangle is cut to this
-
-std::string ReadWholeFile(const std::string& path)
-{
-    CHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    std::string text;
-    if (!file.IsValid())
-    {
-        return text;
-    }
-    char buffer[4096];
-    DWORD read = 0;
-    while (::ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
-    {
-        text.append(buffer, read);
-    }
-    return text;
-}
-
-// Edit controls break lines only at CR LF.
-std::string WithCrLf(const std::string& text)
-{
-    std::string result;
-    result.reserve(text.size() + text.size() / 16);
-    for (size_t i = 0; i < text.size(); ++i)
-    {
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
-        {
-            result += '\r';
-        }
-        result += text[i];
-    }
-    return result;
-}
-
-std::string Trimmed(const std::string& text)
-{
-    const size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-    {
-        return std::string();
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
 
 // A rectangle no window can take is cut to what one can.
 RECT SaneRect(const RECT& rect, CLog& log, const std::string& section)
@@ -85,11 +33,15 @@ RECT SaneRect(const RECT& rect, CLog& log, const std::string& section)
 }
 }  // namespace
 
-CSkinDlg::CSkinDlg(CUiEnv& env, int templateId) : m_env(env), m_templateId(templateId), m_config(env) {}
+CSkinDlg::CSkinDlg(CUiEnv& env, int templateId)
+    : m_env(env), m_templateId(templateId), m_config(env),
+      m_controls(env, m_config, [this](const ObjectCommand& command) { PostCommand(command); })
+{
+}
 
 CSkinDlg::~CSkinDlg()
 {
-    DestroyControls();
+    m_controls.DestroyControls();
     if (m_window != nullptr && !m_modal && ::IsWindow(m_window))
     {
         ::SetWindowLongPtrA(m_window, DWLP_USER, 0);
@@ -123,7 +75,7 @@ int CSkinDlg::DoModal(HWND owner)
     m_modal = true;
     const INT_PTR result = ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId), owner,
                                              DialogProc, reinterpret_cast<LPARAM>(this));
-    DestroyControls();
+    m_controls.DestroyControls();
     m_window = nullptr;
     m_modal = false;
     return result == 1 ? 1 : 2;
@@ -175,6 +127,7 @@ INT_PTR CSkinDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 // description control, the modal buttons, then the described controls and the fixed ones.
 void CSkinDlg::OnInitDialog()
 {
+    m_controls.SetDialog(m_window);
     LONG_PTR style = ::GetWindowLongPtrA(m_window, GWL_STYLE);
     if (m_modal)
     {
@@ -189,7 +142,7 @@ void CSkinDlg::OnInitDialog()
     {
         (void)::SetParent(m_window, m_parent);
     }
-    ApplyLayoutDirection(m_window, m_env.RightAlign());
+    CControlFactory::ApplyLayoutDirection(m_window, m_env.RightAlign());
     m_description = ::CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, 0, 10, 10,
                                       m_window, nullptr, ::GetModuleHandleA(nullptr), nullptr);
     if (m_description != nullptr)
@@ -206,224 +159,10 @@ void CSkinDlg::OnInitDialog()
     (void)::SetWindowTextA(m_window, m_config.GetCaption().c_str());
 }
 
-void CSkinDlg::ApplyLayoutDirection(HWND window, bool rightToLeft)
-{
-    const LONG_PTR exStyle = ::GetWindowLongPtrA(window, GWL_EXSTYLE);
-    ::SetWindowLongPtrA(window, GWL_EXSTYLE,
-                        rightToLeft ? (exStyle | WS_EX_LAYOUTRTL) : (exStyle & ~static_cast<LONG_PTR>(WS_EX_LAYOUTRTL)));
-}
-
 void CSkinDlg::CreateControls(bool centreAndShow, bool mirror)
 {
-    int block = 0;
-    for (ObjectType type : CDlgConfig::kControlOrder)
-    {
-        std::vector<ObjectRecord>& list = m_config.Objects(type);
-        for (size_t index = 0; index < list.size(); ++index)
-        {
-            const int id = type == ObjectType::Button ? static_cast<int>(index)
-                                                      : kFirstObjectId + block * kIdsPerType + static_cast<int>(index);
-            CreateObjectControl(list[index], id);
-        }
-        ++block;
-    }
+    m_controls.CreateObjectControls();
     LayOut(centreAndShow, mirror);
-}
-
-void CSkinDlg::CreateObjectControl(ObjectRecord& object, int id)
-{
-    ControlHost host;
-    host.dialog = m_window;
-    host.env = &m_env;
-    host.postCommand = [this](const ObjectCommand& command) { PostCommand(command); };
-    switch (object.type)
-    {
-    case ObjectType::Link:
-    {
-        auto link = std::make_unique<CMyLink>(host, object);
-        object.control = link->Create(id) ? link->Window() : nullptr;
-        m_drawn.push_back(std::move(link));
-        break;
-    }
-    case ObjectType::Button:
-    {
-        auto button = std::make_unique<CDrawnButton>(host, object);
-        object.control = button->Create(id) ? button->Window() : nullptr;
-        m_drawn.push_back(std::move(button));
-        break;
-    }
-    case ObjectType::Bitmap:
-    {
-        auto picture = std::make_unique<CBitmapPicture>(host, object);
-        if (!picture->Create(id))
-        {
-            m_env.Log().Write("Bitmap [%s] of [%s] cannot be loaded", object.text.c_str(), object.section.c_str());
-        }
-        object.control = picture->Window();
-        m_drawn.push_back(std::move(picture));
-        break;
-    }
-    case ObjectType::Lang: CreateLanguageBox(object, id); break;
-    case ObjectType::Edit: CreateEditBox(object, id); break;
-    case ObjectType::Avi: CreateAnimation(object, id); break;
-    case ObjectType::Static: CreateStaticText(object, id); break;
-    case ObjectType::ResultList:
-        object.control = ::CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
-                                           WS_CHILD | WS_HSCROLL | WS_VSCROLL | LVS_REPORT | LVS_NOCOLUMNHEADER,
-                                           object.position.x, object.position.y, object.size.cx ? object.size.cx : 10,
-                                           object.size.cy ? object.size.cy : 10, m_window,
-                                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-        break;
-    default:
-        break;
-    }
-    if (object.control != nullptr && object.type != ObjectType::Link && object.type != ObjectType::Button &&
-        object.type != ObjectType::Bitmap)
-    {
-        m_plainControls.push_back(object.control);
-        (void)::ShowWindow(object.control, object.shown ? SW_SHOWNA : SW_HIDE);
-    }
-}
-
-void CSkinDlg::CreateStaticText(ObjectRecord& object, int id)
-{
-    const bool sized = object.size.cx != 0 && object.size.cy != 0;
-    HWND control = ::CreateWindowExA(0, "STATIC", object.text.c_str(),
-                                     WS_CHILD | SS_NOPREFIX | (object.centred ? SS_CENTER : SS_LEFT),
-                                     object.position.x, object.position.y, sized ? object.size.cx : 10,
-                                     sized ? object.size.cy : 10, m_window,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-    if (control == nullptr)
-    {
-        return;
-    }
-    HFONT font = Gdi::DialogFont();
-    if (object.hasFont)
-    {
-        m_fonts.emplace_back(CreateDescribedFont(object.font));
-        font = m_fonts.back().IsValid() ? m_fonts.back().Get() : font;
-    }
-    (void)::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    if (!sized)
-    {
-        const SIZE text = Gdi::MeasureText(control, font, object.text);
-        (void)::SetWindowPos(control, nullptr, 0, 0, text.cx + 2, text.cy, SWP_NOMOVE | SWP_NOZORDER);
-    }
-    (void)::EnableWindow(control, object.enabled ? TRUE : FALSE);
-    object.control = control;
-}
-
-void CSkinDlg::CreateEditBox(ObjectRecord& object, int id)
-{
-    const std::string path = object.textFile.empty() ? std::string() : m_env.ResolveExistingFile(object.textFile);
-    const std::string text = path.empty() ? std::string() : ReadWholeFile(path);
-    if (text.empty())
-    {
-        return;                                               // no file, or an empty one: no box
-    }
-    const bool sized = object.size.cx != 0 && object.size.cy != 0;
-    HWND control = ::CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
-                                     WS_CHILD | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
-                                     object.position.x, object.position.y, sized ? object.size.cx : 10,
-                                     sized ? object.size.cy : 10, m_window,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-    if (control == nullptr)
-    {
-        return;
-    }
-    (void)::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(Gdi::DialogFont()), FALSE);
-    (void)::SendMessageA(control, EM_LIMITTEXT, 0, 0);
-    (void)::SetWindowTextA(control, WithCrLf(text).c_str());
-    (void)::EnableWindow(control, object.enabled ? TRUE : FALSE);
-    object.control = control;
-}
-
-void CSkinDlg::CreateAnimation(ObjectRecord& object, int id)
-{
-    const std::string path = object.aviFile.empty() ? std::string() : m_env.ResolveExistingFile(object.aviFile);
-    if (path.empty())
-    {
-        return;
-    }
-    const bool sized = object.size.cx != 0 && object.size.cy != 0;
-    HWND control = ::CreateWindowExA(0, ANIMATE_CLASSA, "", WS_CHILD | ACS_TRANSPARENT, object.position.x,
-                                     object.position.y, sized ? object.size.cx : 100, sized ? object.size.cy : 100,
-                                     m_window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-    if (control == nullptr)
-    {
-        return;
-    }
-    if (::SendMessageA(control, ACM_OPENA, 0, reinterpret_cast<LPARAM>(path.c_str())))
-    {
-        (void)::SendMessageA(control, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, 0xFFFF));
-    }
-    (void)::EnableWindow(control, object.enabled ? TRUE : FALSE);
-    object.control = control;
-}
-
-// Rows from DATA_SECTION of the data file: "code = message name"; the text is that message of the
-// string file. The current language's row is chosen, else the system language's.
-void CSkinDlg::CreateLanguageBox(ObjectRecord& object, int id)
-{
-    const int width = object.size.cx != 0 ? object.size.cx : 10;
-    const int height = object.size.cy != 0 ? object.size.cy : 10;
-    HWND combo = ::CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST,
-                                   object.position.x, object.position.y, width, height, m_window,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-    if (combo == nullptr)
-    {
-        return;
-    }
-    (void)::SendMessageA(combo, WM_SETFONT, reinterpret_cast<WPARAM>(Gdi::DialogFont()), FALSE);
-    std::vector<char> lines(CConfigProfile::kTextSize, '\0');
-    std::vector<std::string>& codes = m_languageCodes[combo];
-    int widest = 0;
-    if (!object.dataSection.empty() &&
-        m_env.Data().GetSectionKeys(object.dataSection.c_str(), lines.data(), static_cast<DWORD>(lines.size())))
-    {
-        for (const char* line = lines.data(); *line != '\0' && static_cast<int>(codes.size()) < kMaxLanguageRows;
-             line += std::strlen(line) + 1)
-        {
-            const std::string entry = line;
-            const size_t equals = entry.find('=');
-            const std::string code = Trimmed(entry.substr(0, equals)).substr(0, kLanguageCodeSize);
-            const std::string key = equals == std::string::npos ? std::string() : Trimmed(entry.substr(equals + 1));
-            std::string text;
-            (void)m_env.Strings().GetString("MESSAGES", key.c_str(), text);
-            (void)::SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-            codes.push_back(code);
-            const SIZE extent = Gdi::MeasureText(combo, Gdi::DialogFont(), text);
-            widest = extent.cx > widest ? extent.cx : widest;
-        }
-    }
-    int selected = -1;
-    for (WORD wanted : {m_env.LangId(), m_env.SystemLangId()})
-    {
-        for (size_t row = 0; row < codes.size() && selected < 0; ++row)
-        {
-            if (static_cast<WORD>(CProfile::StringToDword(codes[row].c_str())) == wanted)
-            {
-                selected = static_cast<int>(row);
-            }
-        }
-    }
-    if (::SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(selected), 0) == CB_ERR && selected >= 0)
-    {
-        m_env.Log().Write("Initialize Language Combo Box Error!! --> Error SetCurSel function");
-    }
-    else if (selected < 0)
-    {
-        m_env.Log().Write("Initialize Language Combo Box Error!! --> Error SetCurSel function");
-    }
-    const int rowHeight = static_cast<int>(::SendMessageA(combo, CB_GETITEMHEIGHT, 0, 0));
-    const int editHeight = static_cast<int>(::SendMessageA(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
-    const int rows = codes.size() < static_cast<size_t>(kVisibleLanguageRows) ? static_cast<int>(codes.size())
-                                                                               : kVisibleLanguageRows;
-    (void)::SetWindowPos(combo, nullptr, 0, 0, width, editHeight + 8 + rowHeight * (rows > 0 ? rows : 1),
-                         SWP_NOMOVE | SWP_NOZORDER);
-    (void)::SendMessageA(combo, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(widest + 24), 0);
-    (void)::EnableWindow(combo, object.enabled ? TRUE : FALSE);
-    object.control = combo;
 }
 
 // The rectangle becomes the background bitmap's size when the description gives none; a modal or
@@ -469,76 +208,9 @@ void CSkinDlg::LayOut(bool centreAndShow, bool mirror)
     }
 }
 
-void CSkinDlg::DestroyControls()
-{
-    m_drawn.clear();
-    for (HWND control : m_plainControls)
-    {
-        if (::IsWindow(control))
-        {
-            (void)::DestroyWindow(control);
-        }
-    }
-    m_plainControls.clear();
-    m_languageCodes.clear();
-    for (ObjectType type : CDlgConfig::kControlOrder)
-    {
-        for (ObjectRecord& object : m_config.Objects(type))
-        {
-            object.control = nullptr;
-        }
-    }
-}
-
 bool CSkinDlg::PlaceFixedControl(const char* key, HWND control, int kind)
 {
-    std::string objectSection;
-    if (control == nullptr)
-    {
-        return false;
-    }
-    if (!m_config.ReadOwnString(key, objectSection) || objectSection.empty())
-    {
-        (void)::ShowWindow(control, SW_HIDE);
-        return false;
-    }
-    const CConfigProfile& config = m_env.Config();
-    POINT position = {};
-    SIZE size = {};
-    const bool hasPosition = config.GetPoint(objectSection.c_str(), "POSITION", &position);
-    const bool hasSize = config.GetSize(objectSection.c_str(), "SIZE", &size);
-    if (hasPosition || hasSize)
-    {
-        RECT current = {};
-        (void)::GetWindowRect(control, &current);
-        (void)::MapWindowPoints(nullptr, m_window, reinterpret_cast<POINT*>(&current), 2);
-        (void)::SetWindowPos(control, nullptr, hasPosition ? position.x : current.left,
-                             hasPosition ? position.y : current.top,
-                             hasSize ? size.cx : current.right - current.left,
-                             hasSize ? size.cy : current.bottom - current.top,
-                             SWP_NOZORDER | SWP_NOACTIVATE | (hasPosition ? 0 : SWP_NOMOVE));
-    }
-    ApplyLayoutDirection(control, m_env.RightAlign() && kind != kKindUnmirrored);
-    std::string name;
-    if (config.GetString(objectSection.c_str(), "NAME", name))
-    {
-        (void)::SetWindowTextA(control, name.c_str());
-    }
-    (void)::ShowWindow(control, SW_SHOWNA);
-    DWORD enable = 1;
-    if (config.GetDword(objectSection.c_str(), "ENABLE", &enable))
-    {
-        (void)::EnableWindow(control, enable != 0 ? TRUE : FALSE);
-    }
-    if (kind == kKindList)
-    {
-        HWND header = reinterpret_cast<HWND>(::SendMessageA(control, LVM_GETHEADER, 0, 0));
-        if (header != nullptr)
-        {
-            ApplyLayoutDirection(header, m_env.RightAlign());
-        }
-    }
-    return true;
+    return m_controls.PlaceFixedControl(key, control, kind);
 }
 
 bool CSkinDlg::ReadFixedCommand(const char* key, ObjectCommand& command) const
@@ -555,17 +227,6 @@ bool CSkinDlg::ReadFixedCommand(const char* key, ObjectCommand& command) const
     (void)config.GetString(s, "CMD_PARAM2", command.param[1]);
     (void)config.GetString(s, "CMD_PARAM3", command.param[2]);
     return config.GetString(s, "CMD_TYPE", command.type);
-}
-
-bool CSkinDlg::PostFixedCommand(const char* key)
-{
-    ObjectCommand command;
-    if (!ReadFixedCommand(key, command))
-    {
-        return false;
-    }
-    PostCommand(command);
-    return true;
 }
 
 void CSkinDlg::PostNext(bool main)
@@ -600,7 +261,7 @@ void CSkinDlg::InitFixedControls()
     if (m_description != nullptr)
     {
         m_descriptionBack = RGB(255, 255, 255);
-        if (PlaceFixedControl("NORMAL_DESC", m_description, kKindText))
+        if (PlaceFixedControl("NORMAL_DESC", m_description, CControlFactory::kKindText))
         {
             std::string objectSection;
             DWORD colour = 0;
@@ -613,43 +274,10 @@ void CSkinDlg::InitFixedControls()
         char text[1024] = {};
         (void)::GetWindowTextA(m_description, text, sizeof(text));
         m_defaultDescription = text;
-        m_descriptionText = text;
     }
     if (m_modal)
     {
-        CreateModalButtons();
-    }
-}
-
-void CSkinDlg::CreateModalButtons()
-{
-    const struct
-    {
-        const char* key;
-        int id;
-    } buttons[] = {{"FIXED_BTN_MODAL_NEXT", kModalNextId},
-                   {"FIXED_BTN_MODAL_BACK", kModalBackId},
-                   {"FIXED_BTN_MODAL_OK", kModalOkId},
-                   {"FIXED_BTN_MODAL_CANCEL", kModalCancelId}};
-    for (const auto& each : buttons)
-    {
-        std::string objectSection;
-        ObjectRecord record;
-        if (!m_config.ReadOwnString(each.key, objectSection) || !m_config.ReadObject(record, objectSection))
-        {
-            continue;
-        }
-        record.type = ObjectType::Button;
-        ControlHost host;
-        host.dialog = m_window;
-        host.env = &m_env;
-        host.postCommand = [this](const ObjectCommand& command) { PostCommand(command); };
-        auto button = std::make_unique<CDrawnButton>(host, record);
-        if (button->Create(each.id))
-        {
-            (void)PlaceFixedControl(each.key, button->Window());
-        }
-        m_drawn.push_back(std::move(button));
+        m_controls.CreateModalButtons();
     }
 }
 
@@ -668,8 +296,8 @@ void CSkinDlg::OnEnter(const std::string& /*parameter*/)
 
 void CSkinDlg::Refresh()
 {
-    ApplyLayoutDirection(m_window, m_env.RightAlign());
-    DestroyControls();
+    CControlFactory::ApplyLayoutDirection(m_window, m_env.RightAlign());
+    m_controls.DestroyControls();
     m_defaultDescription.clear();
     if (m_description != nullptr)
     {
@@ -704,7 +332,7 @@ bool CSkinDlg::ToggleObject(const std::string& name)
     {
         for (const ObjectRecord& object : m_config.Objects(type))
         {
-            if (::lstrcmpiA(object.section.c_str(), name.c_str()) != 0)
+            if (!EqualsSystemNoCase(object.section, name))
             {
                 continue;
             }
@@ -808,7 +436,7 @@ INT_PTR CSkinDlg::OnControlColour(HDC dc, HWND control)
 // commands. Object buttons 1 and 2 carry no OK or Cancel meaning either.
 void CSkinDlg::OnCommand(int id, int code, HWND control)
 {
-    if (code == CBN_SELENDOK && m_languageCodes.count(control) != 0)
+    if (code == CBN_SELENDOK && m_controls.LanguageCodes(control) != nullptr)
     {
         OnLanguageChosen(control);
         return;
@@ -823,11 +451,12 @@ void CSkinDlg::OnCommand(int id, int code, HWND control)
     }
     if (m_modal && control != nullptr)
     {
-        if (id == kNextId || id == kModalNextId || id == kModalBackId || id == kModalOkId)
+        if (id == kNextId || id == CControlFactory::kModalNextId || id == CControlFactory::kModalBackId ||
+            id == CControlFactory::kModalOkId)
         {
             (void)::EndDialog(m_window, 1);
         }
-        else if (id == kModalCancelId)
+        else if (id == CControlFactory::kModalCancelId)
         {
             (void)::EndDialog(m_window, 2);
         }
@@ -837,14 +466,14 @@ void CSkinDlg::OnCommand(int id, int code, HWND control)
 void CSkinDlg::OnLanguageChosen(HWND combo)
 {
     const LRESULT row = ::SendMessageA(combo, CB_GETCURSEL, 0, 0);
-    const std::vector<std::string>& codes = m_languageCodes[combo];
-    if (row < 0 || static_cast<size_t>(row) >= codes.size())
+    const std::vector<std::string>* codes = m_controls.LanguageCodes(combo);
+    if (codes == nullptr || row < 0 || static_cast<size_t>(row) >= codes->size())
     {
         return;
     }
     ObjectCommand command;
     command.type = "CT_CHANGE_LANG";
-    command.param[0] = codes[static_cast<size_t>(row)];
+    command.param[0] = (*codes)[static_cast<size_t>(row)];
     PostCommand(command);
 }
 
@@ -854,8 +483,8 @@ void CSkinDlg::OnSetDescription(const char* text)
     {
         return;
     }
-    m_descriptionText = text != nullptr && *text != '\0' ? text : m_defaultDescription;
-    (void)::SetWindowTextA(m_description, m_descriptionText.c_str());
+    const std::string shown = text != nullptr && *text != '\0' ? text : m_defaultDescription;
+    (void)::SetWindowTextA(m_description, shown.c_str());
     (void)::InvalidateRect(m_description, nullptr, TRUE);
     (void)::UpdateWindow(m_description);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The base of every wizard dialog: a built-in template joined with the dialog's description. It
-// creates the described controls, binds the template's fixed controls through FIXED_ keys, keeps the
+// has its control factory create the described controls and bind the template's fixed controls
+// through FIXED_ keys, keeps the
 // description area, paints the background and shapes, posts the Next command once per showing, and
 // runs modally for CT_DO_MODAL. Commands are never run here: they go to the wizard's mailbox.
 
@@ -8,12 +9,10 @@
 
 #include <functional>
 #include <map>
-#include <memory>
 #include <string>
-#include <vector>
 
+#include "ui/ControlFactory.h"
 #include "ui/DlgConfig.h"
-#include "ui/DrawnControls.h"
 #include "ui/Gdi.h"
 
 constexpr UINT UM_REFRESH_LIST = WM_USER + 1032;             // to child controls: result lists refill
@@ -22,14 +21,6 @@ class CSkinDlg
 {
 public:
     static constexpr int kNextId = 1004;
-    static constexpr int kModalNextId = 61439;
-    static constexpr int kModalBackId = 61437;
-    static constexpr int kModalOkId = 61438;
-    static constexpr int kModalCancelId = 61436;
-    // Fixed-control kinds that PlaceFixedControl treats specially.
-    static constexpr int kKindText = 1;
-    static constexpr int kKindList = 7;
-    static constexpr int kKindUnmirrored = 16;
 
     using CommandPoster = std::function<void(const ObjectCommand&)>;
 
@@ -52,9 +43,9 @@ public:
     // Runs the dialog modally over owner: 1 for next, back, OK or the Next button, 2 for cancel.
     int DoModal(HWND owner);
 
+    // Places a fixed control of the template by its FIXED_ key (kind: CControlFactory::kKind...).
     bool PlaceFixedControl(const char* key, HWND control, int kind = 0);
     bool ReadFixedCommand(const char* key, ObjectCommand& command) const;
-    bool PostFixedCommand(const char* key);
     void PostNext(bool main);
     void Broadcast(UINT message, WPARAM wParam, LPARAM lParam, bool post);
     // Shows or hides the control of the object section name; false when there is none.
@@ -68,8 +59,6 @@ public:
     const CDlgConfig& Config() const { return m_config; }
     const std::string& Section() const { return m_config.GetSection(); }
     const std::string& Caption() const { return m_config.GetCaption(); }
-    bool IsActive() const { return m_active; }
-    const std::string& Description() const { return m_descriptionText; }
 
 protected:
     virtual INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -85,15 +74,7 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void OnInitDialog();
     void CreateControls(bool centreAndShow, bool mirror);
-    void CreateObjectControl(ObjectRecord& object, int id);
-    void CreateLanguageBox(ObjectRecord& object, int id);
-    void CreateEditBox(ObjectRecord& object, int id);
-    void CreateAnimation(ObjectRecord& object, int id);
-    void CreateStaticText(ObjectRecord& object, int id);
-    void CreateModalButtons();
     void LayOut(bool centreAndShow, bool mirror);
-    void DestroyControls();
-    void ApplyLayoutDirection(HWND window, bool rightToLeft);
     BOOL OnEraseBackground(HDC dc);
     INT_PTR OnControlColour(HDC dc, HWND control);
     void OnCommand(int id, int code, HWND control);
@@ -104,6 +85,7 @@ private:
     CUiEnv& m_env;
     int m_templateId;
     CDlgConfig m_config;
+    CControlFactory m_controls;                               // after m_config, which it reads
     CommandPoster m_poster;
     ObjectCommand m_next;
     bool m_modal = false;
@@ -112,14 +94,9 @@ private:
     HWND m_parent = nullptr;
     HWND m_description = nullptr;
     std::string m_defaultDescription;
-    std::string m_descriptionText;
     COLORREF m_descriptionBack = RGB(255, 255, 255);
     CBitmapHandle m_backBitmap;
-    std::vector<std::unique_ptr<CDrawnControl>> m_drawn;
-    std::vector<HWND> m_plainControls;                        // statics, edits, combos, lists, animations
-    std::map<HWND, std::vector<std::string>> m_languageCodes;
     std::map<COLORREF, CBrushHandle> m_brushes;
-    std::vector<CFontHandle> m_fonts;
 };
 
 // A NORMAL. dialog: the base behaviour, and result lists refill when it is entered.

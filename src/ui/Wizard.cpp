@@ -4,9 +4,11 @@
 
 #include "base/Messages.h"
 #include "base/Text.h"
+#include "base/TextRules.h"
 #include "base/UserMessage.h"
 #include "log/Log.h"
 #include "profile/ConfigProfile.h"
+#include "ui/DialogKinds.h"
 #include "ui/UiResources.h"
 
 namespace
@@ -17,62 +19,6 @@ const char kDefaultCancelMessage[] =
     "Setup is not complete. If you quit the setup program now, the components you requested to add/remove will "
     "not be installed/uninstalled.\r\nYou may run the setup program at a later time to complete the "
     "operations.\r\nAre you sure you want to quit the setup?";
-
-// The kinds by the text their section name contains, in the order they are tested. A kind whose own
-// dialog class is not built yet is made as the base dialog, and the log says so.
-struct DialogKind
-{
-    const char* text;
-    bool built;
-};
-const DialogKind kDialogKinds[] = {
-    {"NORMAL.", true},         {"DEVICE_CONNECT.", false},     {"CUSTOM.", false},
-    {"COPYFILE.", false},      {"INSTALL.", false},            {"INSTALL1.", false},
-    {"TEST_PAGE.", false},     {"FINISH.", false},             {"SELECT_NET_PRINTER.", false},
-    {"SEARCH_AVI.", false},    {"SELECT_NET_PRINTER1.", false}, {"ADD_TCPIP_PORT.", false},
-    {"SET_IP.", false},        {"SET_PRINTER.", false},        {"SET_PRINTER1.", false},
-    {"SELECT_TYPE.", false},   {"LICENSE.", false},
-};
-
-std::string Upper(std::string text)
-{
-    for (char& c : text)
-    {
-        c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-    }
-    return text;
-}
-
-std::string Trim(const std::string& text, const char* blanks)
-{
-    const size_t first = text.find_first_not_of(blanks);
-    if (first == std::string::npos)
-    {
-        return std::string();
-    }
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
-// The kinds that block the close box whatever their description says.
-bool KindBlocksCancel(const std::string& section)
-{
-    const std::string upper = Upper(section);
-    for (const char* text : {"INSTALL.", "INSTALL1.", "TEST_PAGE.", "FINISH."})
-    {
-        if (upper.find(text) != std::string::npos)
-        {
-            return true;
-        }
-    }
-    return false;
-}
-
-class CBlockingDlg : public CNormalDlg
-{
-public:
-    using CNormalDlg::CNormalDlg;
-    bool IsCancelBlocked() const override { return true; }
-};
 }  // namespace
 
 CWizard::CWizard(CUiEnv& env, std::unique_ptr<CCmdOperator> executor, CommandRecord& mailbox)
@@ -197,7 +143,6 @@ void CWizard::AddDialogsOf(const std::string& dialogsValue, HWND progress)
         m_env.Log().Write("Invalid Dialogs section!!! [%s]", dialogsValue.c_str());
         return;
     }
-    m_dialogsSection = resolved;
     std::vector<char> lines(kDialogLinesSize, '\0');
     if (!m_env.Config().GetSectionKeys(resolved, lines.data(), kDialogLinesSize))
     {
@@ -216,37 +161,13 @@ void CWizard::AddDialogsOf(const std::string& dialogsValue, HWND progress)
     }
     for (const char* line = lines.data(); *line != '\0'; line += std::strlen(line) + 1)
     {
-        (void)AddDialog(Trim(line, " \t"));
+        (void)AddDialog(Trim(line));
         if (progress != nullptr)
         {
             (void)::SendMessageA(progress, UM_PROGRESS_STEP, 0, 0);
             (void)::UpdateWindow(progress);
         }
     }
-}
-
-std::unique_ptr<CSkinDlg> CWizard::MakeDialog(const std::string& section)
-{
-    const std::string upper = Upper(section);
-    for (const DialogKind& kind : kDialogKinds)
-    {
-        if (upper.find(kind.text) == std::string::npos)
-        {
-            continue;
-        }
-        if (!kind.built)
-        {
-            m_env.Log().Write("[%s] is a %s dialog, a kind this build shows as a NORMAL. dialog", section.c_str(),
-                              kind.text);
-        }
-        if (KindBlocksCancel(section))
-        {
-            return std::make_unique<CBlockingDlg>(m_env);
-        }
-        return std::make_unique<CNormalDlg>(m_env);
-    }
-    m_env.Log().Write("%s Section is invalid dialog section", section.c_str());
-    return nullptr;
 }
 
 int CWizard::AddDialog(const std::string& section)
@@ -256,7 +177,7 @@ int CWizard::AddDialog(const std::string& section)
         m_env.Log().Write("Too many dialogs: [%s] is not added (at most %d)", section.c_str(), kMaxDialogs);
         return -1;
     }
-    std::unique_ptr<CSkinDlg> dialog = MakeDialog(section);
+    std::unique_ptr<CSkinDlg> dialog = MakeDialogOfKind(m_env, section);
     if (!dialog)
     {
         return -1;
@@ -288,7 +209,7 @@ int CWizard::FindDialog(const std::string& name)
     }
     for (size_t index = 0; index < m_dialogs.size(); ++index)
     {
-        if (::lstrcmpiA(m_dialogs[index]->Section().c_str(), resolved) == 0)
+        if (EqualsSystemNoCase(m_dialogs[index]->Section(), resolved))
         {
             return static_cast<int>(index);
         }
@@ -298,14 +219,14 @@ int CWizard::FindDialog(const std::string& name)
 
 void CWizard::OpenByRequest(const std::string& request)
 {
-    const std::string text = Trim(request, " \t");
+    const std::string text = Trim(request);
     const size_t dash = text.find('-');
     std::string name = text;
     std::string parameter;
     if (dash != std::string::npos)
     {
         name = Trim(text.substr(0, dash), " \t\"");
-        parameter = Trim(text.substr(dash + 1), " \t");
+        parameter = Trim(text.substr(dash + 1));
     }
     const int index = FindDialog(name);
     if (index != -1)
@@ -440,20 +361,6 @@ bool CWizard::RunCommand(const char* type, const char* p1, const char* p2, const
     return m_executor->Execute(record.get());
 }
 
-void CWizard::PostMailbox(const CommandRecord* record, UINT message)
-{
-    if (record == nullptr)
-    {
-        ClearCommandRecord(m_mailbox);
-    }
-    else if (record != &m_mailbox)
-    {
-        const CommandRecordPtr copy = CopyCommandRecord(*record);
-        std::memcpy(&m_mailbox, copy.get(), sizeof(CommandRecord));
-    }
-    (void)::PostMessageA(m_window, message, 0, reinterpret_cast<LPARAM>(&m_mailbox));
-}
-
 void CWizard::PostObjectCommand(const ObjectCommand& command)
 {
     PostCommand(command.type.c_str(), command.param[0].c_str(), command.param[1].c_str(), command.param[2].c_str(),
@@ -462,7 +369,7 @@ void CWizard::PostObjectCommand(const ObjectCommand& command)
 
 bool CWizard::RunModal(const std::string& section)
 {
-    std::unique_ptr<CSkinDlg> dialog = MakeDialog(section);
+    std::unique_ptr<CSkinDlg> dialog = MakeDialogOfKind(m_env, section);
     if (!dialog)
     {
         return false;
@@ -705,7 +612,7 @@ bool CWizard::OpenTestPage(const CommandRecord& record)
     const bool ready = m_testPageReady && m_testPageReady();
     const char* target = (ready || record.param[1][0] == '\0') ? record.param[0] : record.param[1];
     const std::string text = target;
-    if (text.size() >= 3 && ::lstrcmpiA(text.substr(0, 3).c_str(), "CT_") == 0)
+    if (text.size() >= 3 && EqualsSystemNoCase(text.substr(0, 3), "CT_"))
     {
         return m_executor->RunTarget(target);
     }

@@ -2,7 +2,7 @@
 // The installer's main frame: owns every wizard dialog, shows one at a time in its client area, and
 // is the one place where commands from dialogs, worker threads and the application are executed
 // (through its command executor, one at a time, on its own thread). Dialogs are made by the kind
-// their section name names; kinds this build has no class for are made as the base dialog (logged).
+// their section name names (ui/DialogKinds.h).
 
 #include <windows.h>
 
@@ -39,15 +39,13 @@ public:
     bool Start(const std::string& startSection, HWND progress, bool precreate);
     // Every dialog re-reads its description (after a language change).
     void RefreshAll(HWND progress);
-    void BlockCancel() { m_cancelBlocked = true; }
     CSkinDlg* CurrentDialog();
 
-    // The mailbox operations: fill and post UM_EXEC_COMMAND; run at once; post a whole record.
+    // The mailbox operations: fill and post UM_EXEC_COMMAND; run at once.
     void PostCommand(const char* type, const char* p1 = nullptr, const char* p2 = nullptr, const char* p3 = nullptr,
                      const char* p4 = nullptr, const char* p5 = nullptr);
     bool RunCommand(const char* type, const char* p1 = nullptr, const char* p2 = nullptr, const char* p3 = nullptr,
                     const char* p4 = nullptr, const char* p5 = nullptr);
-    void PostMailbox(const CommandRecord* record, UINT message);
 
     // Dialog list operations; -1 for none.
     int AddDialog(const std::string& section);
@@ -67,14 +65,6 @@ public:
 
     HWND Window() const { return m_window; }
     CCmdOperator& Executor() { return *m_executor; }
-    int CurrentIndex() const { return m_current; }
-    size_t DialogCount() const { return m_dialogs.size(); }
-    CSkinDlg* Dialog(size_t index) { return index < m_dialogs.size() ? m_dialogs[index].get() : nullptr; }
-    const std::string& DialogsSection() const { return m_dialogsSection; }
-    bool IsCancelBlocked() const { return m_cancelBlocked; }
-
-    // The dialog object for a section name's kind; null (logged) when no kind matches.
-    std::unique_ptr<CSkinDlg> MakeDialog(const std::string& section);
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -100,7 +90,6 @@ private:
     std::string m_className;
     std::string m_title;
     std::string m_startSection;
-    std::string m_dialogsSection;
     std::vector<std::unique_ptr<CSkinDlg>> m_dialogs;
     int m_current = 0;
     bool m_firstShow = true;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sstream>
 
 #include "app/AppTestSupport.h"
@@ -144,6 +145,43 @@ private:
     CWinDriver m_driver;
     CHandle m_process;
 };
+
+// Pointing at the licence link shows its description, pointing away brings the default back. Wine's
+// pointer input sometimes never reaches the window under load: then only these checks are left out
+// (noted, with a picture) and the caller's walk goes on.
+void CheckLinkDescription(const CWizardRun& run)
+{
+    const std::string description = "Shows the licence agreement you accept before the software is installed.";
+    bool described = false;
+    bool arrived = false;
+    std::string hover;
+    for (int attempt = 0; attempt < 10 && !described; ++attempt)  // a pointer that did not arrive moves again
+    {
+        const bool here = run.Driver().Run(CWinDriver::Quote("hover") + CWinDriver::Quote(run.Frame()) +
+                                               CWinDriver::Quote("Licence agreement"),
+                                           &hover) == 0;
+        arrived = arrived || here;
+        described = here && run.Do("waittext", run.Frame(), description, "5000") == 0;
+    }
+    EXPECT_TRUE(described || !arrived) << "the pointer rested on the link, yet its description did not come";
+    if (described)
+    {
+        int away = 1;
+        for (int attempt = 0; attempt < 10 && away != 0; ++attempt)
+        {
+            away = run.Do("hover", run.Frame(), "Language:");
+        }
+        EXPECT_EQ(0, away) << "the pointer reaches the label beside the links";
+        EXPECT_TRUE(run.WaitText("Point at a link to see what it does.")) << "leaving brings the default back";
+    }
+    else
+    {
+        run.Picture(run.Frame(), "test_hover_not_described");
+        std::printf("Hover checks skipped: the pointer never reached the link, so the description area was not "
+                    "checked. %s\n",
+                    hover.c_str());
+    }
+}
 }  // namespace
 
 TEST(WizardRunTest, DemoWizard_UserWalksThrough_DialogsDescriptionsAndCancel)
@@ -164,32 +202,7 @@ TEST(WizardRunTest, DemoWizard_UserWalksThrough_DialogsDescriptionsAndCancel)
     EXPECT_EQ(nullptr, Visible(first, "I agree")) << "one dialog at a time";
     run.Picture(run.Frame(), "test_welcome");
 
-    const std::string description = "Shows the licence agreement you accept before the software is installed.";
-    bool described = false;
-    bool arrived = false;
-    std::string hover;
-    for (int attempt = 0; attempt < 10 && !described; ++attempt)  // a pointer that did not arrive moves again
-    {
-        const bool here = run.Driver().Run(CWinDriver::Quote("hover") + CWinDriver::Quote(run.Frame()) +
-                                               CWinDriver::Quote("Licence agreement"),
-                                           &hover) == 0;
-        arrived = arrived || here;
-        described = here && run.Do("waittext", run.Frame(), description, "5000") == 0;
-    }
-    EXPECT_TRUE(described || !arrived) << "the pointer rested on the link, yet its description did not come";
-    if (!described)   // Wine's pointer input sometimes never reaches the window under load
-    {
-        run.Picture(run.Frame(), "test_hover_not_described");
-        (void)run.CancelAndExit();
-        GTEST_SKIP() << "the pointer never reached the link: the description area was not checked. " << hover;
-    }
-    int away = 1;
-    for (int attempt = 0; attempt < 10 && away != 0; ++attempt)
-    {
-        away = run.Do("hover", run.Frame(), "Language:");
-    }
-    EXPECT_EQ(0, away) << "the pointer reaches the label beside the links";
-    EXPECT_TRUE(run.WaitText("Point at a link to see what it does.")) << "leaving brings the default back";
+    CheckLinkDescription(run);
 
     EXPECT_EQ(0, run.Do("click", run.Frame(), "Next >"));
     ASSERT_TRUE(run.WaitText("I agree")) << "Next opens the licence dialog";
