@@ -6,10 +6,10 @@
 
 #include "base/Text.h"
 #include "base/WaitCursor.h"
+#include "env/FileSystem.h"
 #include "env/InstallPaths.h"
 #include "env/Macros.h"
 #include "env/Platform.h"
-#include "env/SystemCheck.h"
 #include "log/Log.h"
 #include "profile/ProfilePlatform.h"
 #include "registry/Registry.h"

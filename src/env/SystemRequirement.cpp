@@ -4,7 +4,9 @@
 
 #include "base/Text.h"
 #include "base/UserMessage.h"
-#include "env/SystemCheck.h"
+#include "env/InstallEnv.h"
+#include "env/WordList.h"
+#include "profile/ConfigProfile.h"
 
 namespace
 {
@@ -184,4 +186,49 @@ bool CSystemRequirement::CheckFreeSpace(const char* path, bool showMessage) cons
         ShowRequirementMessage(kMsgNoFreeSpace);
     }
     return false;
+}
+
+namespace
+{
+// The section names of a profile's main file.
+std::vector<std::string> SectionNames(const CConfigProfile& profile)
+{
+    std::vector<std::string> names;
+    for (const SECTION_LIST* section = profile.GetMain().GetMainDocument().GetFirstSection(); section != nullptr;
+         section = section->nextSection)
+    {
+        names.emplace_back(section->name);
+    }
+    return names;
+}
+
+SystemRequirementValues ReadRequirementValues(const CConfigProfile& data)
+{
+    SystemRequirementValues values;
+    DWORD freeSpace = 0;
+    if (data.GetDword(kSystemRequirementSection, "FREE_SPACE", &freeSpace))
+    {
+        values.freeSpace = freeSpace;
+    }
+    (void)data.GetString(kSystemRequirementSection, "UNSUPPORTED_OS", values.unsupportedOs);
+    (void)data.GetString(kSystemRequirementSection, "MSG_NOT_SUPPORTED_OS", values.msgNotSupportedOs);
+    (void)data.GetString(kSystemRequirementSection, "MSG_NO_FREE_SPACE", values.msgNoFreeSpace);
+    (void)data.GetString(kSystemRequirementSection, "MSG_USB_NOT_AVAILABLE", values.msgUsbNotAvailable);
+    return values;
+}
+}  // namespace
+
+CSystemRequirement ReadSystemRequirement(CInstallEnv& env)
+{
+    const CConfigProfile& data = env.GetDataProfile();
+    SystemRequirementHelpers helpers;
+    helpers.getDiskFreeSpace = [&env](const char* path) { return env.GetExternalFnt().GetDiskFreeSpaceKV(path); };
+    helpers.getDevicePort = [&env](char* /*ports*/, DWORD* count) {
+        int portCount = 0;                                    // stays 0 when the library does not answer
+        (void)env.GetExternalFnt().GetDevicePort(env.GetMfgBuffer(), env.GetMdlBuffer(), env.GetVidPidBuffer(),
+                                                 nullptr, &portCount);
+        *count = static_cast<DWORD>(portCount);
+    };
+    return CSystemRequirement(CSystemRequirement::IsCheckActive(SectionNames(data)), ReadRequirementValues(data),
+                              env.GetOsDefine(), env.GetProgramName(), helpers);
 }
