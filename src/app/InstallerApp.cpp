@@ -2,6 +2,7 @@
 
 #include "base/Messages.h"
 #include "base/Text.h"
+#include "base/TextRules.h"
 #include "command/CmdOperator.h"
 #include "env/AdminCheck.h"
 #include "env/FileSystem.h"
@@ -299,7 +300,7 @@ bool CInstallerApp::IsSilentScriptRequested() const
     }
     char value[MAX_PATH] = {};
     (void)::GetPrivateProfileStringA("INSTALL", "SILENT", "", value, sizeof(value), settingFile.c_str());
-    return ::lstrcmpiA(value, "1") == 0;
+    return EqualsSystemNoCase(value, "1");
 }
 
 bool CInstallerApp::CarryOutSilentRun()

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "base/PathText.h"
 #include "base/TextRules.h"
 #include "registry/Registry.h"
 
@@ -24,7 +25,8 @@ DWORD KeepOriginalSourcePath(const char* setupKey, REGSAM view, DWORD& type)
 {
     DWORD oldType = REG_NONE;
     std::vector<BYTE> original;
-    if (CRegistry::GetRawValue(setupKey, kSourcePath, HKEY_LOCAL_MACHINE, original, &oldType, view) != ERROR_SUCCESS)
+    const DWORD read = CRegistry::GetRawValue(setupKey, kSourcePath, HKEY_LOCAL_MACHINE, original, &oldType, view);
+    if (read != ERROR_SUCCESS)
     {
         return ERROR_SUCCESS;                                 // nothing to keep: a new string value
     }
@@ -45,19 +47,18 @@ namespace SystemCheck
 {
 std::string DriveRootOf(const std::string& path)
 {
+    const std::vector<size_t> separators = PathText::Separators(path, IsSystemLeadByte);
     if (path.compare(0, 2, "\\\\") == 0)
     {
         // A network path's root is its share: "\\server\share\".
-        const size_t share = path.find('\\', 2);
-        if (share == std::string::npos || share == 2 || share + 1 >= path.size() || path[share + 1] == '\\')
+        if (separators.size() < 3 || separators[2] == 2 || separators[2] + 1 >= path.size() ||
+            path[separators[2] + 1] == '\\')
         {
             return std::string();
         }
-        const size_t end = path.find('\\', share + 1);
-        return end == std::string::npos ? path + "\\" : path.substr(0, end + 1);
+        return separators.size() < 4 ? path + "\\" : path.substr(0, separators[3] + 1);
     }
-    const size_t slash = path.find('\\');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    return separators.empty() ? std::string() : path.substr(0, separators[0] + 1);
 }
 
 int MediaTypeFromDriveType(UINT driveType)
@@ -144,7 +145,8 @@ DWORD RestoreSetupSourcePath(bool wow64, const char* setupKey)
     }
     DWORD type = REG_NONE;
     std::vector<BYTE> original;
-    if (CRegistry::GetRawValue(setupKey, kSourcePathOrg, HKEY_LOCAL_MACHINE, original, &type, view) == ERROR_SUCCESS)
+    const DWORD read = CRegistry::GetRawValue(setupKey, kSourcePathOrg, HKEY_LOCAL_MACHINE, original, &type, view);
+    if (read == ERROR_SUCCESS)
     {
         err = CRegistry::SetRawValue(setupKey, kSourcePath, type, original.data(),
                                      static_cast<DWORD>(original.size()), HKEY_LOCAL_MACHINE, view);

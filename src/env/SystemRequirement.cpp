@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "base/Text.h"
+#include "base/TextRules.h"
 #include "base/UserMessage.h"
 #include "env/InstallEnv.h"
 #include "env/WordList.h"
@@ -40,17 +41,8 @@ std::string FormatWithOneText(const std::string& format, const std::string& valu
     return text;
 }
 
-// Removes spaces, double quotes and tabs from both ends.
-std::string TrimListEnds(const std::string& text)
-{
-    const char* const kTrimmed = " \"\t";
-    const size_t first = text.find_first_not_of(kTrimmed);
-    if (first == std::string::npos)
-    {
-        return std::string();
-    }
-    return text.substr(first, text.find_last_not_of(kTrimmed) - first + 1);
-}
+// The list of unsupported systems is given without the spaces, double quotes and tabs around it.
+const char kListEndsTrimmed[] = " \"\t";
 
 std::string CutToBuffer(std::string text)
 {
@@ -74,13 +66,9 @@ CSystemRequirement::CSystemRequirement(bool active, SystemRequirementValues valu
 
 bool CSystemRequirement::IsCheckActive(const std::vector<std::string>& sectionNames)
 {
-    for (std::string name : sectionNames)
+    for (const std::string& name : sectionNames)
     {
-        if (!name.empty())
-        {
-            ::CharUpperBuffA(&name[0], static_cast<DWORD>(name.size()));
-        }
-        if (name.find("SYSTEM_REQUIREMENT") != std::string::npos)
+        if (SystemUpper(name).find("SYSTEM_REQUIREMENT") != std::string::npos)
         {
             return true;
         }
@@ -100,7 +88,7 @@ bool CSystemRequirement::HasFreeSpace(const char* path) const
 
 bool CSystemRequirement::IsOsUnsupported() const
 {
-    const std::string list = TrimListEnds(m_values.unsupportedOs);
+    const std::string list = Trim(m_values.unsupportedOs, kListEndsTrimmed);
     return SystemCheck::IsWordInList(list.c_str(), m_osDefine.c_str(), " ,");
 }
 
