@@ -83,22 +83,23 @@ int CInstallerApp::ChooseStartSection(int runMode)
     const char* programFile = m_programFile.empty() ? nullptr : m_programFile.c_str();
     const bool cdSource = SystemCheck::GetSourceMediaType(programFile) == SystemCheck::kMediaCdRom;
     const CConfigProfile& config = m_env.GetConfigProfile();
-    int result = RUN_NONE;
-    for (const StartSectionCandidate& candidate : StartSectionCandidates(runMode, cdSource))
-    {
-        char resolved[kSectionNameSize] = {};
-        if (config.ResolveSection(candidate.section, resolved, sizeof(resolved)))
-        {
-            m_startSection = resolved;
-            result = candidate.runMode;
-            break;
-        }
-    }
+    const StartChoice choice =
+        FindStartSection(runMode, cdSource, [&config](const char* candidate, std::string& section) {
+            char resolved[kSectionNameSize] = {};
+            if (!config.ResolveSection(candidate, resolved, sizeof(resolved)))
+            {
+                return false;
+            }
+            section = resolved;
+            return true;
+        });
+    const int result = choice.runMode;
     if (result == RUN_NONE)
     {
         m_log.Write("Start Section is [%s]", m_startSection.c_str());
         return RUN_NONE;
     }
+    m_startSection = choice.section;
     // With MAIN_ONLY the product has no items, and nothing is written under the Installing key.
     if (!m_env.GetOptions().mainOnly && !m_env.GetInstallingKey().empty())
     {

@@ -94,6 +94,22 @@ std::vector<StartSectionCandidate> StartSectionCandidates(int runMode, bool cdSo
     }
 }
 
+StartChoice FindStartSection(int runMode, bool cdSource, const StartSectionResolver& resolve)
+{
+    StartChoice choice;
+    for (const StartSectionCandidate& candidate : StartSectionCandidates(runMode, cdSource))
+    {
+        std::string section;
+        if (resolve(candidate.section, section))
+        {
+            choice.section = section;
+            choice.runMode = candidate.runMode;
+            break;
+        }
+    }
+    return choice;
+}
+
 DWORD OsVerValue(int osClass)
 {
     if (osClass == OSCLASS_9X)

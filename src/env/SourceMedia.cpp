@@ -105,11 +105,17 @@ std::string SetupSourcePathFor(const char* path, bool wow64)
         return text;
     }
     text = SystemUpper(text);
+    // Only a folder of that name is replaced: a double-byte character may end in the first backslash.
     const std::string system32 = "\\SYSTEM32\\";
     const std::string sysWow64 = "\\SYSWOW64\\";
-    for (size_t at = text.find(system32); at != std::string::npos; at = text.find(system32, at + sysWow64.size()))
+    size_t next = 0;
+    for (size_t at : PathText::Separators(text, IsSystemLeadByte))
     {
-        text.replace(at, system32.size(), sysWow64);
+        if (at >= next && text.compare(at, system32.size(), system32) == 0)
+        {
+            text.replace(at, system32.size(), sysWow64);      // as long: the positions stay valid
+            next = at + sysWow64.size();
+        }
     }
     return text;
 }

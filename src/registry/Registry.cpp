@@ -246,7 +246,8 @@ DWORD CRegistry::GetRawValue(const char* key, const char* name, HKEY root, std::
     DWORD valueType = REG_NONE;
     if (err == ERROR_SUCCESS)
     {
-        err = static_cast<DWORD>(::RegQueryValueExA(handle.Get(), ValueName(name), nullptr, &valueType, nullptr, &size));
+        err = static_cast<DWORD>(
+            ::RegQueryValueExA(handle.Get(), ValueName(name), nullptr, &valueType, nullptr, &size));
     }
     std::vector<BYTE> bytes;
     for (int attempt = 0; err == ERROR_SUCCESS && attempt < kRawReadAttempts; ++attempt)

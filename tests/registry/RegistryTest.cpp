@@ -32,6 +32,25 @@ public:
 
 const char kUntouched[] = "untouched";
 
+// Makes the subkey name below the key at path, the name given on its own: a whole path over MAX_PATH
+// characters is refused by the system's ANSI key calls under Wine.
+bool MakeSubKey(HKEY root, const std::string& path, const std::string& name)
+{
+    HKEY parent = nullptr;
+    if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_CREATE_SUB_KEY, &parent) != ERROR_SUCCESS)
+    {
+        return false;
+    }
+    HKEY key = nullptr;
+    const LONG err = ::RegCreateKeyExA(parent, name.c_str(), 0, nullptr, 0, KEY_READ, nullptr, &key, nullptr);
+    ::RegCloseKey(parent);
+    if (err == ERROR_SUCCESS)
+    {
+        ::RegCloseKey(key);
+    }
+    return err == ERROR_SUCCESS;
+}
+
 bool CanRead(HKEY root, const std::string& path)
 {
     HKEY key = nullptr;
@@ -517,7 +536,7 @@ TEST_F(RegistryTest, KeyQuestions_MissingEmptyAndFilledKeys_WithTheirSubKeyNames
     }
     for (size_t i = 1; i < expected.size(); ++i)
     {
-        ASSERT_EQ(0u, CRegistry::CreateKey((key + "\\" + expected[i]).c_str(), root, nullptr)) << i;
+        ASSERT_TRUE(MakeSubKey(root, key, expected[i])) << "name " << i;
     }
     ASSERT_EQ(0u, CRegistry::GetSubKeyNames(key.c_str(), root, names));
     std::sort(names.begin(), names.end());
@@ -546,15 +565,15 @@ TEST_F(RegistryTest, RawValues_AnyTypeAndLengthAsStored_ProbedWithoutReading)
 
     ASSERT_EQ(0u, CRegistry::SetRawValue(key.c_str(), "Expand", REG_EXPAND_SZ,
                                          reinterpret_cast<const BYTE*>("%TEMP%"), 7, root));
-    EXPECT_EQ("%TEMP%", ReadRaw(root, key, "Expand").bytes);
+    EXPECT_EQ(std::string("%TEMP%", 7), ReadRaw(root, key, "Expand").bytes);
     ASSERT_EQ(0u, CRegistry::GetRawValue(key.c_str(), "Expand", root, data, &type));
     EXPECT_EQ(7u, data.size()) << "the text with the zero it was stored with";
     EXPECT_EQ(static_cast<DWORD>(REG_EXPAND_SZ), type);
 
-    const std::string longText(10000, 'L');
-    ASSERT_TRUE(WriteRaw(root, key, "Long", REG_SZ, longText.c_str(), static_cast<DWORD>(longText.size())));
+    const std::string longData(10000, 'L');
+    ASSERT_TRUE(WriteRaw(root, key, "Long", REG_BINARY, longData.c_str(), static_cast<DWORD>(longData.size())));
     ASSERT_EQ(0u, CRegistry::GetRawValue(key.c_str(), "Long", root, data, nullptr)) << "type may be null";
-    EXPECT_EQ(longText, std::string(data.begin(), data.end())) << "no length limit, no zero added";
+    EXPECT_EQ(longData, std::string(data.begin(), data.end())) << "no length limit, nothing added";
 
     ASSERT_EQ(0u, CRegistry::SetRawValue(key.c_str(), "Empty", REG_BINARY, nullptr, 0, root));
     ASSERT_EQ(0u, CRegistry::GetRawValue(key.c_str(), "Empty", root, data, &type));
