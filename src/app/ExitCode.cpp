@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "base/PathText.h"
 #include "base/Text.h"
 #include "env/Platform.h"
 #include "registry/Registry.h"
@@ -32,12 +33,7 @@ std::string ReadWininitRenames()
     {
         return std::string();
     }
-    std::string file = windows;
-    if (file.empty() || file[file.size() - 1] != '\\')
-    {
-        file += '\\';
-    }
-    file += "wininit.ini";
+    const std::string file = PathText::Join(windows, "wininit.ini", IsSystemLeadByte);
     std::vector<char> section(kWininitSectionSize, '\0');
     const DWORD length = ::GetPrivateProfileSectionA("rename", section.data(), kWininitSectionSize, file.c_str());
     return std::string(section.data(), length < kWininitSectionSize ? length : kWininitSectionSize);
