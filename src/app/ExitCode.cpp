@@ -4,9 +4,10 @@
 
 #include <vector>
 
-#include "base/Scoped.h"
+#include "base/PathText.h"
 #include "base/Text.h"
 #include "env/Platform.h"
+#include "registry/Registry.h"
 
 namespace
 {
@@ -17,25 +18,12 @@ const DWORD kWininitSectionSize = 32768;
 // The value's bytes; empty when it is missing.
 std::string ReadPendingOperations()
 {
-    CRegKey key;
-    const LONG opened = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE, key.Receive());
-    if (opened != ERROR_SUCCESS)
+    std::vector<BYTE> data;
+    if (CRegistry::GetRawValue(kSessionManagerKey, kPendingValue, HKEY_LOCAL_MACHINE, data, nullptr) != ERROR_SUCCESS)
     {
         return std::string();
     }
-    DWORD size = 0;
-    if (::RegQueryValueExA(key.Get(), kPendingValue, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS ||
-        size == 0)
-    {
-        return std::string();
-    }
-    std::vector<char> data(size, '\0');
-    if (::RegQueryValueExA(key.Get(), kPendingValue, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()),
-                           &size) != ERROR_SUCCESS)
-    {
-        return std::string();
-    }
-    return std::string(data.data(), size < data.size() ? size : data.size());
+    return std::string(data.begin(), data.end());
 }
 
 std::string ReadWininitRenames()
@@ -45,12 +33,7 @@ std::string ReadWininitRenames()
     {
         return std::string();
     }
-    std::string file = windows;
-    if (file.empty() || file[file.size() - 1] != '\\')
-    {
-        file += '\\';
-    }
-    file += "wininit.ini";
+    const std::string file = PathText::Join(windows, "wininit.ini", IsSystemLeadByte);
     std::vector<char> section(kWininitSectionSize, '\0');
     const DWORD length = ::GetPrivateProfileSectionA("rename", section.data(), kWininitSectionSize, file.c_str());
     return std::string(section.data(), length < kWininitSectionSize ? length : kWininitSectionSize);

@@ -6,13 +6,13 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
 #include <utility>
 
 #include "app/ExitCode.h"
+#include "app/HardwareWatcher.h"
 #include "app/StartDecision.h"
 #include "base/Scoped.h"
 #include "base/UserMessage.h"
@@ -50,7 +50,7 @@ public:
     // True when at least one item is recorded as installed.
     using InstalledItemsCheck = std::function<bool()>;
     // Starts a thread running routine(parameter); null (last error set) when it cannot.
-    using ThreadStarter = std::function<HANDLE(LPTHREAD_START_ROUTINE routine, void* parameter)>;
+    using ThreadStarter = CHardwareWatcher::ThreadStarter;
 
     // The exit codes deployment tools read, of the Windows Installer family.
     static constexpr int kExitSuccess = ExitCode::kSuccess;
@@ -112,7 +112,7 @@ public:
     void SetInstalledItemsCheck(InstalledItemsCheck check) { m_anyItemInstalled = std::move(check); }
     void SetThreadStarter(ThreadStarter starter) { m_threadStarter = std::move(starter); }
     // The watchers' pause between two passes: waits until wake is set or interval ms have passed.
-    using WatchPause = std::function<void(HANDLE wake, DWORD interval)>;
+    using WatchPause = CHardwareWatcher::Pause;
     void SetWatchPause(WatchPause pause, DWORD interval)
     {
         m_watchPause = std::move(pause);
@@ -150,14 +150,6 @@ protected:
     void CompleteInteractiveStart(HWND frame);
 
 private:
-    // A watcher thread's loop condition and handles.
-    struct Watcher
-    {
-        std::atomic<bool> running{true};
-        CHandle thread;
-        CHandle wake;                                         // set by Stop: no wait for the next pass
-    };
-
     // The log of the run, opened and headed by its banner before anything else is done.
     class CRunLog : public CLog
     {
@@ -188,13 +180,12 @@ private:
     void RunLanguageWindowSequence();
     void ShutDownWindows();
     static DWORD WINAPI PreinstallerThread(void* parameter);
+    // An item counts as installed when the install helper marked its record under the Installed key
+    // with InstallNow = 2.
+    static bool HasInstalledItemRecord(const std::string& installedKey);
     bool ReadInstalledDestination(std::string& destination) const;
     int ApplyRecordedInstallation(int runMode);
-    bool StartWatcher(Watcher& watcher, LPTHREAD_START_ROUTINE routine, const char* failureText);
-    bool StopWatcher(Watcher& watcher);
-    void Watch(Watcher& watcher, BOOL (CExternalFnt::*entry)() const);
-    static DWORD WINAPI HardwareWizardWatcherThread(void* parameter);
-    static DWORD WINAPI NewHardwareWatcherThread(void* parameter);
+    bool StartWatcher(CHardwareWatcher& watcher);
 
     CRunLog m_log;                                            // first member: opened first, closed last
     std::string m_commandLine;
@@ -238,6 +229,6 @@ private:
     int m_exitCode = kExitInstallFailure;
     std::unique_ptr<CRestartQueue> m_restartQueue;            // what was queued for the next start before the run
 
-    Watcher m_hardwareWizardWatcher;
-    Watcher m_newHardwareWatcher;
+    CHardwareWatcher m_hardwareWizardWatcher;
+    CHardwareWatcher m_newHardwareWatcher;
 };

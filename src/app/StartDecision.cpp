@@ -1,5 +1,6 @@
 #include "app/StartDecision.h"
 
+#include "base/TextRules.h"
 #include "env/Platform.h"
 
 namespace
@@ -9,21 +10,8 @@ bool IsSeparator(char c)
     return c == '/' || c == '-';
 }
 
-char UpperLetter(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-std::string TrimSwitchValue(const std::string& value)
-{
-    const char* const kTrimmed = " \t\"";
-    const size_t first = value.find_first_not_of(kTrimmed);
-    if (first == std::string::npos)
-    {
-        return std::string();
-    }
-    return value.substr(first, value.find_last_not_of(kTrimmed) - first + 1);
-}
+// A switch's value is given without the blanks and quotes around it.
+const char kSwitchValueTrimmed[] = " \t\"";
 }  // namespace
 
 std::vector<std::string> SplitSwitchTokens(const std::string& text)
@@ -54,13 +42,13 @@ CommandLineChoice ParseCommandLineText(const std::string& text)
     CommandLineChoice choice;
     for (const std::string& token : SplitSwitchTokens(text))
     {
-        const char letter = UpperLetter(token[0]);
+        const char letter = AsciiUpper(token[0]);
         switch (letter)
         {
         case 'A':
         case 'L':
         case 'P':
-            choice.settings.push_back({letter, TrimSwitchValue(token.substr(1))});
+            choice.settings.push_back({letter, Trim(token.substr(1), kSwitchValueTrimmed)});
             break;
         case 'D':
             choice.runMode = RUN_DELETE_ALL;
@@ -104,6 +92,22 @@ std::vector<StartSectionCandidate> StartSectionCandidates(int runMode, bool cdSo
     default:
         return {{"INSTALL_START_INFO", RUN_INSTALL}};
     }
+}
+
+StartChoice FindStartSection(int runMode, bool cdSource, const StartSectionResolver& resolve)
+{
+    StartChoice choice;
+    for (const StartSectionCandidate& candidate : StartSectionCandidates(runMode, cdSource))
+    {
+        std::string section;
+        if (resolve(candidate.section, section))
+        {
+            choice.section = section;
+            choice.runMode = candidate.runMode;
+            break;
+        }
+    }
+    return choice;
 }
 
 DWORD OsVerValue(int osClass)

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,20 @@ struct StartSectionCandidate
 
 // The start sections tried for a run mode, in order. cdSource: the installer runs from a CD drive.
 std::vector<StartSectionCandidate> StartSectionCandidates(int runMode, bool cdSource);
+
+// Finds the configuration's section for a candidate name (the most specific variant of it), writing its
+// name; false when the configuration has none.
+using StartSectionResolver = std::function<bool(const char* candidate, std::string& section)>;
+
+// The section a run starts with and the run mode it gives.
+struct StartChoice
+{
+    std::string section;
+    int runMode = RUN_NONE;
+};
+
+// The first of the run mode's candidates that resolve finds; runMode RUN_NONE when there is none.
+StartChoice FindStartSection(int runMode, bool cdSource, const StartSectionResolver& resolve);
 
 // The OS_Ver start value of an OS class: 1 for Windows 9x, 2 for the NT 4 class, 3 otherwise.
 DWORD OsVerValue(int osClass);

@@ -5,6 +5,7 @@
 #include "base/APIFunction.h"
 #include "base/Scoped.h"
 #include "command/FilePath.h"
+#include "env/FileSystem.h"
 #include "env/Platform.h"
 #include "log/Log.h"
 #include "registry/KeyPath.h"
@@ -19,22 +20,9 @@ bool IsEmpty(const char* text)
     return text == nullptr || text[0] == '\0';
 }
 
-bool Exists(const std::string& path)
-{
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-bool IsDirectory(const std::string& path)
-{
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-bool IsFile(const std::string& path)
-{
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
+using SystemCheck::IsDirectory;
+using SystemCheck::IsFile;
+using SystemCheck::PathExists;
 
 struct DirectoryItem
 {
@@ -90,26 +78,6 @@ std::string ShortPath(const std::string& path)
     return (length == 0 || length >= MAX_PATH) ? path : std::string(buffer, length);
 }
 
-std::vector<std::string> SubKeyNames(HKEY key)
-{
-    std::vector<std::string> names;
-    for (DWORD index = 0;; ++index)
-    {
-        char name[256] = {};
-        DWORD length = sizeof(name);
-        const LONG err = ::RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
-        if (err == ERROR_NO_MORE_ITEMS)
-        {
-            break;
-        }
-        if (err == ERROR_SUCCESS)
-        {
-            names.emplace_back(name, length);
-        }
-    }
-    return names;
-}
-
 std::string ReadListText(const std::string& entryKey, const char* name)
 {
     char text[kListTextSize] = {};
@@ -161,13 +129,13 @@ bool CCopyFile::LoadList(const char* listKey)
     {
         return false;
     }
-    CRegKey key;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, listKey, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
+    std::vector<std::string> names;
+    if (CRegistry::GetSubKeyNames(listKey, HKEY_LOCAL_MACHINE, names) != ERROR_SUCCESS)
     {
         return false;
     }
     m_listKey = listKey;
-    for (const std::string& name : SubKeyNames(key.Get()))
+    for (const std::string& name : names)
     {
         AppendListEntry(JoinKeyPath(listKey, name));
     }
@@ -181,7 +149,7 @@ void CCopyFile::AppendListEntry(const std::string& entryKey)
     entry.destination = ReadListText(entryKey, "Dest");
     entry.description = ReadListText(entryKey, "Description");
     entry.saveHistory = ReadListFlag(entryKey, "Delete");
-    if (entry.source.empty() || !Exists(entry.source))
+    if (entry.source.empty() || !PathExists(entry.source))
     {
         return;
     }
@@ -259,7 +227,7 @@ bool CCopyFile::CopyFile(const char* source, const char* destination, bool saveH
     }
     // A file that was there before belongs to someone else (or to an earlier install that recorded
     // it): an uninstall of this run must not remove it.
-    const bool existed = Exists(destination);
+    const bool existed = PathExists(destination);
     if (!CopyNewOrReplace(source, destination, saveHistory))
     {
         return false;
@@ -485,13 +453,11 @@ bool CCopyFile::DeleteDirectory(const char* path, bool recursive)
     }
     if (!::RemoveDirectoryA(directory.c_str()))
     {
-        return !Exists(directory);
+        return !PathExists(directory);
     }
-    // Parents left empty go too; one that cannot be removed does not end the walk.
-    for (std::string parent = ParentPath(directory); recursive && !IsProtectedDirectory(parent);
-         parent = ParentPath(parent))
+    if (recursive)
     {
-        (void)::RemoveDirectoryA(parent.c_str());
+        SystemCheck::RemoveEmptyParents(directory);           // the parents left empty go too
     }
     return true;
 }

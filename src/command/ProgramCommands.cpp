@@ -10,7 +10,7 @@
 #include "command/CommandText.h"
 #include "base/WaitCursor.h"
 #include "env/Platform.h"
-#include "env/SystemCheck.h"
+#include "env/SystemError.h"
 #include "external/ExternalFnt.h"
 #include "external/FaultGuard.h"
 #include "log/Log.h"

@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "base/Scoped.h"
 #include "command/CommandEnv.h"
 #include "command/CommandSection.h"
 #include "command/CommandText.h"
@@ -26,14 +25,12 @@ std::string CreateKeyPath(HKEY root, const std::vector<std::string>& pieces)
     for (const std::string& piece : pieces)
     {
         path += (path.empty() ? "" : "\\") + piece;
-        CRegKey key;
-        DWORD disposition = 0;
-        if (::RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_QUERY_VALUE, nullptr,
-                              key.Receive(), &disposition) != ERROR_SUCCESS)
+        bool created = false;
+        if (CRegistry::CreateKey(path.c_str(), root, &created) != ERROR_SUCCESS)
         {
             return std::string();
         }
-        if (disposition == REG_CREATED_NEW_KEY)
+        if (created)
         {
             return path;
         }
@@ -45,18 +42,7 @@ std::string CreateKeyPath(HKEY root, const std::vector<std::string>& pieces)
 // so that it is never reported as created.
 bool ValueExists(HKEY root, const std::string& keyPath, const std::string& name)
 {
-    CRegKey key;
-    const LONG opened = ::RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_QUERY_VALUE, key.Receive());
-    if (opened == ERROR_FILE_NOT_FOUND)
-    {
-        return false;
-    }
-    if (opened != ERROR_SUCCESS)
-    {
-        return true;
-    }
-    const LONG queried = ::RegQueryValueExA(key.Get(), name.c_str(), nullptr, nullptr, nullptr, nullptr);
-    return queried != ERROR_FILE_NOT_FOUND;
+    return CRegistry::ProbeValue(keyPath.c_str(), name.c_str(), root) != ERROR_FILE_NOT_FOUND;
 }
 
 bool IsValueLine(const std::string& line)

@@ -1,6 +1,7 @@
-// System checks (env/SystemCheck.h), security: whether the process's token passes a descriptor that
-// admits the built-in Administrators group only.
-#include "env/SystemCheck.h"
+// Whether the process's token passes a descriptor that admits the built-in Administrators group only.
+#include "env/AdminCheck.h"
+
+#include <vector>
 
 #include "base/Scoped.h"
 

@@ -4,12 +4,14 @@
 #include <utility>
 #include <vector>
 
+#include "base/PathText.h"
 #include "base/Text.h"
+#include "base/TextRules.h"
 #include "base/WaitCursor.h"
+#include "env/FileSystem.h"
 #include "env/InstallPaths.h"
 #include "env/Macros.h"
 #include "env/Platform.h"
-#include "env/SystemCheck.h"
 #include "log/Log.h"
 #include "profile/ProfilePlatform.h"
 #include "registry/Registry.h"
@@ -71,14 +73,6 @@ bool HasRightToLeftLayout(int osCode)
     return osCode != OS_WIN95 && osCode != OS_WIN95_OSR2 && osCode != 5 && osCode != OS_NT3 && osCode != OS_NT4;
 }
 
-std::string UpperText(std::string text)
-{
-    if (!text.empty())
-    {
-        (void)::CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
-    }
-    return text;
-}
 }  // namespace
 
 CInstallEnv::CInstallEnv(CLog& log, const std::string& programFile)
@@ -449,7 +443,7 @@ bool CInstallEnv::CheckDevicePort(bool requireLpt)
         return false;
     }
     m_deviceFound = true;
-    return !requireLpt || (!ports.empty() && UpperText(ports.front()).find("LPT") != std::string::npos);
+    return !requireLpt || (!ports.empty() && SystemUpper(ports.front()).find("LPT") != std::string::npos);
 }
 
 bool CInstallEnv::SetLanguage(WORD id, bool interactive)
@@ -542,6 +536,7 @@ std::string CInstallEnv::ExpandMacros(const std::string& text, WORD langId, cons
     values.langId = m_language.GetLangId();
     values.orgLangId = m_language.GetRequestedLangId();
     values.installed = m_installed;
+    values.isLeadByte = IsSystemLeadByte;
     MacroOverrides overrides;
     overrides.langId = langId;
     overrides.langAbbr = langAbbr;

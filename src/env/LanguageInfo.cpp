@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "base/Text.h"
+#include "base/TextRules.h"
 #include "log/Log.h"
 #include "profile/ConfigProfile.h"
-#include "profile/ProfileText.h"
 
 namespace
 {
@@ -25,7 +25,7 @@ WORD SubLanguage(WORD id)
 WORD ListedLanguage(const char* entry)
 {
     const char* end = std::strchr(entry, '=');
-    const std::string text = TrimText(entry, end != nullptr ? end : entry + std::strlen(entry));
+    const std::string text = Trim(std::string(entry, end != nullptr ? end : entry + std::strlen(entry)));
     return static_cast<WORD>(CProfile::StringToDword(text.c_str()));
 }
 

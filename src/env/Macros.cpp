@@ -12,12 +12,6 @@ std::string HexId(std::uint16_t id)
     return text;
 }
 
-std::string FileNamePart(const std::string& path)
-{
-    const size_t slash = path.find_last_of('\\');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 const std::string& Preferred(const std::string& override, const std::string& current)
 {
     return override.empty() ? current : override;
@@ -67,7 +61,7 @@ std::string ExpandMacros(const std::string& text, const MacroValues& values, con
         {"$VERSION$", values.version},
         {"$INSTALLER_EXE$", values.applicationName + ".exe"},
         {"$IP$", values.ip},
-        {"$STRING_FILE_NAME$", FileNamePart(values.stringFile)},
+        {"$STRING_FILE_NAME$", PathText::NamePart(values.stringFile, values.isLeadByte)},
         {"$PORT$", values.port},
         {"$LCID$", HexId(overrides.langId != 0 ? overrides.langId : values.langId)},
         {"$ORG_LCID$", HexId(values.orgLangId)},

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/PathText.h"
+
 // The longest expanded text a fixed buffer holds, without its terminating zero.
 constexpr size_t kMaxExpandedText = 16383;
 
@@ -33,6 +35,7 @@ struct MacroValues
     std::uint16_t langId = 9;             // $LCID$
     std::uint16_t orgLangId = 9;          // $ORG_LCID$
     bool installed = false;               // $BOOL_INSTALLED$ and $BOOL_!INSTALLED$
+    LeadBytePredicate isLeadByte = nullptr;   // splits $STRING_FILE$ by characters; null: single-byte text
 };
 
 // Per-call replacements for the current language; 0 and empty mean the current value.

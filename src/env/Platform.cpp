@@ -5,7 +5,9 @@
 
 #include "base/Scoped.h"
 #include "base/Text.h"
+#include "base/TextRules.h"
 #include "log/Log.h"
+#include "registry/Registry.h"
 
 namespace
 {
@@ -17,39 +19,11 @@ const char kNt4Key[] = "0X00020400";
 const char kWin2000Key[] = "0X00020500";
 const char kDefaultNtKey[] = "DEF_WIN2KS";
 
-char UpperAscii(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-std::string UpperAscii(std::string text)
-{
-    for (char& c : text)
-    {
-        c = UpperAscii(c);
-    }
-    return text;
-}
-
-// Only ASCII letters are folded: a byte-wise fold of other bytes could hit trail bytes of
-// double-byte characters.
-bool EqualsNoCase(const std::string& a, const std::string& b)
-{
-    const auto same = [](char x, char y) { return UpperAscii(x) == UpperAscii(y); };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), same);
-}
-
 // Windows 9x pads its service-pack letter with blanks (Windows 98 SE answers " A "), so the letter is
 // compared without them.
 std::string ServicePackLetter(const std::string& servicePack)
 {
-    const size_t first = servicePack.find_first_not_of(" \t");
-    if (first == std::string::npos)
-    {
-        return std::string();
-    }
-    const size_t last = servicePack.find_last_not_of(" \t");
-    return UpperAscii(servicePack.substr(first, last - first + 1));
+    return AsciiUpper(Trim(servicePack));
 }
 
 int Classify9x(const OsVersionInfo& info)
@@ -275,24 +249,9 @@ bool IsWindows64()
 
 DWORD ReadRegistryText(HKEY root, const char* subKey, const char* valueName, std::string& text)
 {
-    CRegKey key;
-    DWORD err = static_cast<DWORD>(::RegOpenKeyExA(root, subKey, 0, KEY_QUERY_VALUE, key.Receive()));
-    if (err != ERROR_SUCCESS)
-    {
-        return err;
-    }
-    std::string data(256, '\0');
-    DWORD type = 0;
-    DWORD size = static_cast<DWORD>(data.size());
-    err = static_cast<DWORD>(::RegQueryValueExA(key.Get(), valueName, nullptr, &type,
-                                                reinterpret_cast<BYTE*>(&data[0]), &size));
-    for (int attempt = 0; err == ERROR_MORE_DATA && attempt < 3; ++attempt)   // the value may grow meanwhile
-    {
-        data.assign(size + 1, '\0');
-        size = static_cast<DWORD>(data.size());
-        err = static_cast<DWORD>(::RegQueryValueExA(key.Get(), valueName, nullptr, &type,
-                                                    reinterpret_cast<BYTE*>(&data[0]), &size));
-    }
+    std::vector<BYTE> data;
+    DWORD type = REG_NONE;
+    const DWORD err = CRegistry::GetRawValue(subKey != nullptr ? subKey : "", valueName, root, data, &type);
     if (err != ERROR_SUCCESS)
     {
         return err;
@@ -301,7 +260,8 @@ DWORD ReadRegistryText(HKEY root, const char* subKey, const char* valueName, std
     {
         return ERROR_INVALID_DATATYPE;
     }
-    text = FixedText(data.data(), std::min<size_t>(size, data.size()));   // stored data need not end in a zero
+    // Stored data need not end in a zero.
+    text = FixedText(reinterpret_cast<const char*>(data.data()), data.size());
     return ERROR_SUCCESS;
 }
 
@@ -385,7 +345,7 @@ std::vector<std::string> SectionCandidates(const std::string& baseName, const st
         {
             for (const std::string& kind : kinds)
             {
-                candidates.push_back(UpperAscii(baseName + osPart + langPart + kind));
+                candidates.push_back(AsciiUpper(baseName + osPart + langPart + kind));
             }
         }
     }
@@ -398,7 +358,7 @@ bool ResolveSection(const std::string& baseName, const std::string& osDefine, co
     for (const std::string& candidate : SectionCandidates(baseName, osDefine, langAbbr, network, usb))
     {
         const auto match = std::find_if(sections.begin(), sections.end(),
-                                        [&](const std::string& name) { return EqualsNoCase(name, candidate); });
+                                        [&](const std::string& name) { return EqualsAsciiNoCase(name, candidate); });
         if (match != sections.end())
         {
             resolved = candidate;

@@ -1,6 +1,4 @@
-// System checks (env/SystemCheck.h), services: start, stop and state through the service control
-// manager, waiting while a change is pending.
-#include "env/SystemCheck.h"
+#include "env/ServiceControl.h"
 
 #include "base/Scoped.h"
 

@@ -1,62 +1,32 @@
-// System checks (env/SystemCheck.h), the installation medium: the drive type of the source folder, and
-// the system's setup source path (where Windows looks for its own files) pointed at it during a run.
-#include "env/SystemCheck.h"
+// The installation medium: the drive type of the source folder, and the system's setup source path
+// pointed at it during a run.
+#include "env/SourceMedia.h"
 
 #include <vector>
 
-#include "base/Scoped.h"
+#include "base/PathText.h"
+#include "base/TextRules.h"
+#include "registry/Registry.h"
 
 namespace
 {
 constexpr const char* kSourcePath = "SourcePath";
 constexpr const char* kSourcePathOrg = "SourcePath_ORG";
 
-// A registry value whole, with its type; outputs written only on success.
-DWORD ReadValue(HKEY key, const char* name, DWORD& type, std::vector<BYTE>& data)
+REGSAM SetupKeyView(bool wow64)
 {
-    DWORD size = 0;
-    DWORD valueType = REG_NONE;
-    DWORD err = static_cast<DWORD>(::RegQueryValueExA(key, name, nullptr, &valueType, nullptr, &size));
-    if (err != ERROR_SUCCESS)
-    {
-        return err;
-    }
-    std::vector<BYTE> bytes(size + 1, 0);
-    err = static_cast<DWORD>(::RegQueryValueExA(key, name, nullptr, &valueType, bytes.data(), &size));
-    if (err == ERROR_SUCCESS)
-    {
-        bytes.resize(size);
-        type = valueType;
-        data.swap(bytes);
-    }
-    return err;
-}
-
-DWORD WriteValue(HKEY key, const char* name, DWORD type, const BYTE* data, size_t size)
-{
-    return static_cast<DWORD>(::RegSetValueExA(key, name, 0, type, data, static_cast<DWORD>(size)));
-}
-
-DWORD OpenSetupKey(const char* setupKey, bool wow64, CRegKey& key)
-{
-    HKEY handle = nullptr;
-    const REGSAM access = KEY_ALL_ACCESS | (wow64 ? KEY_WOW64_64KEY : 0);
-    const DWORD err = static_cast<DWORD>(::RegOpenKeyExA(HKEY_LOCAL_MACHINE, setupKey, 0, access, &handle));
-    if (err == ERROR_SUCCESS)
-    {
-        key.Reset(handle);
-    }
-    return err;
+    return wow64 ? KEY_WOW64_64KEY : 0;
 }
 
 // Keeps the current SourcePath in SourcePath_ORG unless an original is kept already: a second call
 // before the restore must not replace the original with this installer's own path. type receives the
 // type the new SourcePath should have.
-DWORD KeepOriginalSourcePath(HKEY key, DWORD& type)
+DWORD KeepOriginalSourcePath(const char* setupKey, REGSAM view, DWORD& type)
 {
     DWORD oldType = REG_NONE;
     std::vector<BYTE> original;
-    if (ReadValue(key, kSourcePath, oldType, original) != ERROR_SUCCESS)
+    const DWORD read = CRegistry::GetRawValue(setupKey, kSourcePath, HKEY_LOCAL_MACHINE, original, &oldType, view);
+    if (read != ERROR_SUCCESS)
     {
         return ERROR_SUCCESS;                                 // nothing to keep: a new string value
     }
@@ -64,12 +34,12 @@ DWORD KeepOriginalSourcePath(HKEY key, DWORD& type)
     {
         type = REG_EXPAND_SZ;
     }
-    const LONG kept = ::RegQueryValueExA(key, kSourcePathOrg, nullptr, nullptr, nullptr, nullptr);
-    if (kept != ERROR_FILE_NOT_FOUND)
+    if (CRegistry::ProbeValue(setupKey, kSourcePathOrg, HKEY_LOCAL_MACHINE, view) != ERROR_FILE_NOT_FOUND)
     {
         return ERROR_SUCCESS;
     }
-    return WriteValue(key, kSourcePathOrg, oldType, original.data(), original.size());
+    return CRegistry::SetRawValue(setupKey, kSourcePathOrg, oldType, original.data(),
+                                  static_cast<DWORD>(original.size()), HKEY_LOCAL_MACHINE, view);
 }
 }  // namespace
 
@@ -77,19 +47,18 @@ namespace SystemCheck
 {
 std::string DriveRootOf(const std::string& path)
 {
+    const std::vector<size_t> separators = PathText::Separators(path, IsSystemLeadByte);
     if (path.compare(0, 2, "\\\\") == 0)
     {
         // A network path's root is its share: "\\server\share\".
-        const size_t share = path.find('\\', 2);
-        if (share == std::string::npos || share == 2 || share + 1 >= path.size() || path[share + 1] == '\\')
+        if (separators.size() < 3 || separators[2] == 2 || separators[2] + 1 >= path.size() ||
+            path[separators[2] + 1] == '\\')
         {
             return std::string();
         }
-        const size_t end = path.find('\\', share + 1);
-        return end == std::string::npos ? path + "\\" : path.substr(0, end + 1);
+        return separators.size() < 4 ? path + "\\" : path.substr(0, separators[3] + 1);
     }
-    const size_t slash = path.find('\\');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    return separators.empty() ? std::string() : path.substr(0, separators[0] + 1);
 }
 
 int MediaTypeFromDriveType(UINT driveType)
@@ -135,52 +104,63 @@ std::string SetupSourcePathFor(const char* path, bool wow64)
     {
         return text;
     }
-    ::CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
+    text = SystemUpper(text);
+    // Only a folder of that name is replaced: a double-byte character may end in the first backslash.
     const std::string system32 = "\\SYSTEM32\\";
     const std::string sysWow64 = "\\SYSWOW64\\";
-    for (size_t at = text.find(system32); at != std::string::npos; at = text.find(system32, at + sysWow64.size()))
+    size_t next = 0;
+    for (size_t at : PathText::Separators(text, IsSystemLeadByte))
     {
-        text.replace(at, system32.size(), sysWow64);
+        if (at >= next && text.compare(at, system32.size(), system32) == 0)
+        {
+            text.replace(at, system32.size(), sysWow64);      // as long: the positions stay valid
+            next = at + sysWow64.size();
+        }
     }
     return text;
 }
 
+// The setup key must open for all access first: a user who may not change it gets the refusal before
+// anything is read or written, and a missing key is never made.
 DWORD SetSetupSourcePath(const char* path, bool wow64, const char* setupKey)
 {
-    CRegKey key;
-    DWORD err = OpenSetupKey(setupKey, wow64, key);
+    const REGSAM view = SetupKeyView(wow64);
+    DWORD err = CRegistry::ProbeKey(setupKey, HKEY_LOCAL_MACHINE, KEY_ALL_ACCESS, view);
     if (err != ERROR_SUCCESS)
     {
         return err;
     }
     DWORD type = REG_SZ;
-    err = KeepOriginalSourcePath(key.Get(), type);
+    err = KeepOriginalSourcePath(setupKey, view, type);
     if (err != ERROR_SUCCESS)
     {
         return err;                                           // the original would be lost
     }
     const std::string value = SetupSourcePathFor(path, wow64);
-    return WriteValue(key.Get(), kSourcePath, type, reinterpret_cast<const BYTE*>(value.c_str()), value.size() + 1);
+    return CRegistry::SetRawValue(setupKey, kSourcePath, type, reinterpret_cast<const BYTE*>(value.c_str()),
+                                  static_cast<DWORD>(value.size() + 1), HKEY_LOCAL_MACHINE, view);
 }
 
 DWORD RestoreSetupSourcePath(bool wow64, const char* setupKey)
 {
-    CRegKey key;
-    DWORD err = OpenSetupKey(setupKey, wow64, key);
+    const REGSAM view = SetupKeyView(wow64);
+    DWORD err = CRegistry::ProbeKey(setupKey, HKEY_LOCAL_MACHINE, KEY_ALL_ACCESS, view);
     if (err != ERROR_SUCCESS)
     {
         return err;
     }
     DWORD type = REG_NONE;
     std::vector<BYTE> original;
-    if (ReadValue(key.Get(), kSourcePathOrg, type, original) == ERROR_SUCCESS)
+    const DWORD read = CRegistry::GetRawValue(setupKey, kSourcePathOrg, HKEY_LOCAL_MACHINE, original, &type, view);
+    if (read == ERROR_SUCCESS)
     {
-        err = WriteValue(key.Get(), kSourcePath, type, original.data(), original.size());
+        err = CRegistry::SetRawValue(setupKey, kSourcePath, type, original.data(),
+                                     static_cast<DWORD>(original.size()), HKEY_LOCAL_MACHINE, view);
         if (err != ERROR_SUCCESS)
         {
             return err;                                       // kept for a later restore
         }
     }
-    return static_cast<DWORD>(::RegDeleteValueA(key.Get(), kSourcePathOrg));
+    return CRegistry::DeleteValue(setupKey, kSourcePathOrg, HKEY_LOCAL_MACHINE, view);
 }
 }  // namespace SystemCheck

@@ -1,10 +1,9 @@
-// System checks (env/SystemCheck.h), spooler and Plug and Play: installed printers and printer drivers,
-// and the wait for pending device installations.
-#include "env/SystemCheck.h"
+#include "env/SpoolerCheck.h"
 
 #include <winspool.h>
 
 #include "base/Scoped.h"
+#include "base/TextRules.h"
 #include "log/Log.h"
 
 namespace
@@ -62,11 +61,6 @@ BOOL EnumLocalPrinters(BYTE* buffer, DWORD size, DWORD* needed, DWORD* returned)
 BOOL EnumDrivers(BYTE* buffer, DWORD size, DWORD* needed, DWORD* returned)
 {
     return ::EnumPrinterDriversA(nullptr, nullptr, 3, buffer, size, needed, returned);
-}
-
-bool SameName(const char* listed, const char* name)
-{
-    return listed != nullptr && ::lstrcmpiA(listed, name) == 0;
 }
 }  // namespace
 
@@ -135,7 +129,7 @@ bool IsPrinterInstalled(CLog& log, const char* name, bool byPrinter)
     {
         const char* listed = byPrinter ? static_cast<const PRINTER_INFO_2A*>(memory.Get())[i].pDriverName
                                        : static_cast<const DRIVER_INFO_3A*>(memory.Get())[i].pName;
-        if (SameName(listed, name))
+        if (listed != nullptr && EqualsSystemNoCase(listed, name))
         {
             return true;
         }

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "env/FileSystem.h"
 #include "env/InstallPaths.h"
 #include "env/Platform.h"
 
@@ -43,12 +44,6 @@ std::optional<std::string> ReadMachineText(const char* key, const char* name)
         return std::nullopt;
     }
     return text;
-}
-
-bool IsDirectory(const std::string& path)
-{
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 }  // namespace
 
@@ -140,14 +135,14 @@ DWORD CreateDirectoryChain(const std::string& directory,
 {
     for (const std::string& piece : DirectoryChain(directory))
     {
-        if (IsDirectory(piece))
+        if (SystemCheck::IsDirectory(piece))
         {
             continue;
         }
         if (!::CreateDirectoryA(piece.c_str(), nullptr))
         {
             const DWORD err = ::GetLastError();
-            if (err == ERROR_ALREADY_EXISTS && IsDirectory(piece))
+            if (err == ERROR_ALREADY_EXISTS && SystemCheck::IsDirectory(piece))
             {
                 continue;                                     // made meanwhile by someone else
             }

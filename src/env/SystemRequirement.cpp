@@ -3,8 +3,11 @@
 #include <utility>
 
 #include "base/Text.h"
+#include "base/TextRules.h"
 #include "base/UserMessage.h"
-#include "env/SystemCheck.h"
+#include "env/InstallEnv.h"
+#include "env/WordList.h"
+#include "profile/ConfigProfile.h"
 
 namespace
 {
@@ -38,17 +41,8 @@ std::string FormatWithOneText(const std::string& format, const std::string& valu
     return text;
 }
 
-// Removes spaces, double quotes and tabs from both ends.
-std::string TrimListEnds(const std::string& text)
-{
-    const char* const kTrimmed = " \"\t";
-    const size_t first = text.find_first_not_of(kTrimmed);
-    if (first == std::string::npos)
-    {
-        return std::string();
-    }
-    return text.substr(first, text.find_last_not_of(kTrimmed) - first + 1);
-}
+// The list of unsupported systems is given without the spaces, double quotes and tabs around it.
+const char kListEndsTrimmed[] = " \"\t";
 
 std::string CutToBuffer(std::string text)
 {
@@ -72,13 +66,9 @@ CSystemRequirement::CSystemRequirement(bool active, SystemRequirementValues valu
 
 bool CSystemRequirement::IsCheckActive(const std::vector<std::string>& sectionNames)
 {
-    for (std::string name : sectionNames)
+    for (const std::string& name : sectionNames)
     {
-        if (!name.empty())
-        {
-            ::CharUpperBuffA(&name[0], static_cast<DWORD>(name.size()));
-        }
-        if (name.find("SYSTEM_REQUIREMENT") != std::string::npos)
+        if (SystemUpper(name).find("SYSTEM_REQUIREMENT") != std::string::npos)
         {
             return true;
         }
@@ -98,7 +88,7 @@ bool CSystemRequirement::HasFreeSpace(const char* path) const
 
 bool CSystemRequirement::IsOsUnsupported() const
 {
-    const std::string list = TrimListEnds(m_values.unsupportedOs);
+    const std::string list = Trim(m_values.unsupportedOs, kListEndsTrimmed);
     return SystemCheck::IsWordInList(list.c_str(), m_osDefine.c_str(), " ,");
 }
 
@@ -184,4 +174,49 @@ bool CSystemRequirement::CheckFreeSpace(const char* path, bool showMessage) cons
         ShowRequirementMessage(kMsgNoFreeSpace);
     }
     return false;
+}
+
+namespace
+{
+// The section names of a profile's main file.
+std::vector<std::string> SectionNames(const CConfigProfile& profile)
+{
+    std::vector<std::string> names;
+    for (const SECTION_LIST* section = profile.GetMain().GetMainDocument().GetFirstSection(); section != nullptr;
+         section = section->nextSection)
+    {
+        names.emplace_back(section->name);
+    }
+    return names;
+}
+
+SystemRequirementValues ReadRequirementValues(const CConfigProfile& data)
+{
+    SystemRequirementValues values;
+    DWORD freeSpace = 0;
+    if (data.GetDword(kSystemRequirementSection, "FREE_SPACE", &freeSpace))
+    {
+        values.freeSpace = freeSpace;
+    }
+    (void)data.GetString(kSystemRequirementSection, "UNSUPPORTED_OS", values.unsupportedOs);
+    (void)data.GetString(kSystemRequirementSection, "MSG_NOT_SUPPORTED_OS", values.msgNotSupportedOs);
+    (void)data.GetString(kSystemRequirementSection, "MSG_NO_FREE_SPACE", values.msgNoFreeSpace);
+    (void)data.GetString(kSystemRequirementSection, "MSG_USB_NOT_AVAILABLE", values.msgUsbNotAvailable);
+    return values;
+}
+}  // namespace
+
+CSystemRequirement ReadSystemRequirement(CInstallEnv& env)
+{
+    const CConfigProfile& data = env.GetDataProfile();
+    SystemRequirementHelpers helpers;
+    helpers.getDiskFreeSpace = [&env](const char* path) { return env.GetExternalFnt().GetDiskFreeSpaceKV(path); };
+    helpers.getDevicePort = [&env](char* /*ports*/, DWORD* count) {
+        int portCount = 0;                                    // stays 0 when the library does not answer
+        (void)env.GetExternalFnt().GetDevicePort(env.GetMfgBuffer(), env.GetMdlBuffer(), env.GetVidPidBuffer(),
+                                                 nullptr, &portCount);
+        *count = static_cast<DWORD>(portCount);
+    };
+    return CSystemRequirement(CSystemRequirement::IsCheckActive(SectionNames(data)), ReadRequirementValues(data),
+                              env.GetOsDefine(), env.GetProgramName(), helpers);
 }

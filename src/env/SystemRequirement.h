@@ -10,6 +10,11 @@
 #include <string>
 #include <vector>
 
+class CInstallEnv;
+
+// The data file's section of the minimum requirements, and of the messages about the system.
+constexpr const char* kSystemRequirementSection = "SYSTEM_REQUIREMENT";
+
 // The keys of section SYSTEM_REQUIREMENT. The environment overwrites a member only when its key is
 // present; the others keep these defaults.
 struct SystemRequirementValues
@@ -84,3 +89,8 @@ private:
     std::string m_programName;
     SystemRequirementHelpers m_helpers;
 };
+
+// The check of the environment's product: the keys of its data file's SYSTEM_REQUIREMENT (those that are
+// missing keep their defaults), its OS define string and program name, and the utility library's
+// free-space and device-port entries.
+CSystemRequirement ReadSystemRequirement(CInstallEnv& env);

@@ -13,7 +13,7 @@
 #include "command/FilePath.h"
 #include "command/InstallCommandEnv.h"
 #include "env/InstallEnv.h"
-#include "env/SystemCheck.h"
+#include "env/SourceMedia.h"
 #include "external/ExternalFnt.h"
 #include "external/FaultGuard.h"
 #include "items/InstallHistory.h"
@@ -43,18 +43,6 @@ bool ReadText(const std::string& key, const char* name, std::string& text)
     }
     text = buffer;
     return true;
-}
-
-// True when the key exists and holds neither values nor subkeys.
-bool IsEmptyKey(const std::string& path)
-{
-    CRegKey key;
-    DWORD subkeys = 0;
-    DWORD values = 0;
-    return ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.Receive()) == ERROR_SUCCESS &&
-           ::RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
-                              nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
-           subkeys == 0 && values == 0;
 }
 
 std::string FileNameOf(const std::string& path)
@@ -208,7 +196,7 @@ bool CFollowUpCommands::DeleteAll()
     (void)m_items.RemoveOsUninstallKey();
     (void)CRegistry::DeleteKey(m_env.GetInstalledKey().c_str(), false, HKEY_LOCAL_MACHINE);
     // The helpers empty the uninstall information of their items; the key itself would stay behind.
-    if (IsEmptyKey(m_env.GetUninstallInfoKey()))
+    if (CRegistry::IsEmptyKey(m_env.GetUninstallInfoKey().c_str(), HKEY_LOCAL_MACHINE))
     {
         (void)CRegistry::DeleteKey(m_env.GetUninstallInfoKey().c_str(), false, HKEY_LOCAL_MACHINE);
     }

@@ -5,6 +5,7 @@
 #include "command/CommandSection.h"
 #include "command/CommandText.h"
 #include "command/FilePath.h"
+#include "env/FileSystem.h"
 #include "env/InstallEnv.h"
 #include "log/Log.h"
 
@@ -12,8 +13,7 @@ namespace
 {
 bool InstallerExists(const std::string& path)
 {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return !path.empty() && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    return SystemCheck::IsFile(path);
 }
 }  // namespace
 

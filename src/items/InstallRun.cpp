@@ -7,7 +7,6 @@
 
 #include <cstdlib>
 
-#include "base/Scoped.h"
 #include "command/CmdOperator.h"
 #include "command/CommandRecord.h"
 #include "command/CopyFile.h"
@@ -225,13 +224,11 @@ bool CInstallRun::PrepareItems(bool uninstall)
 // is kept as installed, so that this run, or a later uninstall, finds it and can remove it.
 void CInstallRun::KeepInterruptedRun()
 {
-    CRegKey key;
     const std::string itemsKey = m_env.GetInstallingKey() + "\\Items";
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, itemsKey.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
+    if (!CRegistry::KeyExists(itemsKey.c_str(), HKEY_LOCAL_MACHINE))
     {
         return;
     }
-    key.Reset();
     m_log.Write("The records of an interrupted run are kept");
     m_items.SaveHistory();
     for (int index = 0; index < m_items.GetCount(); ++index)
@@ -245,8 +242,7 @@ void CInstallRun::KeepInterruptedRun()
 bool CInstallRun::CopyRecordedFiles()
 {
     const std::string listKey = m_env.GetInstallingKey() + "\\CopyFiles";
-    CRegKey key;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, listKey.c_str(), 0, KEY_READ, key.Receive()) == ERROR_FILE_NOT_FOUND)
+    if (CRegistry::ProbeKey(listKey.c_str(), HKEY_LOCAL_MACHINE) == ERROR_FILE_NOT_FOUND)
     {
         return true;
     }

@@ -6,10 +6,10 @@
 
 #include <cstring>
 
-#include "base/Scoped.h"
 #include "base/Text.h"
 #include "command/CommandText.h"
 #include "command/FilePath.h"
+#include "env/FileSystem.h"
 #include "env/InstallEnv.h"
 #include "env/LanguageInfo.h"
 #include "env/Platform.h"
@@ -18,15 +18,10 @@
 
 namespace
 {
+// An item's file counts also while another program writes it.
 bool FileExists(const std::string& path)
 {
-    if (path.empty())
-    {
-        return false;
-    }
-    CHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file.IsValid();
+    return SystemCheck::FileExists(path.c_str(), true);
 }
 
 bool ReadMachineText(const std::string& key, const std::string& name, std::string& text)

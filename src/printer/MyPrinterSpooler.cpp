@@ -7,9 +7,10 @@
 #include "base/APIFunction.h"
 #include "base/Text.h"
 #include "command/CopyFile.h"
+#include "env/FileSystem.h"
 #include "env/InstallEnv.h"
 #include "env/Platform.h"
-#include "env/SystemCheck.h"
+#include "env/SourceMedia.h"
 #include "printer/Spooler.h"
 
 namespace

@@ -3,7 +3,7 @@
 #include <winnetwk.h>
 #include <winspool.h>
 
-#include "env/SystemCheck.h"
+#include "env/ServiceControl.h"
 #include "printer/Spooler.h"
 
 namespace

@@ -11,6 +11,9 @@ namespace
 {
 const DWORD kValueBufferSize = 4096;   // value data is read through this many bytes
 const DWORD kNameBufferSize = 260;     // value and subkey names
+const DWORD kFirstSubKeyNameSize = 512;  // a 255-character name in a double-byte code page
+const DWORD kMaxSubKeyNameSize = 65536;
+const int kRawReadAttempts = 4;          // the value may grow between its size query and its read
 const BYTE kInheritedContainerAce = CONTAINER_INHERIT_ACE | INHERITED_ACE;
 const DWORD kAclExtraBytes = 52;       // ACL header and an object ACE with both GUIDs, without the SID
 
@@ -29,7 +32,7 @@ DWORD OpenKey(HKEY root, const char* path, REGSAM access, REGSAM view, CRegKey& 
     return static_cast<DWORD>(::RegOpenKeyExA(root, path, 0, access | ViewBits(view), key.Receive()));
 }
 
-DWORD CreateKey(HKEY root, const char* path, REGSAM view, CRegKey& key)
+DWORD CreateWritableKey(HKEY root, const char* path, REGSAM view, CRegKey& key)
 {
     return static_cast<DWORD>(::RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
                                                 KEY_WRITE | ViewBits(view), nullptr, key.Receive(), nullptr));
@@ -52,6 +55,33 @@ DWORD DeleteOneKey(HKEY root, const char* path, REGSAM view)
     CAPIFunction api;
     (void)api.Load();
     return static_cast<DWORD>(api.RegDeleteKeyExA(root, path, ViewBits(view), 0));
+}
+
+// A null value name is the default value, as an empty one is.
+const char* ValueName(const char* name)
+{
+    return name != nullptr ? name : "";
+}
+
+// The name of the subkey at index, with a buffer that grows until the name fits.
+DWORD EnumSubKeyName(HKEY key, DWORD index, std::string& name)
+{
+    for (DWORD size = kFirstSubKeyNameSize; size <= kMaxSubKeyNameSize; size *= 2)
+    {
+        std::vector<char> buffer(size + 1, '\0');
+        DWORD length = size;
+        const DWORD err = static_cast<DWORD>(
+            ::RegEnumKeyExA(key, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr));
+        if (err != ERROR_MORE_DATA)
+        {
+            if (err == ERROR_SUCCESS)
+            {
+                name.assign(buffer.data(), length);
+            }
+            return err;
+        }
+    }
+    return ERROR_MORE_DATA;
 }
 
 bool HasSubKeys(HKEY root, const char* path, REGSAM view)
@@ -119,6 +149,146 @@ DWORD ApplyDacl(HKEY root, const char* path, REGSAM view, PSECURITY_DESCRIPTOR d
     return static_cast<DWORD>(::RegSetKeySecurity(key.Get(), DACL_SECURITY_INFORMATION, descriptor));
 }
 }  // namespace
+
+DWORD CRegistry::ProbeKey(const char* key, HKEY root, REGSAM access, REGSAM view)
+{
+    if (key == nullptr)
+    {
+        return ERROR_INVALID_PARAMETER;
+    }
+    CRegKey handle;
+    return OpenKey(root, key, access, view, handle);
+}
+
+bool CRegistry::KeyExists(const char* key, HKEY root, REGSAM view)
+{
+    return ProbeKey(key, root, KEY_READ, view) == ERROR_SUCCESS;
+}
+
+bool CRegistry::IsEmptyKey(const char* key, HKEY root, REGSAM view)
+{
+    CRegKey handle;
+    DWORD subKeys = 0;
+    DWORD values = 0;
+    return key != nullptr && OpenKey(root, key, KEY_READ, view, handle) == ERROR_SUCCESS &&
+           CountEntries(handle.Get(), &subKeys, &values) == ERROR_SUCCESS && subKeys == 0 && values == 0;
+}
+
+DWORD CRegistry::GetSubKeyNames(const char* key, HKEY root, std::vector<std::string>& names, REGSAM view)
+{
+    if (key == nullptr)
+    {
+        return ERROR_INVALID_PARAMETER;
+    }
+    CRegKey handle;
+    DWORD err = OpenKey(root, key, KEY_READ, view, handle);
+    std::vector<std::string> found;
+    for (DWORD index = 0; err == ERROR_SUCCESS; ++index)
+    {
+        std::string name;
+        err = EnumSubKeyName(handle.Get(), index, name);
+        if (err == ERROR_SUCCESS)
+        {
+            found.push_back(name);
+        }
+    }
+    if (err != ERROR_NO_MORE_ITEMS)
+    {
+        return err;
+    }
+    names.swap(found);
+    return ERROR_SUCCESS;
+}
+
+DWORD CRegistry::CreateKey(const char* key, HKEY root, bool* created, REGSAM view)
+{
+    if (key == nullptr)
+    {
+        return ERROR_INVALID_PARAMETER;
+    }
+    CRegKey handle;
+    DWORD disposition = 0;
+    const DWORD err = static_cast<DWORD>(::RegCreateKeyExA(root, key, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                                           KEY_QUERY_VALUE | ViewBits(view), nullptr,
+                                                           handle.Receive(), &disposition));
+    if (err == ERROR_SUCCESS && created != nullptr)
+    {
+        *created = disposition == REG_CREATED_NEW_KEY;
+    }
+    return err;
+}
+
+DWORD CRegistry::ProbeValue(const char* key, const char* name, HKEY root, REGSAM view)
+{
+    if (key == nullptr)
+    {
+        return ERROR_INVALID_PARAMETER;
+    }
+    CRegKey handle;
+    const DWORD err = OpenKey(root, key, KEY_QUERY_VALUE, view, handle);
+    if (err != ERROR_SUCCESS)
+    {
+        return err;
+    }
+    return static_cast<DWORD>(::RegQueryValueExA(handle.Get(), ValueName(name), nullptr, nullptr, nullptr, nullptr));
+}
+
+DWORD CRegistry::GetRawValue(const char* key, const char* name, HKEY root, std::vector<BYTE>& data, DWORD* type,
+                             REGSAM view)
+{
+    if (key == nullptr)
+    {
+        return ERROR_INVALID_PARAMETER;
+    }
+    CRegKey handle;
+    DWORD err = OpenKey(root, key, KEY_QUERY_VALUE, view, handle);
+    DWORD size = 0;
+    DWORD valueType = REG_NONE;
+    if (err == ERROR_SUCCESS)
+    {
+        err = static_cast<DWORD>(
+            ::RegQueryValueExA(handle.Get(), ValueName(name), nullptr, &valueType, nullptr, &size));
+    }
+    std::vector<BYTE> bytes;
+    for (int attempt = 0; err == ERROR_SUCCESS && attempt < kRawReadAttempts; ++attempt)
+    {
+        bytes.assign(size + 1, 0);                            // never a zero-length buffer
+        size = static_cast<DWORD>(bytes.size());
+        err = static_cast<DWORD>(
+            ::RegQueryValueExA(handle.Get(), ValueName(name), nullptr, &valueType, bytes.data(), &size));
+        if (err == ERROR_SUCCESS)
+        {
+            bytes.resize(size);
+            data.swap(bytes);
+            if (type != nullptr)
+            {
+                *type = valueType;
+            }
+            return ERROR_SUCCESS;
+        }
+        if (err == ERROR_MORE_DATA)
+        {
+            err = ERROR_SUCCESS;                              // grown meanwhile: size holds its new size
+        }
+    }
+    return err == ERROR_SUCCESS ? static_cast<DWORD>(ERROR_MORE_DATA) : err;
+}
+
+DWORD CRegistry::SetRawValue(const char* key, const char* name, DWORD type, const BYTE* data, DWORD size, HKEY root,
+                             REGSAM view)
+{
+    if (key == nullptr || (data == nullptr && size > 0))
+    {
+        return ERROR_INVALID_PARAMETER;
+    }
+    CRegKey handle;
+    const DWORD err = CreateWritableKey(root, key, view, handle);
+    if (err != ERROR_SUCCESS)
+    {
+        return err;
+    }
+    return static_cast<DWORD>(::RegSetValueExA(handle.Get(), ValueName(name), 0, type, data, size));
+}
 
 DWORD CRegistry::GetValue(const char* key, const char* name, char* text, HKEY root, int size, REGSAM view)
 {
@@ -190,7 +360,7 @@ DWORD CRegistry::SetValue(const char* key, const char* name, const char* text, H
         return ERROR_INVALID_PARAMETER;
     }
     CRegKey handle;
-    const DWORD err = CreateKey(root, key, view, handle);
+    const DWORD err = CreateWritableKey(root, key, view, handle);
     if (err != ERROR_SUCCESS)
     {
         return err;
@@ -207,7 +377,7 @@ DWORD CRegistry::SetValue(const char* key, const char* name, DWORD value, HKEY r
         return ERROR_INVALID_PARAMETER;
     }
     CRegKey handle;
-    const DWORD err = CreateKey(root, key, view, handle);
+    const DWORD err = CreateWritableKey(root, key, view, handle);
     if (err != ERROR_SUCCESS)
     {
         return err;

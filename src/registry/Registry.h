@@ -1,7 +1,8 @@
 #pragma once
-// Every registry access of the installer: string and DWORD values, deletion of values and of key trees
-// with the empty parents they leave, copies of key trees, granting Everyone access to a key that
-// refuses deletion, and export to or import from a text file in the profile format.
+// Every registry access of the installer: whether a key or value exists, a key's subkey names, string,
+// DWORD and raw values, deletion of values and of key trees with the empty parents they leave, copies
+// of key trees, granting Everyone access to a key that refuses deletion, and export to or import from a
+// text file in the profile format.
 // All operations are static and return a Windows error code (0 = success); out-parameters are written
 // only on success. Nothing is logged here: callers decide what a code means.
 //
@@ -10,6 +11,9 @@
 // 64-bit view instead (KEY_WOW64_32KEY for the 32-bit one); other bits are ignored.
 
 #include <windows.h>
+
+#include <string>
+#include <vector>
 
 #include "base/Scoped.h"
 
@@ -28,6 +32,32 @@ public:
     // A REG_SZ value up to its first zero byte, with the zero. 87 for another type, 122 when size
     // (unless kUncheckedSize) is below the stored size or cannot hold the text and its zero; 234 for
     // data over 4096 bytes. With kUncheckedSize the buffer must hold 4096 bytes.
+    // ERROR_SUCCESS when the key exists and opens with access; ERROR_FILE_NOT_FOUND when it is missing;
+    // another code when it cannot be opened so. An empty path names root itself, as for the system.
+    static DWORD ProbeKey(const char* key, HKEY root, REGSAM access = KEY_READ, REGSAM view = 0);
+    // True when the key exists and opens for reading.
+    static bool KeyExists(const char* key, HKEY root, REGSAM view = 0);
+    // True when the key opens for reading and holds neither values nor subkeys.
+    static bool IsEmptyKey(const char* key, HKEY root, REGSAM view = 0);
+    // The names of the key's subkeys in the system's order, whole whatever their length (the key opened
+    // for reading). names is written only on success; an enumeration that fails gives its error.
+    static DWORD GetSubKeyNames(const char* key, HKEY root, std::vector<std::string>& names, REGSAM view = 0);
+    // Creates the key unless it exists, asking only to query it; created (may be null) tells whether
+    // this call made it. An existing key is left as it is.
+    static DWORD CreateKey(const char* key, HKEY root, bool* created, REGSAM view = 0);
+
+    // ERROR_SUCCESS when the value exists (the key opened for querying); ERROR_FILE_NOT_FOUND when the
+    // key or the value is missing; another code when it cannot be looked at. A null or empty name is
+    // the key's default value, here and for the raw values.
+    static DWORD ProbeValue(const char* key, const char* name, HKEY root, REGSAM view = 0);
+    // A value of any type and length with its bytes as stored (the key opened for querying); type may be
+    // null. data and type are written only on success.
+    static DWORD GetRawValue(const char* key, const char* name, HKEY root, std::vector<BYTE>& data, DWORD* type,
+                             REGSAM view = 0);
+    // Writes size bytes of data as a value of the given type, creating the key path.
+    static DWORD SetRawValue(const char* key, const char* name, DWORD type, const BYTE* data, DWORD size, HKEY root,
+                             REGSAM view = 0);
+
     static DWORD GetValue(const char* key, const char* name, char* text, HKEY root, int size = kUncheckedSize,
                           REGSAM view = 0);
     // A REG_DWORD value; 87 for another type. size is not used.

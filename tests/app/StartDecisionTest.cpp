@@ -1,5 +1,5 @@
-// The start-up decisions as plain functions: command-line tokens and switches, the start sections tried
-// for each run mode, and the OS_Ver value.
+// The start-up decisions as plain functions: command-line tokens and switches, the start section a
+// command line leads to on a product, and the OS_Ver value each Windows records.
 
 #include <gtest/gtest.h>
 
@@ -20,14 +20,17 @@ std::string Describe(const CommandLineChoice& choice)
     return text;
 }
 
-std::string Describe(const std::vector<StartSectionCandidate>& candidates)
+using Sections = std::vector<std::string>;
+
+std::string Describe(const StartChoice& choice)
 {
-    std::string text;
-    for (const StartSectionCandidate& candidate : candidates)
+    if (choice.runMode == RUN_NONE)
     {
-        text += std::string(text.empty() ? "" : " ") + candidate.section + "=" + std::to_string(candidate.runMode);
+        return "none";
     }
-    return text;
+    const size_t dot = choice.section.find(".RESOLVED");
+    return (dot == std::string::npos ? "unresolved " + choice.section : choice.section.substr(0, dot)) + "=" +
+           std::to_string(choice.runMode);
 }
 }  // namespace
 
@@ -71,42 +74,83 @@ TEST(StartDecisionTest, ParseCommandLineText_Switches_ByFirstCharacterAnyCase)
     }
 }
 
-TEST(StartDecisionTest, StartSectionCandidates_EveryModeAndSource_InTableOrder)
+TEST(StartDecisionTest, CommandLineAndProductSections_ChooseTheStartSectionAndRunMode)
 {
     struct Row
     {
-        int mode;
+        const char* commandLine;
         bool cd;
-        const char* expected;
+        Sections product;                                     // the start sections the configuration has
+        const char* expected;                                 // "SECTION=run mode", or "none"
     };
+    const Sections everything = {"INSTALL_START_INFO", "UNINST_START_INFO", "REINST_START_INFO",
+                                 "REINST_START_INFO_CD", "REINST_START_INFO_LOCAL", "DELETEALL_START_INFO"};
     const Row rows[] = {
-        {RUN_REINSTALL, true,
-         "REINST_START_INFO_CD=5 REINST_START_INFO=3 UNINST_START_INFO=2 INSTALL_START_INFO=1"},
-        {RUN_REINSTALL, false,
-         "REINST_START_INFO_LOCAL=5 REINST_START_INFO=3 UNINST_START_INFO=2 INSTALL_START_INFO=1"},
-        {RUN_UNINSTALL, true,
-         "UNINST_START_INFO=2 REINST_START_INFO=3 REINST_START_INFO_CD=5 INSTALL_START_INFO=1"},
-        {RUN_UNINSTALL, false,
-         "UNINST_START_INFO=2 REINST_START_INFO=3 REINST_START_INFO_LOCAL=4 INSTALL_START_INFO=1"},
-        {RUN_DELETE_ALL, true,
-         "DELETEALL_START_INFO=6 REINST_START_INFO=3 UNINST_START_INFO=2 INSTALL_START_INFO=1"},
-        {RUN_DELETE_ALL, false,
-         "DELETEALL_START_INFO=6 REINST_START_INFO=3 UNINST_START_INFO=2 INSTALL_START_INFO=1"},
-        {RUN_INSTALL, true, "INSTALL_START_INFO=1"},
-        {RUN_SCRIPT, false, "INSTALL_START_INFO=1"},
-        {RUN_NONE, false, "INSTALL_START_INFO=1"},
+        {"", false, everything, "INSTALL_START_INFO=1"},
+        {"/S", true, everything, "INSTALL_START_INFO=1"},
+        {"/U", false, everything, "UNINST_START_INFO=2"},
+        {"/D", false, everything, "DELETEALL_START_INFO=6"},
+        {"/R", true, everything, "REINST_START_INFO_CD=5"},
+        {"/R", false, everything, "REINST_START_INFO_LOCAL=5"},
+        {"/R", false, {"REINST_START_INFO_CD", "REINST_START_INFO", "INSTALL_START_INFO"}, "REINST_START_INFO=3"},
+        {"/R", true, {"UNINST_START_INFO", "INSTALL_START_INFO"}, "UNINST_START_INFO=2"},
+        {"/U", false, {"REINST_START_INFO_LOCAL", "REINST_START_INFO_CD", "INSTALL_START_INFO"},
+         "REINST_START_INFO_LOCAL=4"},
+        {"/U", true, {"REINST_START_INFO_LOCAL", "REINST_START_INFO_CD"}, "REINST_START_INFO_CD=5"},
+        {"/U", false, {"REINST_START_INFO", "INSTALL_START_INFO"}, "REINST_START_INFO=3"},
+        {"/U", false, {"INSTALL_START_INFO"}, "INSTALL_START_INFO=1"},
+        {"/D", true, {"UNINST_START_INFO", "INSTALL_START_INFO"}, "UNINST_START_INFO=2"},
+        {"/D", false, {"REINST_START_INFO_CD", "REINST_START_INFO_LOCAL", "INSTALL_START_INFO"},
+         "INSTALL_START_INFO=1"},
+        {"/R /U", false, {"UNINST_START_INFO", "REINST_START_INFO"}, "UNINST_START_INFO=2"},
+        {"", false, {"UNINST_START_INFO", "REINST_START_INFO", "DELETEALL_START_INFO"}, "none"},
+        {"/U", true, {}, "none"},
     };
     for (const Row& row : rows)
     {
-        EXPECT_EQ(row.expected, Describe(StartSectionCandidates(row.mode, row.cd)))
-            << "mode " << row.mode << (row.cd ? " from a CD" : " from another drive");
+        const int runMode = ParseCommandLineText(row.commandLine).runMode;
+        const auto resolve = [&row](const char* candidate, std::string& section) {
+            for (const std::string& name : row.product)
+            {
+                if (name == candidate)
+                {
+                    section = name + ".RESOLVED";             // the variant the configuration really has
+                    return true;
+                }
+            }
+            return false;
+        };
+        const StartChoice choice = FindStartSection(runMode, row.cd, resolve);
+        EXPECT_EQ(row.expected, Describe(choice))
+            << "command line '" << row.commandLine << "'" << (row.cd ? " from a CD" : " from another drive");
     }
 }
 
-TEST(StartDecisionTest, OsVerValue_ByOsClass)
+TEST(StartDecisionTest, OsVerValue_WhatEachWindowsRecords)
 {
-    EXPECT_EQ(1u, OsVerValue(OSCLASS_9X)) << "Windows 9x";
-    EXPECT_EQ(2u, OsVerValue(OSCLASS_NT4)) << "NT 3 and 4";
-    EXPECT_EQ(3u, OsVerValue(OSCLASS_NT5)) << "2000 and later";
-    EXPECT_EQ(3u, OsVerValue(OSCLASS_WIN32S)) << "anything else";
+    struct Row
+    {
+        const char* system;
+        DWORD platformId;
+        DWORD major;
+        DWORD minor;
+        DWORD expected;
+    };
+    const Row rows[] = {
+        {"Windows 95", VER_PLATFORM_WIN32_WINDOWS, 4, 0, 1},   {"Windows 98", VER_PLATFORM_WIN32_WINDOWS, 4, 10, 1},
+        {"Windows Me", VER_PLATFORM_WIN32_WINDOWS, 4, 90, 1},  {"NT 3.51", VER_PLATFORM_WIN32_NT, 3, 51, 2},
+        {"NT 4", VER_PLATFORM_WIN32_NT, 4, 0, 2},              {"Windows 2000", VER_PLATFORM_WIN32_NT, 5, 0, 3},
+        {"Windows XP", VER_PLATFORM_WIN32_NT, 5, 1, 3},        {"Windows 7", VER_PLATFORM_WIN32_NT, 6, 1, 3},
+    };
+    for (const Row& row : rows)
+    {
+        OsVersionInfo info;
+        info.platformId = row.platformId;
+        info.majorVersion = row.major;
+        info.minorVersion = row.minor;
+        int osCode = 0;
+        int osClass = 0;
+        ASSERT_TRUE(ClassifyOsVersion(info, osCode, osClass)) << row.system;
+        EXPECT_EQ(row.expected, OsVerValue(osClass)) << row.system;
+    }
 }

@@ -18,7 +18,7 @@
 #include "env/InstallPaths.h"
 #include "env/Macros.h"
 #include "env/Platform.h"
-#include "env/SystemCheck.h"
+#include "env/FileSystem.h"
 #include "log/Log.h"
 #include "profile/ConfigProfile.h"
 #include "registry/Registry.h"

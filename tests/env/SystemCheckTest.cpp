@@ -1,4 +1,10 @@
-#include "env/SystemCheck.h"
+#include "env/AdminCheck.h"
+#include "env/FileSystem.h"
+#include "env/ServiceControl.h"
+#include "env/SourceMedia.h"
+#include "env/SpoolerCheck.h"
+#include "env/SystemError.h"
+#include "env/WordList.h"
 
 #include <gtest/gtest.h>
 

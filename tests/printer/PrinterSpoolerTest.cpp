@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "env/Platform.h"
-#include "env/SystemCheck.h"
+#include "env/SourceMedia.h"
 #include "printer/MyPrinter.h"
 #include "support/LogLines.h"
 #include "support/TempDir.h"

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "base/APIFunction.h"
 #include "registry/KeyPath.h"
@@ -29,6 +31,25 @@ public:
 };
 
 const char kUntouched[] = "untouched";
+
+// Makes the subkey name below the key at path, the name given on its own: a whole path over MAX_PATH
+// characters is refused by the system's ANSI key calls under Wine.
+bool MakeSubKey(HKEY root, const std::string& path, const std::string& name)
+{
+    HKEY parent = nullptr;
+    if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_CREATE_SUB_KEY, &parent) != ERROR_SUCCESS)
+    {
+        return false;
+    }
+    HKEY key = nullptr;
+    const LONG err = ::RegCreateKeyExA(parent, name.c_str(), 0, nullptr, 0, KEY_READ, nullptr, &key, nullptr);
+    ::RegCloseKey(parent);
+    if (err == ERROR_SUCCESS)
+    {
+        ::RegCloseKey(key);
+    }
+    return err == ERROR_SUCCESS;
+}
 
 bool CanRead(HKEY root, const std::string& path)
 {
@@ -473,4 +494,103 @@ TEST_F(RegistryTest, KeyPaths_DoubleByteNames_SplitOnlyAtRealBackslashes)
         << "parents with double-byte names are found and removed";
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, Path(table))) << "the empty double-byte parents are gone";
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, Base() + "\\Other"));
+}
+
+TEST_F(RegistryTest, KeyQuestions_MissingEmptyAndFilledKeys_WithTheirSubKeyNamesWhole)
+{
+    const HKEY root = HKEY_CURRENT_USER;
+    const std::string key = Path("Questions");
+    std::vector<std::string> names = {kUntouched};
+    EXPECT_FALSE(CRegistry::KeyExists(key.c_str(), root)) << "a missing key";
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), CRegistry::ProbeKey(key.c_str(), root));
+    EXPECT_FALSE(CRegistry::IsEmptyKey(key.c_str(), root)) << "a missing key is not an empty one";
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), CRegistry::GetSubKeyNames(key.c_str(), root, names));
+    EXPECT_EQ(std::vector<std::string>{kUntouched}, names) << "a failed read leaves the names alone";
+    EXPECT_EQ(87u, CRegistry::ProbeKey(nullptr, root)) << "no key path";
+
+    bool created = false;
+    ASSERT_EQ(0u, CRegistry::CreateKey((key + "\\Deep\\Er").c_str(), root, &created));
+    EXPECT_TRUE(created) << "the missing path is made";
+    ASSERT_EQ(0u, CRegistry::CreateKey((key + "\\Deep\\Er").c_str(), root, &created));
+    EXPECT_FALSE(created) << "an existing key is only opened";
+    EXPECT_TRUE(CRegistry::KeyExists(key.c_str(), root));
+    EXPECT_TRUE(CRegistry::IsEmptyKey((key + "\\Deep\\Er").c_str(), root)) << "no values, no subkeys";
+    EXPECT_FALSE(CRegistry::IsEmptyKey(key.c_str(), root)) << "a subkey makes a key not empty";
+    ASSERT_EQ(0u, CRegistry::SetValue((key + "\\Deep\\Er").c_str(), "V", 1ul, root));
+    EXPECT_FALSE(CRegistry::IsEmptyKey((key + "\\Deep\\Er").c_str(), root)) << "a value makes a key not empty";
+    ASSERT_EQ(0u, CRegistry::GetSubKeyNames((key + "\\Deep\\Er").c_str(), root, names));
+    EXPECT_TRUE(names.empty()) << "a key without subkeys has no names";
+
+    // The longest name a key may have, and in a double-byte code page names longer in bytes than in
+    // characters, and one whose character ends in 0x5C, come back whole.
+    std::vector<std::string> expected = {"Deep", std::string(255, 'n')};
+    if (::GetACP() == 932)
+    {
+        std::string wide;
+        for (int i = 0; i < 200; ++i)
+        {
+            wide += "\x82\xA0";                               // 400 bytes, 200 characters
+        }
+        expected.push_back(wide);
+        expected.push_back("\x95\x5C" "x");
+    }
+    for (size_t i = 1; i < expected.size(); ++i)
+    {
+        ASSERT_TRUE(MakeSubKey(root, key, expected[i])) << "name " << i;
+    }
+    ASSERT_EQ(0u, CRegistry::GetSubKeyNames(key.c_str(), root, names));
+    std::sort(names.begin(), names.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(expected, names) << "every subkey by its whole name, the tree below not included";
+}
+
+TEST_F(RegistryTest, RawValues_AnyTypeAndLengthAsStored_ProbedWithoutReading)
+{
+    const HKEY root = HKEY_CURRENT_USER;
+    const std::string key = Path("Raw\\Values");
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), CRegistry::ProbeValue(key.c_str(), "V", root))
+        << "the key is missing";
+    const BYTE bytes[] = {1, 0, 2, 0, 0};
+    ASSERT_EQ(0u, CRegistry::SetRawValue(key.c_str(), "Binary", REG_BINARY, bytes, sizeof(bytes), root))
+        << "the key path is made";
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), CRegistry::ProbeValue(key.c_str(), "V", root))
+        << "the value is missing";
+    EXPECT_EQ(0u, CRegistry::ProbeValue(key.c_str(), "Binary", root));
+
+    std::vector<BYTE> data;
+    DWORD type = REG_NONE;
+    ASSERT_EQ(0u, CRegistry::GetRawValue(key.c_str(), "Binary", root, data, &type));
+    EXPECT_EQ(std::vector<BYTE>(bytes, bytes + sizeof(bytes)), data) << "zero bytes included";
+    EXPECT_EQ(static_cast<DWORD>(REG_BINARY), type);
+
+    ASSERT_EQ(0u, CRegistry::SetRawValue(key.c_str(), "Expand", REG_EXPAND_SZ,
+                                         reinterpret_cast<const BYTE*>("%TEMP%"), 7, root));
+    EXPECT_EQ(std::string("%TEMP%", 7), ReadRaw(root, key, "Expand").bytes);
+    ASSERT_EQ(0u, CRegistry::GetRawValue(key.c_str(), "Expand", root, data, &type));
+    EXPECT_EQ(7u, data.size()) << "the text with the zero it was stored with";
+    EXPECT_EQ(static_cast<DWORD>(REG_EXPAND_SZ), type);
+
+    const std::string longData(10000, 'L');
+    ASSERT_TRUE(WriteRaw(root, key, "Long", REG_BINARY, longData.c_str(), static_cast<DWORD>(longData.size())));
+    ASSERT_EQ(0u, CRegistry::GetRawValue(key.c_str(), "Long", root, data, nullptr)) << "type may be null";
+    EXPECT_EQ(longData, std::string(data.begin(), data.end())) << "no length limit, nothing added";
+
+    ASSERT_EQ(0u, CRegistry::SetRawValue(key.c_str(), "Empty", REG_BINARY, nullptr, 0, root));
+    ASSERT_EQ(0u, CRegistry::GetRawValue(key.c_str(), "Empty", root, data, &type));
+    EXPECT_TRUE(data.empty()) << "a value without data";
+
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), CRegistry::ProbeValue(key.c_str(), nullptr, root))
+        << "no default value yet";
+    ASSERT_EQ(0u,
+              CRegistry::SetRawValue(key.c_str(), nullptr, REG_SZ, reinterpret_cast<const BYTE*>("d"), 2, root));
+    EXPECT_EQ(0u, CRegistry::ProbeValue(key.c_str(), "", root)) << "null and empty both name the default value";
+
+    data.assign(1, 0xEE);
+    type = 0xEE;
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND),
+              CRegistry::GetRawValue(key.c_str(), "Missing", root, data, &type));
+    EXPECT_EQ(std::vector<BYTE>(1, 0xEE), data) << "a missing value writes nothing";
+    EXPECT_EQ(0xEEu, type);
+    EXPECT_EQ(87u, CRegistry::SetRawValue(key.c_str(), "V", REG_BINARY, nullptr, 4, root))
+        << "no data for four bytes";
 }
