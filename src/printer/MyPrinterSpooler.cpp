@@ -4,8 +4,12 @@
 
 #include <setupapi.h>
 
+#include <algorithm>
+
 #include "base/APIFunction.h"
+#include "base/PathText.h"
 #include "base/Text.h"
+#include "base/TextRules.h"
 #include "command/CopyFile.h"
 #include "env/InstallEnv.h"
 #include "env/Platform.h"
@@ -18,30 +22,22 @@ constexpr DWORD kDefaultAttribute = PRINTER_ATTRIBUTE_DEFAULT;   // 4
 constexpr DWORD kSharedAttribute = PRINTER_ATTRIBUTE_SHARED;     // 8
 constexpr const char* kDevicesKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Devices";
 
-bool EqualNoCase(const std::string& a, const std::string& b)
+// The inf path of a data file may use forward slashes: they separate as the backslash does (a forward
+// slash is never the second byte of a double-byte character).
+std::string WithBackslashes(std::string path)
 {
-    return ::lstrcmpiA(a.c_str(), b.c_str()) == 0;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
 }
 
-std::string Upper(std::string text)
+std::string InfFileName(const std::string& infPath)
 {
-    if (!text.empty())
-    {
-        ::CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
-    }
-    return text;
+    return PathText::NamePart(WithBackslashes(infPath), IsSystemLeadByte);
 }
 
-std::string FileNameOf(const std::string& path)
+std::string InfDirectory(const std::string& infPath)
 {
-    const size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string DirectoryOf(const std::string& path)
-{
-    const size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+    return PathText::DirectoryPart(WithBackslashes(infPath), IsSystemLeadByte);
 }
 
 // A queue name the spooler would refuse or keep only in part: a rename to it is not tried, so that
@@ -147,7 +143,9 @@ bool CMyPrinter::GetSystemDefaultPrinter(std::string* name) const
 
 bool CMyPrinter::IsNameInUse(const std::string& name, const std::string& driverName) const
 {
-    auto clashes = [&](const std::string& queue) { return EqualNoCase(queue, name) && !EqualNoCase(queue, driverName); };
+    auto clashes = [&](const std::string& queue) {
+        return EqualsSystemNoCase(queue, name) && !EqualsSystemNoCase(queue, driverName);
+    };
     for (int i = 0; i < m_count; ++i)
     {
         if (m_records[i].installed && clashes(m_records[i].driverName))
@@ -182,7 +180,7 @@ bool CMyPrinter::GetLocalPorts(std::vector<std::string>* ports) const
     std::vector<std::string> found;
     for (const std::string& port : all)
     {
-        if (Upper(port).find("COM") == std::string::npos)
+        if (SystemUpper(port).find("COM") == std::string::npos)
         {
             found.push_back(port);
         }
@@ -276,7 +274,7 @@ bool CMyPrinter::CopyIntoInfDir(const std::string& infPath)
         return false;                                            // never into the root of a drive
     }
     CCopyFile copy(m_log, m_system.osClass);
-    const std::string target = m_system.infDir + "\\" + FileNameOf(infPath);
+    const std::string target = m_system.infDir + "\\" + InfFileName(infPath);
     return copy.CopyFile(infPath.c_str(), target.c_str(), false);
 }
 
@@ -294,7 +292,7 @@ bool CMyPrinter::CopyPrinterInf(const std::string& infPath)
     {
         std::string path = infPath;
         const size_t at = m_system.sourceDir.empty() ? std::string::npos
-                                                     : Upper(path).find(Upper(m_system.sourceDir));
+                                                     : SystemUpper(path).find(SystemUpper(m_system.sourceDir));
         if (at != std::string::npos)
         {
             path.replace(at, m_system.sourceDir.size(), m_system.destDir);
@@ -335,7 +333,7 @@ bool CMyPrinter::IsInfSigned(const std::string& infPath) const
     const bool hasCatalog = api.SetupGetLineTextA(nullptr, inf, "Version", "CatalogFile", catalog, MAX_PATH,
                                                   &needed) && catalog[0] != '\0';
     (void)api.SetupCloseInfFile(inf);
-    const bool isSigned = hasCatalog && SystemCheck::FileExists((DirectoryOf(infPath) + "\\" + catalog).c_str());
+    const bool isSigned = hasCatalog && SystemCheck::FileExists((InfDirectory(infPath) + "\\" + catalog).c_str());
     m_log.Write(isSigned ? "[%s] inf is signed" : "[%s] inf is unsigned", infPath.c_str());
     return isSigned;
 }
@@ -348,7 +346,7 @@ bool CMyPrinter::SetSourcePath(const std::string& infPath)
     }
     const std::string driverDir = m_system.systemDir + "\\drivers\\" + m_system.mfg;
     CCopyFile copy(m_log, m_system.osClass);
-    if (!copy.CopyDirectory(DirectoryOf(infPath).c_str(), driverDir.c_str(), true, false))
+    if (!copy.CopyDirectory(InfDirectory(infPath).c_str(), driverDir.c_str(), true, false))
     {
         m_log.Write("copy directory fail!! [%s]", driverDir.c_str());
         return false;
@@ -448,7 +446,7 @@ bool CMyPrinter::RenamePrinters()
     for (int i = 0; i < m_count; ++i)
     {
         const PRINTER_RECORD& record = m_records[i];
-        if (!record.installed || record.printerName.empty() || EqualNoCase(record.driverName, record.printerName))
+        if (!record.installed || record.printerName.empty() || EqualsSystemNoCase(record.driverName, record.printerName))
         {
             continue;
         }
