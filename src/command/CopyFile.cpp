@@ -4,6 +4,7 @@
 
 #include "base/APIFunction.h"
 #include "base/Scoped.h"
+#include "base/TextRules.h"
 #include "command/FilePath.h"
 #include "env/Platform.h"
 #include "log/Log.h"
@@ -249,7 +250,7 @@ bool CCopyFile::CopyFile(const char* source, const char* destination, bool saveH
     {
         return false;
     }
-    if (SamePath(source, destination))
+    if (SystemUpper(source) == SystemUpper(destination))
     {
         return true;                                          // copying a file onto itself fails with 32
     }
@@ -419,7 +420,7 @@ bool CCopyFile::DeleteFile(const char* path)
     {
         return false;
     }
-    const std::string target = TrimText(path, " \"");
+    const std::string target = Trim(path, " \"");
     return !target.empty() && FitsPath(target) && DeleteExistingFile(target);
 }
 
