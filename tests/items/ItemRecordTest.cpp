@@ -8,19 +8,28 @@
 #include "items/InfInfo.h"
 #include "items/InstallHistory.h"
 
-TEST(ItemRecordTest, CheckStateFromWord_EveryWordAndCase)
+// What a DEFAULT_INST_TYPE word does to its item: whether the selection list shows it and how, and
+// whether an install run selects it without the list.
+TEST(ItemRecordTest, CheckStateWords_DecideListingAndSelection)
 {
     const struct
     {
         const char* word;
-        int state;
-    } cases[] = {{"NO", 0},    {"all", 1},      {"Chk", 2},    {"UNCHK", 3}, {"graychk", 4},
-                 {"DEVCHK", 3}, {"CHECKED", 0}, {"", 0},       {"CHK ", 0}};
+        int listed;                                           // the row with no item filter
+        bool selected;
+    } cases[] = {{"NO", LIST_NOT_LISTED, false},       {"all", LIST_NOT_LISTED, true},
+                 {"Chk", LIST_CHECKED, true},          {"UNCHK", LIST_UNCHECKED, false},
+                 {"graychk", LIST_CHECKED_FIXED, true}, {"DEVCHK", LIST_UNCHECKED, false},
+                 {"CHECKED", LIST_NOT_LISTED, false},  {"", LIST_NOT_LISTED, false},
+                 {"CHK ", LIST_NOT_LISTED, false}};
     for (const auto& each : cases)
     {
-        EXPECT_EQ(each.state, CheckStateFromWord(each.word)) << "word [" << each.word << "]";
+        const int state = CheckStateFromWord(each.word);
+        EXPECT_EQ(each.listed, ListStateForItem(state, false, 0)) << "word [" << each.word << "]";
+        EXPECT_EQ(each.selected, IsSelectingCheckState(state)) << "word [" << each.word << "]";
     }
     EXPECT_TRUE(IsDeviceCheckWord("devchk")) << "DEVCHK is recognised in any case";
+    EXPECT_FALSE(IsDeviceCheckWord("chk"));
 }
 
 TEST(ItemRecordTest, DeviceCheckState_NeedsManufacturerModelAndDeviceString)

@@ -8,6 +8,7 @@
 #include "printer/MyPrinter.h"
 #include "support/LogLines.h"
 #include "support/TempDir.h"
+#include "support/TestHelpers.h"
 
 namespace
 {
@@ -20,11 +21,6 @@ PRINTER_RECORD Record(const std::string& driver, const std::string& printer, int
     record.portName = "LPT1:";
     record.itemIndex = itemIndex;
     return record;
-}
-
-bool Contains(const std::vector<std::string>& lines, const std::string& text)
-{
-    return std::find(lines.begin(), lines.end(), text) != lines.end();
 }
 
 class MyPrinterListTest : public ::testing::Test
