@@ -22,22 +22,12 @@ constexpr DWORD kDefaultAttribute = PRINTER_ATTRIBUTE_DEFAULT;   // 4
 constexpr DWORD kSharedAttribute = PRINTER_ATTRIBUTE_SHARED;     // 8
 constexpr const char* kDevicesKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Devices";
 
-// The inf path of a data file may use forward slashes: they separate as the backslash does (a forward
-// slash is never the second byte of a double-byte character).
+// The inf path of a data file may use forward slashes (a forward slash is never the second byte of a
+// double-byte character).
 std::string WithBackslashes(std::string path)
 {
     std::replace(path.begin(), path.end(), '/', '\\');
     return path;
-}
-
-std::string InfFileName(const std::string& infPath)
-{
-    return PathText::NamePart(WithBackslashes(infPath), IsSystemLeadByte);
-}
-
-std::string InfDirectory(const std::string& infPath)
-{
-    return PathText::DirectoryPart(WithBackslashes(infPath), IsSystemLeadByte);
 }
 
 // A queue name the spooler would refuse or keep only in part: a rename to it is not tried, so that
@@ -75,6 +65,16 @@ bool AppendName(std::vector<std::string>& names, size_t& used, const std::string
     return true;
 }
 }  // namespace
+
+std::string InfFileNameOf(const std::string& infPath)
+{
+    return PathText::NamePart(WithBackslashes(infPath), IsSystemLeadByte);
+}
+
+std::string InfFolderOf(const std::string& infPath)
+{
+    return PathText::DirectoryPart(WithBackslashes(infPath), IsSystemLeadByte);
+}
 
 PrinterSystem CMyPrinter::SystemFrom(const CInstallEnv& env)
 {
@@ -274,7 +274,7 @@ bool CMyPrinter::CopyIntoInfDir(const std::string& infPath)
         return false;                                            // never into the root of a drive
     }
     CCopyFile copy(m_log, m_system.osClass);
-    const std::string target = m_system.infDir + "\\" + InfFileName(infPath);
+    const std::string target = m_system.infDir + "\\" + InfFileNameOf(infPath);
     return copy.CopyFile(infPath.c_str(), target.c_str(), false);
 }
 
@@ -333,7 +333,8 @@ bool CMyPrinter::IsInfSigned(const std::string& infPath) const
     const bool hasCatalog = api.SetupGetLineTextA(nullptr, inf, "Version", "CatalogFile", catalog, MAX_PATH,
                                                   &needed) && catalog[0] != '\0';
     (void)api.SetupCloseInfFile(inf);
-    const bool isSigned = hasCatalog && SystemCheck::FileExists((InfDirectory(infPath) + "\\" + catalog).c_str());
+    const std::string catalogPath = InfFolderOf(infPath) + "\\" + catalog;
+    const bool isSigned = hasCatalog && SystemCheck::FileExists(catalogPath.c_str());
     m_log.Write(isSigned ? "[%s] inf is signed" : "[%s] inf is unsigned", infPath.c_str());
     return isSigned;
 }
@@ -346,7 +347,7 @@ bool CMyPrinter::SetSourcePath(const std::string& infPath)
     }
     const std::string driverDir = m_system.systemDir + "\\drivers\\" + m_system.mfg;
     CCopyFile copy(m_log, m_system.osClass);
-    if (!copy.CopyDirectory(InfDirectory(infPath).c_str(), driverDir.c_str(), true, false))
+    if (!copy.CopyDirectory(InfFolderOf(infPath).c_str(), driverDir.c_str(), true, false))
     {
         m_log.Write("copy directory fail!! [%s]", driverDir.c_str());
         return false;

@@ -44,10 +44,12 @@ for folder in $layers; do
         case $file in
         *.h)
             # Everything but blank lines, comments, #pragma once and includes.
-            rest=$(sed -e 's://.*$::' -e '/^[[:space:]]*$/d' -e '/^[[:space:]]*#[[:space:]]*pragma[[:space:]]*once/d' \
-                       -e '/^[[:space:]]*#[[:space:]]*include/d' "$file" | sed -e '/\/\*/,/\*\//d')
+            rest=$(sed -e 's:/\*.*\*/::g' -e 's://.*$::' "$file" | sed -e '/\/\*/,/\*\//d' \
+                       -e '/^[[:space:]]*$/d' -e '/^[[:space:]]*#[[:space:]]*pragma[[:space:]]*once/d' \
+                       -e '/^[[:space:]]*#[[:space:]]*include/d')
             if [ -z "$rest" ]; then
-                forwarded=$(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"]\([^">]*\)[">].*/\1/p' "$file" | tr '\n' ' ')
+                forwarded=$(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"]\([^">]*\)[">].*/\1/p' "$file" |
+                            tr '\n' ' ')
                 echo "$name: only forwards to ${forwarded% }"
                 failed=1
             fi
