@@ -70,6 +70,54 @@ inline bool WaitSocket(SOCKET socket, bool write, DWORD deadline)
     return ::select(0, write ? nullptr : &set, write ? &set : nullptr, nullptr, &wait) == 1;
 }
 
+// Connects socket to the simulator's port; 0, or the socket error.
+inline DWORD ConnectSimulator(SOCKET socket, unsigned short port, DWORD deadline)
+{
+    u_long nonBlocking = 1;
+    ::ioctlsocket(socket, FIONBIO, &nonBlocking);
+    sockaddr_in target = {};
+    target.sin_family = AF_INET;
+    target.sin_port = ::htons(port);
+    target.sin_addr.s_addr = ::inet_addr("127.0.0.1");
+    if (::connect(socket, reinterpret_cast<sockaddr*>(&target), sizeof(target)) != 0 &&
+        ::WSAGetLastError() != WSAEWOULDBLOCK)
+    {
+        return static_cast<DWORD>(::WSAGetLastError());
+    }
+    if (!WaitSocket(socket, true, deadline))
+    {
+        // A refused connection shows as "not writable": ask once more whether the port is closed.
+        int error = 0;
+        int size = sizeof(error);
+        ::getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size);
+        return error != 0 ? static_cast<DWORD>(error) : WSAETIMEDOUT;
+    }
+    return 0;
+}
+
+// Reads until the simulator closes the connection (or 1 MB has come); false when the deadline passes.
+inline bool ReceiveAnswer(SOCKET socket, DWORD deadline, std::string& answer)
+{
+    for (;;)
+    {
+        if (!WaitSocket(socket, false, deadline))
+        {
+            return false;
+        }
+        char chunk[1024];
+        const int got = ::recv(socket, chunk, sizeof(chunk), 0);
+        if (got <= 0)
+        {
+            return true;                                     // the simulator closes after its answer
+        }
+        answer.append(chunk, static_cast<size_t>(got));
+        if (answer.size() > 1024 * 1024)
+        {
+            return true;
+        }
+    }
+}
+
 inline DWORD AskSimulator(const SimulatorAddress& address, const std::string& request, std::vector<std::string>& lines)
 {
     CWinsock winsock;
@@ -82,25 +130,11 @@ inline DWORD AskSimulator(const SimulatorAddress& address, const std::string& re
     {
         return static_cast<DWORD>(::WSAGetLastError());
     }
-    u_long nonBlocking = 1;
-    ::ioctlsocket(socket.Get(), FIONBIO, &nonBlocking);
-    sockaddr_in target = {};
-    target.sin_family = AF_INET;
-    target.sin_port = ::htons(address.port);
-    target.sin_addr.s_addr = ::inet_addr("127.0.0.1");
     const DWORD deadline = ::GetTickCount() + address.timeoutMs;
-    if (::connect(socket.Get(), reinterpret_cast<sockaddr*>(&target), sizeof(target)) != 0 &&
-        ::WSAGetLastError() != WSAEWOULDBLOCK)
+    const DWORD connected = ConnectSimulator(socket.Get(), address.port, deadline);
+    if (connected != 0)
     {
-        return static_cast<DWORD>(::WSAGetLastError());
-    }
-    if (!WaitSocket(socket.Get(), true, deadline))
-    {
-        // A refused connection shows as "not writable": ask once more whether the port is closed.
-        int error = 0;
-        int size = sizeof(error);
-        ::getsockopt(socket.Get(), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size);
-        return error != 0 ? static_cast<DWORD>(error) : WSAETIMEDOUT;
+        return connected;
     }
     const std::string line = request + "\n";
     if (::send(socket.Get(), line.c_str(), static_cast<int>(line.size()), 0) != static_cast<int>(line.size()))
@@ -108,23 +142,9 @@ inline DWORD AskSimulator(const SimulatorAddress& address, const std::string& re
         return static_cast<DWORD>(::WSAGetLastError());
     }
     std::string answer;
-    for (;;)
+    if (!ReceiveAnswer(socket.Get(), deadline, answer))
     {
-        if (!WaitSocket(socket.Get(), false, deadline))
-        {
-            return WSAETIMEDOUT;
-        }
-        char chunk[1024];
-        const int got = ::recv(socket.Get(), chunk, sizeof(chunk), 0);
-        if (got <= 0)
-        {
-            break;                                           // the simulator closes after its answer
-        }
-        answer.append(chunk, static_cast<size_t>(got));
-        if (answer.size() > 1024 * 1024)
-        {
-            break;
-        }
+        return WSAETIMEDOUT;
     }
     lines.clear();
     for (const std::string& part : Split(answer, '\n'))

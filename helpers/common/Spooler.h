@@ -7,19 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "base/Scoped.h"
 #include "common/HelperText.h"
+#include "printer/PrinterHandle.h"
 
 namespace helper
 {
-struct PrinterHandleTraits
-{
-    using Type = HANDLE;
-    static Type Null() { return nullptr; }
-    static bool IsValid(Type h) { return h != nullptr; }
-    static void Close(Type h) { ::ClosePrinter(h); }
-};
-using CPrinterHandle = CScoped<PrinterHandleTraits>;
+// The installer's printer handle owner, named in the helpers' namespace too.
+using ::CPrinterHandle;
 
 inline bool PortExists(const std::string& name)
 {

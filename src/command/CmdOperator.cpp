@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "base/TextRules.h"
 #include "command/CommandEnv.h"
 #include "command/CopyCommands.h"
 #include "command/CopyFile.h"
@@ -139,9 +140,13 @@ void CCmdOperator::SetWindows(HWND wizard, HWND background)
 
 int CCmdOperator::FindType(const char* type) const
 {
+    if (type == nullptr)
+    {
+        return -1;
+    }
     for (int index = 0; index < kVocabularySize; ++index)
     {
-        if (EqualsNoCase(type, kVocabulary[index]))
+        if (EqualsAsciiNoCase(type, kVocabulary[index]))
         {
             return index;
         }

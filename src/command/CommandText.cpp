@@ -1,27 +1,11 @@
 #include "command/CommandText.h"
 
 #include <climits>
-#include <cstring>
 
-#include "command/FilePath.h"
+#include "base/TextRules.h"
 
 namespace
 {
-char UpperAscii(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-std::string UpperAscii(const std::string& text)
-{
-    std::string upper = text;
-    for (char& c : upper)
-    {
-        c = UpperAscii(c);
-    }
-    return upper;
-}
-
 bool IsDigit(char c)
 {
     return c >= '0' && c <= '9';
@@ -53,28 +37,6 @@ std::uint32_t LeadingDecimal(const std::string& text)
 }
 }  // namespace
 
-bool EqualsNoCase(const char* left, const char* right)
-{
-    if (left == nullptr || right == nullptr)
-    {
-        return left == right;
-    }
-    for (; *left != '\0' && *right != '\0'; ++left, ++right)
-    {
-        if (UpperAscii(*left) != UpperAscii(*right))
-        {
-            return false;
-        }
-    }
-    return *left == *right;
-}
-
-bool StartsWithNoCase(const std::string& text, const char* prefix)
-{
-    const size_t length = std::strlen(prefix);
-    return text.size() >= length && EqualsNoCase(text.substr(0, length).c_str(), prefix);
-}
-
 std::vector<std::string> SplitCollapsed(const std::string& text, char separator)
 {
     std::vector<std::string> pieces;
@@ -101,26 +63,26 @@ CommandLineParts SplitCommandLine(const std::string& line)
     const size_t equals = line.find('=');
     if (equals == std::string::npos)
     {
-        parts.type = TrimText(line, " \t");
+        parts.type = Trim(line);
         return parts;
     }
-    parts.type = TrimText(line.substr(0, equals), " \t");
+    parts.type = Trim(line.substr(0, equals));
     const std::vector<std::string> tokens = SplitCollapsed(line.substr(equals + 1), ',');
     for (size_t i = 0; i < tokens.size() && i < 3; ++i)
     {
-        parts.params[i] = TrimText(tokens[i], " \t");
+        parts.params[i] = Trim(tokens[i]);
     }
     return parts;
 }
 
 bool IsCommandText(const std::string& text)
 {
-    return StartsWithNoCase(text, "CT_");
+    return StartsWithAsciiNoCase(text, "CT_");
 }
 
 std::string LineKey(const std::string& line)
 {
-    return TrimText(line.substr(0, line.find('=')), " \t");
+    return Trim(line.substr(0, line.find('=')));
 }
 
 std::string LineValue(const std::string& line)
@@ -133,24 +95,24 @@ RegistryValueLine SplitRegistryValueLine(const std::string& value)
 {
     RegistryValueLine parts;
     const size_t first = value.find(',');
-    parts.type = TrimText(value.substr(0, first), " \t");
+    parts.type = Trim(value.substr(0, first));
     if (first == std::string::npos)
     {
         return parts;
     }
     const size_t second = value.find(',', first + 1);
     const size_t nameLength = second == std::string::npos ? std::string::npos : second - first - 1;
-    parts.name = TrimText(value.substr(first + 1, nameLength), " \t");
+    parts.name = Trim(value.substr(first + 1, nameLength));
     if (second != std::string::npos)
     {
-        parts.data = TrimText(value.substr(second + 1), " \t");
+        parts.data = Trim(value.substr(second + 1));
     }
     return parts;
 }
 
 std::uint32_t ParseRegistryDword(const std::string& text)
 {
-    std::string upper = UpperAscii(text);
+    std::string upper = AsciiUpper(text);
     if (upper.find("0X") == std::string::npos)
     {
         return LeadingDecimal(upper);
@@ -174,7 +136,7 @@ std::optional<int> CancelTypeFromText(const std::string& text)
     static const char* const kNames[] = {"RESUME_EXIT", "OK_CANCEL", "NULL"};
     for (int type = 0; type < 3; ++type)
     {
-        if (EqualsNoCase(text.c_str(), kNames[type]))
+        if (EqualsAsciiNoCase(text, kNames[type]))
         {
             return type;
         }
@@ -187,7 +149,7 @@ std::uint32_t SetupTypeFromText(const std::string& text)
     static const char* const kNames[] = {"INSTALL", "UNINST", "REINST"};
     for (std::uint32_t type = 0; type < 3; ++type)
     {
-        if (EqualsNoCase(text.c_str(), kNames[type]))
+        if (EqualsAsciiNoCase(text, kNames[type]))
         {
             return type + 1;
         }
@@ -197,7 +159,7 @@ std::uint32_t SetupTypeFromText(const std::string& text)
 
 std::uint16_t ParseLanguageId(const std::string& text)
 {
-    const std::string upper = UpperAscii(TrimText(text, " \t"));
+    const std::string upper = AsciiUpper(Trim(text));
     const size_t hex = upper.find("0X");
     if (hex == std::string::npos)
     {
@@ -213,7 +175,7 @@ std::uint16_t ParseLanguageId(const std::string& text)
 
 long ParseInteger(const std::string& text)
 {
-    const std::string trimmed = TrimText(text, " \t");
+    const std::string trimmed = Trim(text);
     const bool negative = !trimmed.empty() && trimmed[0] == '-';
     const size_t start = !trimmed.empty() && (trimmed[0] == '-' || trimmed[0] == '+') ? 1 : 0;
     long value = 0;
@@ -228,19 +190,9 @@ long ParseInteger(const std::string& text)
     return negative ? -value : value;
 }
 
-size_t FindLastBackslash(const std::string& text, LeadBytePredicate isLeadByte)
-{
-    return PathText::LastSeparator(text, isLeadByte);
-}
-
-bool EndsWithBackslash(const std::string& text, LeadBytePredicate isLeadByte)
-{
-    return PathText::EndsWithSeparator(text, isLeadByte);
-}
-
 std::string WorkingDirectoryOf(const std::string& programPath, LeadBytePredicate isLeadByte)
 {
-    return PathText::DirectoryPart(TrimText(programPath, " \t\""), isLeadByte);
+    return PathText::DirectoryPart(Trim(programPath, " \t\""), isLeadByte);
 }
 
 bool IsInCommaList(const std::string& list, const std::string& word)
@@ -251,7 +203,7 @@ bool IsInCommaList(const std::string& list, const std::string& word)
     }
     for (const std::string& entry : SplitCollapsed(list, ','))
     {
-        if (EqualsNoCase(TrimText(entry, " \t").c_str(), word.c_str()))
+        if (EqualsAsciiNoCase(Trim(entry), word))
         {
             return true;
         }
@@ -279,35 +231,22 @@ bool SectionApplies(const SectionConditions& conditions, const std::string& osDe
 
 bool NamesCurrentUser(const std::string& rootKey)
 {
-    return UpperAscii(rootKey).find("HKCU") != std::string::npos;
+    return AsciiUpper(rootKey).find("HKCU") != std::string::npos;
 }
 
 std::vector<std::string> SplitPathPieces(const std::string& path, LeadBytePredicate isLeadByte)
 {
     std::vector<std::string> pieces;
-    std::string piece;
-    for (size_t i = 0; i < path.size(); ++i)
+    size_t start = 0;
+    std::vector<size_t> ends = PathText::Separators(path, isLeadByte);
+    ends.push_back(path.size());
+    for (const size_t end : ends)
     {
-        if (isLeadByte != nullptr && isLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size())
+        if (end > start)
         {
-            piece += path.substr(i++, 2);
+            pieces.push_back(path.substr(start, end - start));
         }
-        else if (path[i] == '\\')
-        {
-            if (!piece.empty())
-            {
-                pieces.push_back(piece);
-            }
-            piece.clear();
-        }
-        else
-        {
-            piece += path[i];
-        }
-    }
-    if (!piece.empty())
-    {
-        pieces.push_back(piece);
+        start = end + 1;
     }
     return pieces;
 }

@@ -9,12 +9,6 @@
 
 #include "base/PathText.h"
 
-// Compares two texts without regard to the case of the letters A to Z; other bytes must be equal,
-// so a double-byte character never matches a vocabulary name by accident.
-bool EqualsNoCase(const char* left, const char* right);
-// True when text begins with prefix, compared as EqualsNoCase does.
-bool StartsWithNoCase(const std::string& text, const char* prefix);
-
 // The pieces of text between separators; consecutive separators give no empty piece (a piece of
 // blanks stays, so callers that trim it see an empty text).
 std::vector<std::string> SplitCollapsed(const std::string& text, char separator);
@@ -63,11 +57,6 @@ std::uint16_t ParseLanguageId(const std::string& text);
 
 // The integer value of a trimmed text (an optional sign and the leading digits); 0 when it has none.
 long ParseInteger(const std::string& text);
-
-// Position of the last backslash that is a path separator; npos when there is none.
-size_t FindLastBackslash(const std::string& text, LeadBytePredicate isLeadByte = nullptr);
-// True when the text's last character is a backslash.
-bool EndsWithBackslash(const std::string& text, LeadBytePredicate isLeadByte = nullptr);
 
 // The folder a started program runs in: its path trimmed of blanks, tabs and double quotes, up to
 // (not including) the last backslash; empty when there is none.

@@ -2,24 +2,13 @@
 
 #include <cstdlib>
 
+#include "base/TextRules.h"
 #include "command/CopyFile.h"
 #include "command/FilePath.h"
 
 namespace
 {
 const size_t kMaxCopyFields = 4;
-
-std::string AsciiUpper(std::string text)
-{
-    for (char& c : text)
-    {
-        if (c >= 'a' && c <= 'z')
-        {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return text;
-}
 
 // The fields between commas; empty fields are dropped, so "a,,b" gives two.
 std::vector<std::string> SplitFields(const std::string& text, size_t maxFields)
@@ -44,7 +33,7 @@ std::vector<std::string> SplitFields(const std::string& text, size_t maxFields)
 
 std::string PathField(const std::vector<std::string>& fields, size_t index)
 {
-    return index < fields.size() ? TrimText(fields[index], " \t\"") : std::string();
+    return index < fields.size() ? Trim(fields[index], " \t\"") : std::string();
 }
 
 // A missing flag is on; a present one is off only when its number is 0.
@@ -61,12 +50,12 @@ bool ParseCopyFileLine(const std::string& line, CopyFileLine& parsed)
     {
         return false;
     }
-    const std::string type = AsciiUpper(TrimText(line.substr(0, equals), " \t"));
+    const std::string type = AsciiUpper(Trim(line.substr(0, equals)));
     if (type != "FILE" && type != "DIRECTORY")
     {
         return false;
     }
-    const std::vector<std::string> fields = SplitFields(TrimText(line.substr(equals + 1), " "), kMaxCopyFields);
+    const std::vector<std::string> fields = SplitFields(Trim(line.substr(equals + 1), " "), kMaxCopyFields);
     CopyFileLine result;
     result.directory = (type == "DIRECTORY");
     result.source = PathField(fields, 0);
@@ -105,7 +94,7 @@ bool ParseDeleteFileLine(const std::string& line, DeleteFileLine& parsed)
     {
         return false;
     }
-    result.target = TrimText(line.substr(equals + 1), " ");
+    result.target = Trim(line.substr(equals + 1), " ");
     parsed = result;
     return true;
 }

@@ -4,6 +4,7 @@
 
 #include "base/APIFunction.h"
 #include "base/Scoped.h"
+#include "base/TextRules.h"
 #include "command/FilePath.h"
 #include "env/FileSystem.h"
 #include "env/Platform.h"
@@ -217,7 +218,7 @@ bool CCopyFile::CopyFile(const char* source, const char* destination, bool saveH
     {
         return false;
     }
-    if (SamePath(source, destination))
+    if (SystemUpper(source) == SystemUpper(destination))
     {
         return true;                                          // copying a file onto itself fails with 32
     }
@@ -387,7 +388,7 @@ bool CCopyFile::DeleteFile(const char* path)
     {
         return false;
     }
-    const std::string target = TrimText(path, " \"");
+    const std::string target = Trim(path, " \"");
     return !target.empty() && FitsPath(target) && DeleteExistingFile(target);
 }
 

@@ -45,7 +45,7 @@ std::string DropTrailingSeparator(const std::string& path)
 
 size_t RootLength(const std::string& path)
 {
-    if (path.size() >= 2 && path[1] == ':' && !::IsDBCSLeadByte(static_cast<BYTE>(path[0])))
+    if (path.size() >= 2 && path[1] == ':' && !IsSystemLeadByte(static_cast<unsigned char>(path[0])))
     {
         return (path.size() >= 3 && path[2] == '\\') ? 3 : 2;
     }
@@ -69,30 +69,4 @@ bool IsProtectedDirectory(const std::string& path)
     char* namePart = nullptr;
     const DWORD length = ::GetFullPathNameA(path.c_str(), MAX_PATH, full, &namePart);
     return length > 0 && length < MAX_PATH && IsOnlyRoot(full);
-}
-
-std::string UpperText(const std::string& text)
-{
-    std::string upper = text;
-    if (!upper.empty())
-    {
-        (void)::CharUpperBuffA(&upper[0], static_cast<DWORD>(upper.size()));
-    }
-    return upper;
-}
-
-bool SamePath(const std::string& first, const std::string& second)
-{
-    return UpperText(first) == UpperText(second);
-}
-
-std::string TrimText(const std::string& text, const char* characters)
-{
-    const size_t begin = text.find_first_not_of(characters);
-    if (begin == std::string::npos)
-    {
-        return std::string();
-    }
-    const size_t end = text.find_last_not_of(characters);
-    return text.substr(begin, end - begin + 1);
 }

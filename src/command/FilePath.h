@@ -36,12 +36,3 @@ size_t RootLength(const std::string& path);
 // True when path (one trailing backslash allowed), or the full path it stands for, is a drive or share
 // root or shorter than four characters: such a directory is never removed.
 bool IsProtectedDirectory(const std::string& path);
-
-// Upper-cased in the ANSI code page (double-byte characters stay as they are).
-std::string UpperText(const std::string& text);
-
-// The two paths name the same file when compared without regard to case.
-bool SamePath(const std::string& first, const std::string& second);
-
-// text without the given characters at both ends.
-std::string TrimText(const std::string& text, const char* characters);

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/PathText.h"
 #include "base/Text.h"
 #include "command/CommandEnv.h"
 #include "command/CommandText.h"
@@ -205,7 +206,7 @@ bool CProgramCommands::OpenUrl(const CommandRecord& record)
 bool CProgramCommands::OpenBrowse(const CommandRecord& record)
 {
     std::string folder = m_env.ResolvePath(m_env.ExpandMacros(record.param[0]), false);
-    if (!EndsWithBackslash(folder, IsSystemLeadByte))
+    if (!PathText::EndsWithSeparator(folder, IsSystemLeadByte))
     {
         folder += '\\';
     }

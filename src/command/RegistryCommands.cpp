@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "base/TextRules.h"
 #include "command/CommandEnv.h"
 #include "command/CommandSection.h"
 #include "command/CommandText.h"
@@ -47,7 +48,7 @@ bool ValueExists(HKEY root, const std::string& keyPath, const std::string& name)
 
 bool IsValueLine(const std::string& line)
 {
-    return EqualsNoCase(LineKey(line).c_str(), "VALUE");
+    return EqualsAsciiNoCase(LineKey(line), "VALUE");
 }
 }  // namespace
 
@@ -90,7 +91,7 @@ void CRegistryCommands::AddValue(const Target& target, const std::string& type, 
         Record(std::string(HiveName(target.root)) + "\\" + newKey, kHistoryRegistryKey);
     }
     const bool existed = ValueExists(target.root, keyPath, name);
-    const DWORD written = EqualsNoCase(type.c_str(), "REG_DWORD")
+    const DWORD written = EqualsAsciiNoCase(type, "REG_DWORD")
                               ? CRegistry::SetValue(keyPath.c_str(), name.c_str(),
                                                     static_cast<DWORD>(ParseRegistryDword(data)), target.root)
                               : CRegistry::SetValue(keyPath.c_str(), name.c_str(), data.c_str(), target.root);

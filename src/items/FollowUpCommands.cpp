@@ -5,6 +5,7 @@
 
 #include "base/Messages.h"
 #include "base/Text.h"
+#include "base/TextRules.h"
 #include "command/CmdOperator.h"
 #include "command/CommandRecord.h"
 #include "command/CommandSection.h"
@@ -43,12 +44,6 @@ bool ReadText(const std::string& key, const char* name, std::string& text)
     }
     text = buffer;
     return true;
-}
-
-std::string FileNameOf(const std::string& path)
-{
-    const size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 }  // namespace
 
@@ -214,7 +209,7 @@ bool CFollowUpCommands::CopyUninstaller(std::string& copy)
         return false;
     }
     CCopyFile copier(m_log, m_env.GetOsClass(), m_records.Recorder());
-    const std::string temporary = JoinPath(m_env.GetTempDir(), FileNameOf(uninstaller));
+    const std::string temporary = JoinPath(m_env.GetTempDir(), FileNamePart(uninstaller));
     if (copier.CopyFile(uninstaller.c_str(), temporary.c_str(), true))
     {
         copy = temporary;
@@ -343,7 +338,7 @@ bool CFollowUpCommands::Diagnosis(const CommandRecord& record)
     }
     m_log.Write("Diagnose [%s]", printer.c_str());
     const CExternalFnt& external = m_env.GetExternalFnt();
-    if (named && !EqualsNoCase(printer.c_str(), current.c_str()) &&
+    if (named && !EqualsAsciiNoCase(printer, current) &&
         external.DiagnosisEx(m_env.GetMfg().c_str(), printer.c_str(), m_env.GetMdl().c_str(),
                              m_env.GetVidPid().c_str()) != 1)
     {

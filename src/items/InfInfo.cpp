@@ -3,6 +3,7 @@
 #include <setupapi.h>
 
 #include "base/APIFunction.h"
+#include "base/TextRules.h"
 #include "command/FilePath.h"
 #include "external/FaultGuard.h"
 #include "log/Log.h"
@@ -73,7 +74,7 @@ std::string ReplaceSourceDirectory(const std::string& path, const std::string& s
     {
         return path;
     }
-    const size_t at = UpperText(path).find(UpperText(sourceDir));
+    const size_t at = SystemUpper(path).find(SystemUpper(sourceDir));
     if (at == std::string::npos)
     {
         return path;

@@ -1,5 +1,6 @@
 // INF items: the item types of ITEM_TYPE_INFO and the commands and parameters an INF item gets from
 // the item type of its INF's device class.
+#include "base/TextRules.h"
 #include "items/Item.h"
 
 #include "command/CommandSection.h"
@@ -28,7 +29,7 @@ bool CItem::ReadItemTypes()
     for (const std::string& entry : entries)
     {
         ItemTypeRecord type;
-        const std::string section = TrimText(entry, " \t");
+        const std::string section = Trim(entry);
         if (!section.empty() && ReadItemType(section, type))
         {
             m_itemTypes.push_back(std::move(type));
@@ -76,14 +77,14 @@ bool CItem::ResolveInfItem(ITEM_RECORD& item, bool checkOnly)
         m_log.Write("Get Class Name from %s Inf file fail [%s]", item.infFile.c_str(), item.displayName.c_str());
         return false;
     }
-    className = UpperText(className);
+    className = SystemUpper(className);
     const std::string& sourceDir = m_env.GetSourceDir();
     const std::string& destDir = m_env.GetDestInstallDir();
     item.destInfPath = LimitText(ReplaceSourceDirectory(item.infFile, sourceDir, destDir));
     const ItemTypeRecord* type = nullptr;
     for (const ItemTypeRecord& candidate : m_itemTypes)
     {
-        if (EqualsNoCase(candidate.className.c_str(), className.c_str()))
+        if (EqualsAsciiNoCase(candidate.className, className))
         {
             type = &candidate;
             break;

@@ -1,6 +1,7 @@
 #include "items/InstallHistory.h"
 
 #include "base/Text.h"
+#include "base/TextRules.h"
 #include "command/CommandSection.h"
 #include "command/CommandText.h"
 #include "command/FilePath.h"
@@ -75,7 +76,7 @@ bool ReadEntries(const CConfigProfile& profile, const char* section, std::vector
     entries.clear();
     for (const std::string& line : lines)
     {
-        const std::string entry = TrimText(line, " \t");
+        const std::string entry = Trim(line);
         if (!entry.empty())
         {
             entries.push_back(entry);
@@ -107,7 +108,7 @@ std::string FailureListKey(const std::string& root)
 
 std::string ShortcutStartIn(const std::string& target)
 {
-    return WorkingDirectoryOf(target);
+    return WorkingDirectoryOf(target, IsSystemLeadByte);
 }
 
 CInstallHistory::CInstallHistory(CLog& log, CInstallEnv& env) : m_log(log), m_env(env)
@@ -221,7 +222,7 @@ void CInstallHistory::WriteInstallParameter(const std::string& section, const st
 bool CInstallHistory::WriteCopyFileRecord(const std::string& sectionName)
 {
     const CConfigProfile& profile = m_env.GetCommandProfile();
-    std::string name = TrimText(sectionName, " \t");
+    std::string name = Trim(sectionName);
     const std::string variant = PlatformVariantKey(name, m_env.GetOsDefine());
     if (!m_env.GetOsDefine().empty() && profile.HasSection(variant.c_str()))
     {
@@ -298,7 +299,7 @@ bool CInstallHistory::WriteShortcutRecord(const std::string& sectionName)
     WriteText(key, "Folder_Name", ReadProfileText(profile, sectionName, "FOLDER_NAME"));
     WriteNumber(key, "Icon_Index", ReadProfileNumber(profile, sectionName, "ICON_INDEX", 0));
     WriteNumber(key, "Permission", ReadProfileNumber(profile, sectionName, "PERMISSION", 0));
-    const bool desktop = EqualsNoCase(ReadProfileText(profile, sectionName, "GROUP").c_str(), "DESKTOP");
+    const bool desktop = EqualsAsciiNoCase(ReadProfileText(profile, sectionName, "GROUP"), "DESKTOP");
     WriteNumber(key, "Group", desktop ? 1 : 0);
     WriteText(key, "Icon_Description", ReadProfileText(profile, sectionName, "DESCRIPTION"));
     WriteNumber(key, "Delete", ReadProfileNumber(profile, sectionName, "DELETE", 1));

@@ -83,7 +83,6 @@ public:
 
     // The alternate-parameter switch of the item selection dialog.
     void SetAlternateParameter(bool on) { m_alternateParameter = on; }
-    bool IsAlternateParameter() const { return m_alternateParameter; }
 
 private:
     void WriteParameters(const std::string& key, const ITEM_RECORD& item,

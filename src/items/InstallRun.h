@@ -39,7 +39,6 @@ public:
     // The port a script set: a port name for all printers, or an address that gets an "IP_%s" port.
     void ApplyScriptedPort();
 
-    int GetFailedCount() const { return m_failed; }
     int GetSucceededCount() const { return m_succeeded; }
 
     // "Installation", "ReInstallation" or "Uninstallation" for the setup type.

@@ -5,6 +5,7 @@
 
 #include "base/Messages.h"
 #include "base/Text.h"
+#include "base/TextRules.h"
 #include "base/UserMessage.h"
 #include "command/CmdOperator.h"
 #include "command/CommandRecord.h"
@@ -56,7 +57,7 @@ bool CItem::ReadItems(const std::string& section, HWND progress)
         std::vector<std::string> seen;
         for (const std::string& entry : entries)
         {
-            const std::string name = TrimText(entry, " \t");
+            const std::string name = Trim(entry);
             if (name.empty())
             {
                 break;
@@ -114,7 +115,7 @@ int CItem::FindItem(const std::string& section) const
 {
     for (int index = 0; index < GetCount(); ++index)
     {
-        if (EqualsNoCase(m_items[static_cast<size_t>(index)]->sectionName.c_str(), section.c_str()))
+        if (EqualsAsciiNoCase(m_items[static_cast<size_t>(index)]->sectionName, section))
         {
             return index;
         }

@@ -1,5 +1,6 @@
 // Reading one item section and the tests on one item: availability, language, validity, installed
 // state and the device check.
+#include "base/TextRules.h"
 #include "items/Item.h"
 
 #include <winspool.h>
@@ -214,7 +215,7 @@ void CItem::ReadPrinterInfs(ITEM_RECORD& item, bool inItemLanguage) const
 
 void CItem::ApplyDriverOption(const ITEM_RECORD& item)
 {
-    if (!m_env.GetOptions().ovraPresent && UpperText(item.driverName).find(" PCL") != std::string::npos)
+    if (!m_env.GetOptions().ovraPresent && SystemUpper(item.driverName).find(" PCL") != std::string::npos)
     {
         m_env.SetOvraOption(true);
         m_log.Write("OVRA Option is ON");
@@ -402,7 +403,7 @@ bool CItem::IsPrinterDriverPresent(const std::string& driverName, bool printerTe
     {
         const char* name = printerTest ? reinterpret_cast<PRINTER_INFO_2A*>(buffer.data())[index].pDriverName
                                        : reinterpret_cast<DRIVER_INFO_1A*>(buffer.data())[index].pName;
-        if (name != nullptr && EqualsNoCase(name, driverName.c_str()))
+        if (name != nullptr && EqualsAsciiNoCase(name, driverName))
         {
             return true;
         }

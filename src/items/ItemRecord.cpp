@@ -1,6 +1,7 @@
 #include "items/ItemRecord.h"
 
 #include "base/Text.h"
+#include "base/TextRules.h"
 #include "command/CommandText.h"
 #include "command/FilePath.h"
 
@@ -51,7 +52,7 @@ int CheckStateFromWord(const std::string& word)
         int state;
     } kWords[] = {{"NO", CHECK_NO},       {"ALL", CHECK_ALL},         {"CHK", CHECK_CHK},
                   {"UNCHK", CHECK_UNCHK}, {"GRAYCHK", CHECK_GRAYCHK}, {"DEVCHK", CHECK_UNCHK}};
-    const std::string upper = UpperText(word);
+    const std::string upper = SystemUpper(word);
     for (const auto& entry : kWords)
     {
         if (upper == entry.word)
@@ -64,7 +65,7 @@ int CheckStateFromWord(const std::string& word)
 
 bool IsDeviceCheckWord(const std::string& word)
 {
-    return UpperText(word) == "DEVCHK";
+    return SystemUpper(word) == "DEVCHK";
 }
 
 bool IsSelectingCheckState(int checkState)
@@ -75,9 +76,9 @@ bool IsSelectingCheckState(int checkState)
 int DeviceCheckState(const std::string& deviceId, const std::string& mfg, const std::string& mdl,
                      const std::string& deviceString)
 {
-    const std::string id = UpperText(deviceId);
-    const bool matches = Contains(id, UpperText(mfg).c_str()) && Contains(id, UpperText(mdl).c_str()) &&
-                         Contains(id, UpperText(deviceString).c_str());
+    const std::string id = SystemUpper(deviceId);
+    const bool matches = Contains(id, SystemUpper(mfg).c_str()) && Contains(id, SystemUpper(mdl).c_str()) &&
+                         Contains(id, SystemUpper(deviceString).c_str());
     return matches ? CHECK_CHK : CHECK_NO;
 }
 
@@ -90,8 +91,8 @@ void ApplyParameterLines(const std::vector<std::string>& lines, ITEM_RECORD& ite
         {
             continue;
         }
-        const std::string name = UpperText(TrimText(line.substr(0, equals), " \t"));
-        const std::string value = TrimText(line.substr(equals + 1), " \t");
+        const std::string name = SystemUpper(Trim(line.substr(0, equals)));
+        const std::string value = Trim(line.substr(equals + 1));
         for (const ParameterField& field : kParameterFields)
         {
             if (name == field.name)
@@ -116,7 +117,7 @@ void ApplyParameterLines(const std::vector<std::string>& lines, ITEM_RECORD& ite
 
 int ItemFilterFromText(const std::string& itemType)
 {
-    const std::string upper = UpperText(itemType);
+    const std::string upper = SystemUpper(itemType);
     int filter = 0;
     if (Contains(upper, "NORMAL"))
     {
@@ -206,7 +207,7 @@ std::string FormatDescription(const std::string& description, const std::string&
 
 std::string RemoveSwitch(const std::string& parameter, const char* switchText)
 {
-    const std::string upper = UpperText(parameter);
+    const std::string upper = SystemUpper(parameter);
     const size_t at = upper.find(switchText);
     if (at == std::string::npos)
     {
@@ -229,7 +230,7 @@ std::string AddModelSwitch(const std::string& parameter, int printerIndex, const
         {
             return parameter;
         }
-        return LimitText(RemoveSwitch(parameter, "/O") + " /O \"" + TrimText(driverName, " \t\"") + "\"");
+        return LimitText(RemoveSwitch(parameter, "/O") + " /O \"" + Trim(driverName, " \t\"") + "\"");
     }
     return LimitText(RemoveSwitch(parameter, "/I") + FormatText(" /I %d", printerIndex));
 }

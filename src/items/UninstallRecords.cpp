@@ -1,9 +1,9 @@
 #include "items/UninstallRecords.h"
 
-#include <cstring>
 #include <utility>
 
 #include "base/Scoped.h"
+#include "base/TextRules.h"
 #include "command/CopyFile.h"
 #include "command/FilePath.h"
 #include "env/Platform.h"
@@ -56,28 +56,6 @@ public:
     static DWORD DeleteTree(const char* key, HKEY root) { return DeleteSubKey(key, root); }
 };
 
-bool EqualAscii(const std::string& first, const char* second)
-{
-    const size_t length = std::strlen(second);
-    if (first.size() != length)
-    {
-        return false;
-    }
-    for (size_t i = 0; i < length; ++i)
-    {
-        char c = first[i];
-        if (c >= 'a' && c <= 'z')
-        {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-        if (c != second[i])
-        {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::string EntryName(int kind, DWORD index)
 {
     return kKinds[kind].entryPrefix + std::to_string(index);
@@ -103,7 +81,7 @@ bool ReadEntry(const std::string& root, int kind, DWORD index, std::string& text
 // A 32-bit program's writes to the system directory land in SysWOW64 on 64-bit Windows.
 std::string MapToSysWow64(const std::string& path)
 {
-    std::string upper = UpperText(path);
+    std::string upper = SystemUpper(path);
     static const char kSystem32[] = "\\SYSTEM32\\";
     for (size_t separator : FindPathSeparators(upper))
     {
@@ -118,7 +96,7 @@ std::string MapToSysWow64(const std::string& path)
 
 std::string SameKeyForm(const std::string& path)
 {
-    return UpperText(TrimKeySeparators(path));
+    return SystemUpper(TrimKeySeparators(path));
 }
 }  // namespace
 
@@ -126,7 +104,7 @@ HKEY HiveFromName(const std::string& name)
 {
     for (const HiveName& entry : kHives)
     {
-        if (EqualAscii(name, entry.name))
+        if (EqualsAsciiNoCase(name, entry.name))
         {
             return entry.hive;
         }
@@ -353,5 +331,5 @@ void CUninstallRecords::RemoveFile(const std::string& path, CCopyFile& copier, U
 bool CUninstallRecords::IsInfFile(const std::string& path)
 {
     const size_t dot = path.rfind('.');
-    return dot != std::string::npos && EqualAscii(path.substr(dot + 1), "INF");
+    return dot != std::string::npos && EqualsAsciiNoCase(path.substr(dot + 1), "INF");
 }

@@ -1,14 +1,10 @@
 #include "printer/MyPrinter.h"
 
 #include "base/Text.h"
+#include "base/TextRules.h"
 
 namespace
 {
-bool EqualNoCase(const std::string& a, const std::string& b)
-{
-    return ::lstrcmpiA(a.c_str(), b.c_str()) == 0;
-}
-
 std::string Cut(const std::string& text)
 {
     return text.size() > CMyPrinter::kMaxText ? text.substr(0, CMyPrinter::kMaxText) : text;
@@ -85,7 +81,7 @@ bool CMyPrinter::MarkInstalled(const std::string& driverName)
 {
     for (int i = 0; i < m_count; ++i)
     {
-        if (EqualNoCase(m_records[i].driverName, driverName))
+        if (EqualsSystemNoCase(m_records[i].driverName, driverName))
         {
             m_records[i].installed = true;
             return true;
@@ -185,7 +181,7 @@ bool CMyPrinter::ReplacePort(const std::string& oldPort, const std::string& newP
 {
     for (int i = 0; i < m_count; ++i)
     {
-        if (EqualNoCase(m_records[i].portName, oldPort))
+        if (EqualsSystemNoCase(m_records[i].portName, oldPort))
         {
             m_records[i].portName = Cut(newPort);
             return true;

@@ -133,3 +133,8 @@ private:
     int m_count = 0;
     OptionalEntries m_entries;
 };
+
+// The file name and the folder (empty without one) of an inf path as the data file gives it: a forward
+// slash separates as the backslash does, and a double-byte character is never cut.
+std::string InfFileNameOf(const std::string& infPath);
+std::string InfFolderOf(const std::string& infPath);

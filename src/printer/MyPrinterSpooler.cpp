@@ -4,8 +4,12 @@
 
 #include <setupapi.h>
 
+#include <algorithm>
+
 #include "base/APIFunction.h"
+#include "base/PathText.h"
 #include "base/Text.h"
+#include "base/TextRules.h"
 #include "command/CopyFile.h"
 #include "env/FileSystem.h"
 #include "env/InstallEnv.h"
@@ -19,30 +23,12 @@ constexpr DWORD kDefaultAttribute = PRINTER_ATTRIBUTE_DEFAULT;   // 4
 constexpr DWORD kSharedAttribute = PRINTER_ATTRIBUTE_SHARED;     // 8
 constexpr const char* kDevicesKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Devices";
 
-bool EqualNoCase(const std::string& a, const std::string& b)
+// The inf path of a data file may use forward slashes (a forward slash is never the second byte of a
+// double-byte character).
+std::string WithBackslashes(std::string path)
 {
-    return ::lstrcmpiA(a.c_str(), b.c_str()) == 0;
-}
-
-std::string Upper(std::string text)
-{
-    if (!text.empty())
-    {
-        ::CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
-    }
-    return text;
-}
-
-std::string FileNameOf(const std::string& path)
-{
-    const size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string DirectoryOf(const std::string& path)
-{
-    const size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
 }
 
 // A queue name the spooler would refuse or keep only in part: a rename to it is not tried, so that
@@ -80,6 +66,16 @@ bool AppendName(std::vector<std::string>& names, size_t& used, const std::string
     return true;
 }
 }  // namespace
+
+std::string InfFileNameOf(const std::string& infPath)
+{
+    return PathText::NamePart(WithBackslashes(infPath), IsSystemLeadByte);
+}
+
+std::string InfFolderOf(const std::string& infPath)
+{
+    return PathText::DirectoryPart(WithBackslashes(infPath), IsSystemLeadByte);
+}
 
 PrinterSystem CMyPrinter::SystemFrom(const CInstallEnv& env)
 {
@@ -148,7 +144,9 @@ bool CMyPrinter::GetSystemDefaultPrinter(std::string* name) const
 
 bool CMyPrinter::IsNameInUse(const std::string& name, const std::string& driverName) const
 {
-    auto clashes = [&](const std::string& queue) { return EqualNoCase(queue, name) && !EqualNoCase(queue, driverName); };
+    auto clashes = [&](const std::string& queue) {
+        return EqualsSystemNoCase(queue, name) && !EqualsSystemNoCase(queue, driverName);
+    };
     for (int i = 0; i < m_count; ++i)
     {
         if (m_records[i].installed && clashes(m_records[i].driverName))
@@ -183,7 +181,7 @@ bool CMyPrinter::GetLocalPorts(std::vector<std::string>* ports) const
     std::vector<std::string> found;
     for (const std::string& port : all)
     {
-        if (Upper(port).find("COM") == std::string::npos)
+        if (SystemUpper(port).find("COM") == std::string::npos)
         {
             found.push_back(port);
         }
@@ -277,7 +275,7 @@ bool CMyPrinter::CopyIntoInfDir(const std::string& infPath)
         return false;                                            // never into the root of a drive
     }
     CCopyFile copy(m_log, m_system.osClass);
-    const std::string target = m_system.infDir + "\\" + FileNameOf(infPath);
+    const std::string target = m_system.infDir + "\\" + InfFileNameOf(infPath);
     return copy.CopyFile(infPath.c_str(), target.c_str(), false);
 }
 
@@ -295,7 +293,7 @@ bool CMyPrinter::CopyPrinterInf(const std::string& infPath)
     {
         std::string path = infPath;
         const size_t at = m_system.sourceDir.empty() ? std::string::npos
-                                                     : Upper(path).find(Upper(m_system.sourceDir));
+                                                     : SystemUpper(path).find(SystemUpper(m_system.sourceDir));
         if (at != std::string::npos)
         {
             path.replace(at, m_system.sourceDir.size(), m_system.destDir);
@@ -336,7 +334,8 @@ bool CMyPrinter::IsInfSigned(const std::string& infPath) const
     const bool hasCatalog = api.SetupGetLineTextA(nullptr, inf, "Version", "CatalogFile", catalog, MAX_PATH,
                                                   &needed) && catalog[0] != '\0';
     (void)api.SetupCloseInfFile(inf);
-    const bool isSigned = hasCatalog && SystemCheck::FileExists((DirectoryOf(infPath) + "\\" + catalog).c_str());
+    const std::string catalogPath = InfFolderOf(infPath) + "\\" + catalog;
+    const bool isSigned = hasCatalog && SystemCheck::FileExists(catalogPath.c_str());
     m_log.Write(isSigned ? "[%s] inf is signed" : "[%s] inf is unsigned", infPath.c_str());
     return isSigned;
 }
@@ -349,7 +348,7 @@ bool CMyPrinter::SetSourcePath(const std::string& infPath)
     }
     const std::string driverDir = m_system.systemDir + "\\drivers\\" + m_system.mfg;
     CCopyFile copy(m_log, m_system.osClass);
-    if (!copy.CopyDirectory(DirectoryOf(infPath).c_str(), driverDir.c_str(), true, false))
+    if (!copy.CopyDirectory(InfFolderOf(infPath).c_str(), driverDir.c_str(), true, false))
     {
         m_log.Write("copy directory fail!! [%s]", driverDir.c_str());
         return false;
@@ -449,7 +448,7 @@ bool CMyPrinter::RenamePrinters()
     for (int i = 0; i < m_count; ++i)
     {
         const PRINTER_RECORD& record = m_records[i];
-        if (!record.installed || record.printerName.empty() || EqualNoCase(record.driverName, record.printerName))
+        if (!record.installed || record.printerName.empty() || EqualsSystemNoCase(record.driverName, record.printerName))
         {
             continue;
         }

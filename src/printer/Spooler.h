@@ -8,16 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "base/Scoped.h"
-
-struct PrinterHandleTraits
-{
-    using Type = HANDLE;
-    static Type Null() { return nullptr; }
-    static bool IsValid(Type h) { return h != nullptr; }
-    static void Close(Type h) { ::ClosePrinter(h); }
-};
-using CPrinterHandle = CScoped<PrinterHandleTraits>;
+#include "printer/PrinterHandle.h"
 
 namespace Spooler
 {

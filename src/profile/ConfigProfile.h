@@ -75,7 +75,6 @@ public:
     const CProfile& GetMain() const { return m_main; }
     const CProfile& GetMessages() const { return m_messages; }
     bool IsMainOpen() const { return m_mainOpen; }
-    bool IsMessagesOpen() const { return m_messagesOpen; }
     const std::string& GetMainPath() const { return m_mainPath; }
     const std::string& GetMessagesPath() const { return m_messagesPath; }
     const std::string& GetDefinedStringsPath() const { return m_definedStringsPath; }

@@ -2,31 +2,13 @@
 
 #include <cstring>
 
+#include "base/TextRules.h"
+
 #if !defined(_WIN32)
 #include <cerrno>
 #include <cstdio>
 #include <vector>
 #endif
-
-namespace
-{
-char AsciiUpper(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool SameAsciiNoCase(const char* first, const char* second)
-{
-    for (; *first != '\0' && *second != '\0'; ++first, ++second)
-    {
-        if (AsciiUpper(*first) != AsciiUpper(*second))
-        {
-            return false;
-        }
-    }
-    return *first == *second;
-}
-}  // namespace
 
 #if defined(_WIN32)
 
@@ -180,7 +162,7 @@ bool SameTextNoCase(const char* first, const char* second)
     // case-folded as if it were a letter.
     if (IsAsciiOnly(first) && IsAsciiOnly(second))
     {
-        return SameAsciiNoCase(first, second);
+        return EqualsAsciiNoCase(first, second);
     }
     return ::CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, first, -1, second, -1) == CSTR_EQUAL;
 }
@@ -227,26 +209,16 @@ private:
     FILE* m_file;
 };
 
-std::string Trimmed(const std::string& text)
-{
-    const size_t begin = text.find_first_not_of(" \t");
-    if (begin == std::string::npos)
-    {
-        return std::string();
-    }
-    return text.substr(begin, text.find_last_not_of(" \t") + 1 - begin);
-}
-
 // The section name of a header line "[name]", or false when the line is not one.
 bool HeaderName(const std::string& line, std::string& name)
 {
-    const std::string trimmed = Trimmed(line);
+    const std::string trimmed = Trim(line);
     const size_t close = trimmed.find(']');
     if (trimmed.empty() || trimmed[0] != '[' || close == std::string::npos)
     {
         return false;
     }
-    name = Trimmed(trimmed.substr(1, close - 1));
+    name = Trim(trimmed.substr(1, close - 1));
     return true;
 }
 
@@ -311,7 +283,7 @@ size_t FindHeader(const std::vector<std::string>& lines, const char* section)
     std::string name;
     for (size_t i = 0; i < lines.size(); ++i)
     {
-        if (HeaderName(lines[i], name) && SameAsciiNoCase(name.c_str(), section))
+        if (HeaderName(lines[i], name) && EqualsAsciiNoCase(name, section))
         {
             return i;
         }
@@ -388,14 +360,14 @@ DWORD WriteProfileText(const char* path, const char* section, const char* key, c
     size_t lastUsed = header;
     for (size_t i = header + 1; i < end; ++i)
     {
-        const std::string trimmed = Trimmed(lines[i]);
+        const std::string trimmed = Trim(lines[i]);
         if (trimmed.empty())
         {
             continue;
         }
         lastUsed = i;
         const size_t equal = trimmed.find('=');
-        if (equal != std::string::npos && SameAsciiNoCase(Trimmed(trimmed.substr(0, equal)).c_str(), key))
+        if (equal != std::string::npos && EqualsAsciiNoCase(Trim(trimmed.substr(0, equal)), key))
         {
             lines[i] = newLine;
             return WriteLines(path, lines);
@@ -431,7 +403,7 @@ bool IsLeadByte(char)
 
 bool SameTextNoCase(const char* first, const char* second)
 {
-    return SameAsciiNoCase(first, second);
+    return EqualsAsciiNoCase(first, second);
 }
 
 #endif

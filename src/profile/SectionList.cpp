@@ -1,5 +1,6 @@
 #include "profile/SectionList.h"
 
+#include "base/TextRules.h"
 #include "profile/ProfileText.h"
 
 #include <cstring>
@@ -21,18 +22,14 @@ bool IsEmpty(const char* text)
 // The upper-cased name when it is made of ASCII characters only, else false.
 bool AsciiKey(const std::string& name, std::string& key)
 {
-    key = name;
-    for (char& c : key)
+    for (const char c : name)
     {
         if (static_cast<unsigned char>(c) >= 0x80)
         {
             return false;
         }
-        if (c >= 'a' && c <= 'z')
-        {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
     }
+    key = AsciiUpper(name);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/Text.h"
+#include "base/TextRules.h"
 #include "registry/KeyPath.h"
 
 namespace
@@ -21,38 +22,6 @@ const RootEntry kRoots[] = {
     {HKEY_CURRENT_CONFIG, "HKEY_CURRENT_CONFIG"},
     {HKEY_DYN_DATA, "HKEY_DYN_DATA"},
 };
-
-char LowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsNoCase(const std::string& first, const char* second)
-{
-    if (first.size() != std::strlen(second))
-    {
-        return false;
-    }
-    for (size_t i = 0; i < first.size(); ++i)
-    {
-        if (LowerAscii(first[i]) != LowerAscii(second[i]))
-        {
-            return false;
-        }
-    }
-    return true;
-}
-
-std::string Trim(const std::string& text, const char* characters)
-{
-    const size_t first = text.find_first_not_of(characters);
-    if (first == std::string::npos)
-    {
-        return std::string();
-    }
-    const size_t last = text.find_last_not_of(characters);
-    return text.substr(first, last - first + 1);
-}
 
 int HexDigit(char c)
 {
@@ -92,7 +61,7 @@ void SplitRegSection(const std::string& section, HKEY* root, std::string* path)
         const std::string prefix = section.substr(0, separator);
         for (const RootEntry& entry : kRoots)
         {
-            if (EqualsNoCase(prefix, entry.name))
+            if (EqualsAsciiNoCase(prefix, entry.name))
             {
                 *root = entry.root;
                 *path = section.substr(separator + 1);
@@ -140,12 +109,12 @@ RegFileValue ParseRegValueLine(const std::string& key, const std::string& value)
         return parsed;                                        // kInvalid
     }
     const std::string tag = text.substr(0, colon);
-    if (EqualsNoCase(tag, "dword"))
+    if (EqualsAsciiNoCase(tag, "dword"))
     {
         parsed.kind = RegFileValue::kDword;
         parsed.number = ParseRegHexDword(Trim(text.substr(colon + 1), " \t\""));
     }
-    else if (EqualsNoCase(tag, "hex"))
+    else if (EqualsAsciiNoCase(tag, "hex"))
     {
         parsed.kind = RegFileValue::kIgnored;
     }

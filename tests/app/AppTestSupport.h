@@ -13,6 +13,7 @@
 #include "base/Scoped.h"
 #include "registry/Registry.h"
 #include "support/TempDir.h"
+#include "support/TestHelpers.h"
 #include "support/TestThread.h"
 #include "base/Messages.h"
 
@@ -27,17 +28,9 @@ inline std::string Backslashed(std::string path)
     return path;
 }
 
-inline std::string BesideTestProgram(const std::string& name)
-{
-    char path[MAX_PATH + 1] = {};
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    const std::string full = path;
-    return full.substr(0, full.find_last_of('\\') + 1) + name;
-}
-
 inline std::string OwnFileName()
 {
-    const std::string own = BesideTestProgram("");
+    const std::string own = BesideTest("");
     char path[MAX_PATH + 1] = {};
     ::GetModuleFileNameA(nullptr, path, MAX_PATH);
     return std::string(path).substr(own.size());
@@ -195,18 +188,6 @@ inline std::string ExitLine(DWORD code)
     }
 }
 
-inline bool Has(const std::vector<std::string>& texts, const std::string& text)
-{
-    for (const std::string& each : texts)
-    {
-        if (each == text)
-        {
-            return true;
-        }
-    }
-    return false;
-}
-
 inline int Count(const std::vector<std::string>& texts, const std::string& text)
 {
     int count = 0;
@@ -215,19 +196,6 @@ inline int Count(const std::vector<std::string>& texts, const std::string& text)
         count += each == text ? 1 : 0;
     }
     return count;
-}
-
-// The texts from the first one that starts with prefix on; empty when none does.
-inline std::vector<std::string> From(const std::vector<std::string>& texts, const std::string& prefix)
-{
-    for (size_t i = 0; i < texts.size(); ++i)
-    {
-        if (texts[i].compare(0, prefix.size(), prefix) == 0)
-        {
-            return std::vector<std::string>(texts.begin() + static_cast<std::ptrdiff_t>(i), texts.end());
-        }
-    }
-    return {};
 }
 
 // The value after prefix of the first text that starts with it; empty when none does.
@@ -279,7 +247,7 @@ class CBoxAnswerer
 public:
     CBoxAnswerer(const std::string& caption, const std::string& textFile, DWORD timeoutMs = 60000)
         : m_textFile(textFile),
-          m_process(StartProgram(BesideTestProgram("MessageBoxAnswer.exe"),
+          m_process(StartProgram(BesideTest("MessageBoxAnswer.exe"),
                                  "\"" + caption + "\" \"" + textFile + "\" " + std::to_string(timeoutMs)))
     {
     }
@@ -408,8 +376,8 @@ public:
     {
         CopyTree(DemoDir(), ProductDir());
         (void)::DeleteFileA((ProductDir() + "\\Setup.dat").c_str());
-        (void)::CopyFileA(BesideTestProgram("Setup.exe").c_str(), ExePath().c_str(), FALSE);
-        (void)::CopyFileA(BesideTestProgram("KVres.dll").c_str(), (ProductDir() + "\\KVres.dll").c_str(), FALSE);
+        (void)::CopyFileA(BesideTest("Setup.exe").c_str(), ExePath().c_str(), FALSE);
+        (void)::CopyFileA(BesideTest("KVres.dll").c_str(), (ProductDir() + "\\KVres.dll").c_str(), FALSE);
         m_data = ReadTestFile(DemoDir() + "\\Setup.dat");
         // The tests describe the items, shortcuts, copy sections and Add/Remove entry they need
         // themselves: the demo's own are left out.

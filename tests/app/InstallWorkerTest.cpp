@@ -230,7 +230,7 @@ TEST_F(InstallWorkerTest, Worker_EachVariantAndSetupType_ReportsToTheDialogAndLe
         const Lines log(all.begin() + static_cast<std::ptrdiff_t>(logStart), all.end());
         const std::string end = row.endCommand == nullptr ? "none" : row.endCommand;
         EXPECT_EQ(row.endCommand != nullptr,
-                  Has(log, "Call Command : Type = " + end + ", Param1=,Param2=,Param3=,Param4=,Param5="))
+                  Contains(log, "Call Command : Type = " + end + ", Param1=,Param2=,Param3=,Param4=,Param5="))
             << row.why;
         if (std::string(row.setupType) == "UNINST")
         {
@@ -268,7 +268,7 @@ TEST_F(InstallWorkerTest, Preparation_WizardCreatedOrNot_EndsWithItsResult)
         ASSERT_FALSE(events.empty());
         EXPECT_EQ((Event{UM_CREATE_WIZARD, {3, 1}}), events.front()) << "the start decision and the window";
         EXPECT_EQ((Event{UM_PREPARE_DONE, {row.done, 0}}), events.back());
-        EXPECT_TRUE(Has(Log(), row.line)) << row.line;
+        EXPECT_TRUE(Contains(Log(), row.line)) << row.line;
         EXPECT_EQ(row.preinstalled ? Lines{"Preinstall /P test"} : Lines{}, m_product.TakeCalls());
         EXPECT_EQ(3, m_app->GetItems().GetCount()) << "the items were read";
     }
@@ -334,7 +334,7 @@ TEST_F(InstallWorkerTest, Diagnosis_PrinterFromParameterListOrInstalled_ChoosesT
         EXPECT_EQ(row.result, followUp.Diagnosis(*MakeCommandRecord("CT_DIAGNOSIS", row.parameter))) << row.parameter;
         EXPECT_EQ(row.calls, m_product.TakeCalls()) << row.parameter << "/" << row.current << "/" << row.installed;
     }
-    EXPECT_TRUE(Has(Log(), "Diagnosis fail!! (Printer Name not found)"));
+    EXPECT_TRUE(Contains(Log(), "Diagnosis fail!! (Printer Name not found)"));
 }
 
 TEST_F(InstallWorkerTest, Termination_DeleteAllAndCancel_KeepOrRemoveTheRecords)
@@ -370,7 +370,7 @@ TEST_F(InstallWorkerTest, Termination_DeleteAllAndCancel_KeepOrRemoveTheRecords)
     quits.clear();
     EXPECT_TRUE(Execute("CT_APP_TERMINATE"));
     (void)m_commands->Execute(
-        MakeCommandRecord("CT_EXE_AND_TERMINATE", BesideTestProgram("CmdRecorder.exe").c_str()).get());
+        MakeCommandRecord("CT_EXE_AND_TERMINATE", BesideTest("CmdRecorder.exe").c_str()).get());
     EXPECT_EQ((std::vector<std::pair<bool, bool>>{{false, false}, {false, false}}), quits)
         << "the command and a started program end the run alike";
 }

@@ -416,7 +416,7 @@ bool WaitUntil(Condition done)
 
 TEST_F(InstallerAppTest, Watchers_CallTheirHelperEachIntervalUntilStopped)
 {
-    m_product.SetDataKey("INSTALLER_FILE_INFO", "UTILITY_DLL", BesideTestProgram("KvAppTestUtility.dll"));
+    m_product.SetDataKey("INSTALLER_FILE_INFO", "UTILITY_DLL", BesideTest("KvAppTestUtility.dll"));
     auto app = MakeApp("");
     ASSERT_TRUE(app->GetEnv().Init());
     const CallsFn calls = WatcherCalls();
@@ -467,7 +467,7 @@ TEST_F(InstallerAppTest, Watchers_CallTheirHelperEachIntervalUntilStopped)
 
 TEST_F(InstallerAppTest, Watchers_HelperCallHangs_ShutdownWaitEndsLoggedAndTheLibraryStaysLoaded)
 {
-    m_product.SetDataKey("INSTALLER_FILE_INFO", "UTILITY_DLL", BesideTestProgram("KvAppTestUtility.dll"));
+    m_product.SetDataKey("INSTALLER_FILE_INFO", "UTILITY_DLL", BesideTest("KvAppTestUtility.dll"));
     const std::string holdName = "KvWatcherHold" + std::to_string(::GetCurrentProcessId());
     CHandle hold(::CreateEventA(nullptr, TRUE, FALSE, holdName.c_str()));
     ASSERT_TRUE(::SetEnvironmentVariableA("KV_TEST_WATCHER_HOLD", holdName.c_str()));
@@ -532,7 +532,7 @@ TEST_F(InstallerAppTest, MessageLoop_FirstIdleMoment_StartsTheWizardOnceAndEndsW
     ASSERT_TRUE(app.GetEnv().Init());
     ClearInstalling();
     EXPECT_FALSE(app.OnIdle(0));
-    EXPECT_FALSE(Has(LogOf(app), "Start installation")) << "not before the start is complete";
+    EXPECT_FALSE(Contains(LogOf(app), "Start installation")) << "not before the start is complete";
 
     WNDCLASSA frameClass = {};
     frameClass.lpfnWndProc = FrameProc;
@@ -561,8 +561,8 @@ TEST_F(InstallerAppTest, ExitInstance_InteractiveStartEnds_MutexReleasedAndShutd
     auto app = MakeApp("/U");
     app->Run();
     const Lines log = LogOf(*app);
-    EXPECT_TRUE(Has(log, CTestProduct::kWizardEnd)) << "the wizard's start command ends the run";
-    EXPECT_TRUE(Has(log, kEnd));
+    EXPECT_TRUE(Contains(log, CTestProduct::kWizardEnd)) << "the wizard's start command ends the run";
+    EXPECT_TRUE(Contains(log, kEnd));
 
     DWORD waited = WAIT_FAILED;
     const std::string name = m_product.InstanceName();

@@ -22,7 +22,7 @@ public:
     explicit CRunProduct(bool copySection = true)
     {
         SetDataKey("SYSTEM_REQUIREMENT", "UNSUPPORTED_OS", "");
-        (void)::CopyFileA(BesideTestProgram("KvRunDouble.dll").c_str(), (ProductDir() + "\\data\\Kvrun.dll").c_str(),
+        (void)::CopyFileA(BesideTest("KvRunDouble.dll").c_str(), (ProductDir() + "\\data\\Kvrun.dll").c_str(),
                           FALSE);
         std::string data = "[ITEM_INFO]\r\nITEM_A\r\nITEM_B\r\nITEM_C\r\n[SHORTCUT_INFO]\r\nSC_MANUAL\r\n";
         for (const char* item : {"A", "B", "C"})

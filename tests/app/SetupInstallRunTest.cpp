@@ -48,13 +48,13 @@ TEST(SetupInstallRunTest, InstallReinstallUninstall_ThreeItems_RecordedThenGoneW
                          "MyCreateShortCut KvTest Manual"}),
                   product.TakeCalls())
             << row.how << ": items in list order, then the shortcut";
-        EXPECT_TRUE(Has(run.log, " Item B Installation ==> Success")) << row.how;
-        EXPECT_TRUE(Has(run.log, "Create Shorcut [" + product.InstallingKey() + "\\Shortcut\\SC_MANUAL]"));
+        EXPECT_TRUE(Contains(run.log, " Item B Installation ==> Success")) << row.how;
+        EXPECT_TRUE(Contains(run.log, "Create Shorcut [" + product.InstallingKey() + "\\Shortcut\\SC_MANUAL]"));
         EXPECT_EQ(2u, product.InstalledItem("ITEM_A")) << row.how << ": the item record is kept for later runs";
         EXPECT_FALSE(product.HasKey(product.InstallingKey())) << "a silent run removes its Installing key";
         EXPECT_TRUE(product.HasKey(product.AddRemoveKey())) << "the Add/Remove entry";
         EXPECT_EQ(row.copySection, product.HasFile(product.DestDir() + "\\Docs\\readme.txt")) << row.how;
-        EXPECT_FALSE(Has(run.log, "Copy file Initial fail!!")) << "nothing to copy is no failure";
+        EXPECT_FALSE(Contains(run.log, "Copy file Initial fail!!")) << "nothing to copy is no failure";
         EXPECT_TRUE(product.HasFile(product.MenuDir() + "\\KvTest Manual.lnk")) << "the shortcut";
 
         run = product.Run("/S /R");
@@ -63,13 +63,13 @@ TEST(SetupInstallRunTest, InstallReinstallUninstall_ThreeItems_RecordedThenGoneW
                          "MyCreateShortCut KvTest Manual"}),
                   product.TakeCalls())
             << "a reinstall passes the installed flag and Setup_Type 3";
-        EXPECT_TRUE(Has(run.log, " Item A ReInstallation ==> Success"));
+        EXPECT_TRUE(Contains(run.log, " Item A ReInstallation ==> Success"));
 
         run = product.Run("/S /U");
         EXPECT_EQ(0u, run.exitCode) << row.how;
         EXPECT_EQ((Lines{"MyInstall ITEM_A 2 1", "MyInstall ITEM_B 2 1", "MyInstall ITEM_C 2 1"}), product.TakeCalls());
-        EXPECT_TRUE(Has(run.log, " Item C Uninstallation ==> Success"));
-        EXPECT_TRUE(Has(run.log, "Copy uninstaller fail. create uninstall process fail!!"))
+        EXPECT_TRUE(Contains(run.log, " Item C Uninstallation ==> Success"));
+        EXPECT_TRUE(Contains(run.log, "Copy uninstaller fail. create uninstall process fail!!"))
             << "the product has no uninstaller program";
         EXPECT_EQ("", Residue(before, product.Snapshot())) << row.how << ": what install plus uninstall left";
     }
@@ -102,8 +102,8 @@ TEST(SetupInstallRunTest, HelperFailsOrFaults_LaterItemsRunAndTheFailureIsTheExi
                          "MyCreateShortCut KvTest Manual"}),
                   product.TakeCalls())
             << row.why;
-        EXPECT_TRUE(Has(run.log, " Item B Installation ==> Fail")) << row.why;
-        EXPECT_EQ(std::string(row.answerC) == "fault", Has(run.log, "Call MyInstall() ==> GPF!!!!")) << row.why;
+        EXPECT_TRUE(Contains(run.log, " Item B Installation ==> Fail")) << row.why;
+        EXPECT_EQ(std::string(row.answerC) == "fault", Contains(run.log, "Call MyInstall() ==> GPF!!!!")) << row.why;
         EXPECT_EQ(2u, product.InstalledItem("ITEM_A")) << row.why << ": what did install stays recorded";
         EXPECT_EQ(0xDEADBEEF, product.InstalledItem("ITEM_B")) << row.why;
 
@@ -166,7 +166,7 @@ TEST(SetupInstallRunTest, ProductWithoutItems_SilentInstallFailsWithTheItemsLine
     product.SetDataKey("SYSTEM_REQUIREMENT", "UNSUPPORTED_OS", "");
     SetupRun run = product.Run("/S");
     EXPECT_EQ(1603u, run.exitCode);
-    EXPECT_TRUE(Has(run.log, "Initialize installed item information fail"));
+    EXPECT_TRUE(Contains(run.log, "Initialize installed item information fail"));
 }
 
 TEST(SetupInstallRunTest, KilledWhileAnItemRuns_NextRunsStartCleanAndUninstallRemovesWhatItInstalled)
@@ -201,7 +201,7 @@ TEST(SetupInstallRunTest, KilledWhileAnItemRuns_NextRunsStartCleanAndUninstallRe
         {
             const SetupRun run = product.Run("/S");
             EXPECT_EQ(0u, run.exitCode) << "the next install starts cleanly";
-            EXPECT_TRUE(Has(run.log, "The records of an interrupted run are kept"));
+            EXPECT_TRUE(Contains(run.log, "The records of an interrupted run are kept"));
             (void)product.TakeCalls();
         }
         const SetupRun run = product.Run("/S /U");
@@ -227,7 +227,7 @@ std::string ListAddRemoveEntries(const std::string& outputFile)
 TEST(SetupInstallRunTest, AddRemoveEntryAndUninstaller_ListedAfterInstall_UninstallerStartedWithItsArguments)
 {
     CRunProduct product;
-    (void)::CopyFileA(BesideTestProgram("CmdRecorder.exe").c_str(),
+    (void)::CopyFileA(BesideTest("CmdRecorder.exe").c_str(),
                       (product.ProductDir() + "\\data\\KVDelAll.exe").c_str(), FALSE);
     const std::string recorded = product.Folder() + "\\uninstaller.txt";
     ::SetEnvironmentVariableA("KV_RECORDER_LOG", recorded.c_str());
@@ -284,12 +284,12 @@ TEST(SetupInstallRunTest, ScriptInstall_PortOfTheSettingFile_SetForThePrinters)
             product.SetSettingKey("INSTALL", "PORT", row.port);
         }
         const SetupRun run = product.Run("");
-        EXPECT_TRUE(Has(run.log, std::string("Set Port : ") + (row.port != nullptr ? row.port : "LPT1:")));
+        EXPECT_TRUE(Contains(run.log, std::string("Set Port : ") + (row.port != nullptr ? row.port : "LPT1:")));
         const std::string line = ValueAfter(run.log, "Set Printer Port : ");
         EXPECT_EQ(row.printerPort != nullptr ? row.printerPort : "", line)
             << "an address needs the network helper's check before a port is made";
-        EXPECT_TRUE(Has(run.log, " Printer P Installation ==> Success"));
-        EXPECT_TRUE(Has(run.log, "Printer was installed"));
+        EXPECT_TRUE(Contains(run.log, " Printer P Installation ==> Success"));
+        EXPECT_TRUE(Contains(run.log, "Printer was installed"));
         (void)product.Run("/S /U");
     }
 }

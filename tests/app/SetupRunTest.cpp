@@ -100,8 +100,8 @@ TEST(SetupRunTest, CommandLine_ModeSwitches_LastOfDRUWinsAndUnknownTokensAreIgno
         expected.insert(expected.end(), row.afterParameter.begin(), row.afterParameter.end());
         if (row.afterParameter.front() == kWizardEnd)
         {
-            EXPECT_TRUE(Has(run.log, kWizardEnd)) << "an interactive delete-all: " << row.arguments;
-            EXPECT_TRUE(Has(run.log, kEnd));
+            EXPECT_TRUE(Contains(run.log, kWizardEnd)) << "an interactive delete-all: " << row.arguments;
+            EXPECT_TRUE(Contains(run.log, kEnd));
             continue;                                         // the termination steps decide the exit code
         }
         else
@@ -123,21 +123,21 @@ TEST(SetupRunTest, CommandLine_ValueSwitches_TrimmedAndCutAtDash)
     const std::string base = product.Folder();
 
     SetupRun run = product.Run("/A" + base + "\\My-Printer /S /D");
-    EXPECT_TRUE(Has(run.log, "Set Destination ==> " + base + "\\My")) << "'-' ends the value";
-    EXPECT_TRUE(Has(run.log, "Set Port : rinter")) << "and what follows it is a switch of its own";
+    EXPECT_TRUE(Contains(run.log, "Set Destination ==> " + base + "\\My")) << "'-' ends the value";
+    EXPECT_TRUE(Contains(run.log, "Set Port : rinter")) << "and what follows it is a switch of its own";
     EXPECT_EQ(base + "\\My", product.InstallingText("Dest_Dir")) << "a new destination is recorded at once";
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((base + "\\My").c_str())) << "and created";
 
     run = product.Run("/A \t\"" + base + "\\Quoted Dir\"  /S /D");
-    EXPECT_TRUE(Has(run.log, "Set Destination ==> " + base + "\\Quoted Dir")) << "blanks, tabs, quotes trimmed";
+    EXPECT_TRUE(Contains(run.log, "Set Destination ==> " + base + "\\Quoted Dir")) << "blanks, tabs, quotes trimmed";
 
     run = product.Run("/P \"LPT2:\" /S /D");
-    EXPECT_TRUE(Has(run.log, "Set Port : LPT2:")) << "the port as given, trimmed";
+    EXPECT_TRUE(Contains(run.log, "Set Port : LPT2:")) << "the port as given, trimmed";
 
     for (const char* language : {"/L0x0407 /S", "/L1031 /S", "/l \"0X407\" /s"})
     {
         run = product.Run(language);
-        EXPECT_TRUE(Has(run.log, "Set Language : Language Abbr\t\t= GR")) << language;
+        EXPECT_TRUE(Contains(run.log, "Set Language : Language Abbr\t\t= GR")) << language;
         EXPECT_EQ(0x407u, product.InstallingNumber("LangCode"))
             << language << ": hexadecimal with 0X, else decimal";
         EXPECT_EQ("GR", product.InstallingText("LangAbbr")) << language;
@@ -152,11 +152,11 @@ TEST(SetupRunTest, SettingFile_SilentOne_TurnsOnlyAnInstallIntoAScriptInstall)
     product.EndWizardAtStart();
     product.SetWizardItem(true);
     SetupRun run = product.Run("");
-    EXPECT_TRUE(Has(run.log, kWizardEnd)) << "SILENT = 0: an interactive start";
+    EXPECT_TRUE(Contains(run.log, kWizardEnd)) << "SILENT = 0: an interactive start";
 
     product.SetSettingKey("INSTALL", "SILENT", "1");
     run = product.Run("/U");
-    EXPECT_TRUE(Has(run.log, kWizardEnd)) << "an uninstall stays interactive";
+    EXPECT_TRUE(Contains(run.log, kWizardEnd)) << "an uninstall stays interactive";
     product.SetWizardItem(false);
 
     run = product.Run("");
@@ -172,7 +172,7 @@ TEST(SetupRunTest, StartUp_EnvironmentIncomplete_EndsWithItsLine)
     SetupRun run = product.Run("/S");
     EXPECT_EQ((Lines{"Initialize Model Variable fail!!", "Initilize global variable fail", kEnd, ExitLine(1603)}),
               From(run.log, "Initialize Model Variable fail!!"));
-    EXPECT_FALSE(Has(From(run.log, "Initilize"), "Parameter : /S")) << "the command line is not read";
+    EXPECT_FALSE(Contains(From(run.log, "Initilize"), "Parameter : /S")) << "the command line is not read";
     EXPECT_EQ(1603u, run.exitCode);
 
     CTestProduct noConfig;
@@ -190,7 +190,7 @@ TEST(SetupRunTest, SingleInstance_RunningInstanceWithWindow_IsActivated)
 
     SetupRun run = product.Run("");
     EXPECT_EQ((Lines{"The installer is already running", kEnd, ExitLine(1618)}), From(run.log, "The installer is already running"));
-    EXPECT_FALSE(Has(run.log, "Start installation")) << "no wizard of its own";
+    EXPECT_FALSE(Contains(run.log, "Start installation")) << "no wizard of its own";
     EXPECT_EQ(1618u, run.exitCode);
     EXPECT_EQ(2, running.Activations()) << "asked once by the instance check and once by the frame's look-up";
 
@@ -318,11 +318,11 @@ TEST(SetupRunTest, InteractiveStart_ItemList_DecidesWhetherTheWizardStarts)
         }
         const SetupRun run = product.Run(row.arguments);
         const std::string what = std::string(row.arguments) + " items " + std::to_string(row.items);
-        EXPECT_TRUE(Has(run.log, row.line)) << what;
-        EXPECT_EQ(row.wizard, Has(run.log, kWizardEnd)) << what;
+        EXPECT_TRUE(Contains(run.log, row.line)) << what;
+        EXPECT_EQ(row.wizard, Contains(run.log, kWizardEnd)) << what;
         if (!row.wizard)
         {
-            EXPECT_TRUE(Has(run.log, "Initialize fail")) << what;
+            EXPECT_TRUE(Contains(run.log, "Initialize fail")) << what;
             EXPECT_EQ(1603u, run.exitCode) << what;
             EXPECT_EQ(ExitLine(1603), run.log.empty() ? "" : run.log.back()) << what;
         }

@@ -87,7 +87,7 @@ TEST(SetupVersionTest, EveryRunMode_DemoProduct_EndsCleanly)
         if (row.lastLine == kWizardEnd && !expectBox)
         {
             // The wizard starts and its start command ends it; the termination steps decide the code.
-            EXPECT_TRUE(Has(run.log, kWizardEnd)) << row.arguments;
+            EXPECT_TRUE(Contains(run.log, kWizardEnd)) << row.arguments;
         }
         else
         {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "support/TempDir.h"
+#include "support/TestHelpers.h"
 
 namespace
 {
@@ -25,17 +26,6 @@ std::string WriteTestInf(const CTempDir& dir)
     const std::string path = dir.File("printer.inf");
     WriteTestFile(path, "[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=Printer\r\n");
     return path;
-}
-
-bool KeyExists(const std::string& path)
-{
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-    {
-        return false;
-    }
-    ::RegCloseKey(key);
-    return true;
 }
 
 // Creates a first-level key of this process's own (test programs run side by side in one prefix) and
@@ -177,10 +167,10 @@ TEST(APIFunctionTest, MissingFunctions_EachWrapperAnswersItsFallbackAndDoesNothi
 
     // A system without RegDeleteKeyExA has one registry view: the fallback is the plain delete.
     CTestKey key;
-    ASSERT_TRUE(KeyExists(key.Path()));
+    ASSERT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, key.Path()));
     EXPECT_EQ(ERROR_SUCCESS, api.RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key.Path().c_str(), KEY_WOW64_64KEY, 0))
         << "the fallback deletes the key all the same";
-    EXPECT_FALSE(KeyExists(key.Path())) << "the key is gone";
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key.Path())) << "the key is gone";
 }
 
 TEST(APIFunctionTest, Copy_HoldsItsOwnLibraryReferencesAndTheSameEntries)

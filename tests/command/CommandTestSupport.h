@@ -24,6 +24,7 @@
 #include "registry/Registry.h"
 #include "support/LogLines.h"
 #include "support/TempDir.h"
+#include "support/TestHelpers.h"
 #include "support/TestThread.h"
 
 namespace cmdtest
@@ -43,14 +44,6 @@ public:
 private:
     std::string m_name;
 };
-
-inline std::string BesideTest(const char* name)
-{
-    char path[MAX_PATH + 1] = {};
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    const std::string full = path;
-    return full.substr(0, full.find_last_of('\\') + 1) + name;
-}
 
 // The environment the handlers see: real configuration and command files in the source folder,
 // macros expanded with the real expansion, paths resolved against the source folder.
@@ -215,17 +208,6 @@ inline void SnapshotKey(HKEY root, const std::string& path, std::map<std::string
     {
         SnapshotKey(root, path + "\\" + name, snapshot, base + "\\" + name);
     }
-}
-
-inline bool KeyExists(HKEY root, const std::string& path)
-{
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-    {
-        return false;
-    }
-    ::RegCloseKey(key);
-    return true;
 }
 
 // Keeps everything a history recorder is told.

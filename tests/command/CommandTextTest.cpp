@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/TextRules.h"
+
 namespace
 {
 // Shift-JIS lead bytes, so that the double-byte rules can be checked without a system code page.
@@ -52,10 +54,10 @@ TEST(CommandTextTest, SplitCommandLine_FollowsTheSectionLineRules)
 
 TEST(CommandTextTest, NamesAndWords_CompareWithoutCaseOfAsciiLettersOnly)
 {
-    EXPECT_TRUE(EqualsNoCase("ct_open_dlg", "CT_OPEN_DLG"));
-    EXPECT_FALSE(EqualsNoCase("CT_OPEN_DL", "CT_OPEN_DLG")) << "a prefix is no match";
-    EXPECT_FALSE(EqualsNoCase("CT_OPEN-DLG", "CT_OPEN_DLG")) << "punctuation is compared as it is";
-    EXPECT_FALSE(EqualsNoCase("\xE4", "\xC4")) << "letters above 127 are never folded";
+    EXPECT_TRUE(EqualsAsciiNoCase("ct_open_dlg", "CT_OPEN_DLG"));
+    EXPECT_FALSE(EqualsAsciiNoCase("CT_OPEN_DL", "CT_OPEN_DLG")) << "a prefix is no match";
+    EXPECT_FALSE(EqualsAsciiNoCase("CT_OPEN-DLG", "CT_OPEN_DLG")) << "punctuation is compared as it is";
+    EXPECT_FALSE(EqualsAsciiNoCase("\xE4", "\xC4")) << "letters above 127 are never folded";
     EXPECT_TRUE(IsCommandText("ct_Exe_File_Wait = a"));
     EXPECT_FALSE(IsCommandText("DLG_CT_MAIN"));
     EXPECT_FALSE(IsCommandText("CT"));
@@ -163,10 +165,10 @@ TEST(CommandTextTest, Paths_BackslashesInsideDoubleByteCharactersAreNoSeparators
     EXPECT_EQ("C:\\\x83", WorkingDirectoryOf(folder)) << "read byte by byte the character is cut";
     EXPECT_EQ(folder, WorkingDirectoryOf(folder + "\\a.exe", ShiftJisLead));
     EXPECT_EQ("C:", WorkingDirectoryOf(folder, ShiftJisLead)) << "the second byte is no separator";
-    EXPECT_FALSE(EndsWithBackslash(folder, ShiftJisLead)) << "the folder still needs its backslash";
-    EXPECT_TRUE(EndsWithBackslash(folder)) << "read byte by byte it would not";
-    EXPECT_TRUE(EndsWithBackslash(folder + "\\", ShiftJisLead));
-    EXPECT_FALSE(EndsWithBackslash(""));
+    EXPECT_FALSE(PathText::EndsWithSeparator(folder, ShiftJisLead)) << "the folder still needs its backslash";
+    EXPECT_TRUE(PathText::EndsWithSeparator(folder, nullptr)) << "read byte by byte it would not";
+    EXPECT_TRUE(PathText::EndsWithSeparator(folder + "\\", ShiftJisLead));
+    EXPECT_FALSE(PathText::EndsWithSeparator("", nullptr));
 
     EXPECT_EQ((std::vector<std::string>{"Software", "Kv", "A"}), SplitPathPieces("\\Software\\\\Kv\\A\\"));
     EXPECT_EQ((std::vector<std::string>{"Software", "\x83\x5C" "X"}),

@@ -8,6 +8,7 @@
 
 #include "base/APIFunction.h"
 #include "base/Scoped.h"
+#include "base/TextRules.h"
 #include "command/FileCopyTestSupport.h"
 #include "command/FilePath.h"
 #include "env/Platform.h"
@@ -56,7 +57,7 @@ std::vector<std::string> TempFilesIn(const std::string& directory)
 
 bool StartsWithNoCase(const std::string& text, const std::string& prefix)
 {
-    return UpperText(text.substr(0, prefix.size())) == UpperText(prefix);
+    return SystemUpper(text.substr(0, prefix.size())) == SystemUpper(prefix);
 }
 
 // wininit.ini of the Windows directory as it was, put back when the test ends.

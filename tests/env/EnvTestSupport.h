@@ -11,6 +11,7 @@
 #include "log/Log.h"
 #include "support/LogLines.h"
 #include "support/TempDir.h"
+#include "support/TestHelpers.h"
 
 
 // Writes a file below root, creating the folders on the way; false on failure.
@@ -41,18 +42,6 @@ private:
     size_t m_seen = 0;
 };
 
-inline bool Contains(const std::vector<std::string>& texts, const std::string& text)
-{
-    for (const std::string& each : texts)
-    {
-        if (each == text)
-        {
-            return true;
-        }
-    }
-    return false;
-}
-
 // The texts that start with prefix, in order.
 inline std::vector<std::string> WithPrefix(const std::vector<std::string>& texts, const std::string& prefix)
 {
@@ -67,14 +56,6 @@ inline std::vector<std::string> WithPrefix(const std::vector<std::string>& texts
     return found;
 }
 
-inline std::string BesideTestProgram(const char* name)
-{
-    char path[MAX_PATH + 1] = {};
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    const std::string full = path;
-    return full.substr(0, full.find_last_of('\\') + 1) + name;
-}
-
 inline std::string CurrentDirectory()
 {
     char dir[MAX_PATH + 1] = {};
@@ -82,8 +63,3 @@ inline std::string CurrentDirectory()
     return dir;
 }
 
-inline bool DirectoryExists(const std::string& path)
-{
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}

@@ -665,7 +665,7 @@ TEST_F(InstallEnvTest, OsDefine_RealWindowsVersion_DefineStringDirectoryAndSecti
 
 TEST_F(InstallEnvTest, HelperLibraries_VariantSectionFirst_DevicePortThroughTheUtilityLibrary)
 {
-    const std::string helper = BesideTestProgram("EnvTestHelper.dll");
+    const std::string helper = BesideTest("EnvTestHelper.dll");
     ASSERT_TRUE(::CopyFileA(helper.c_str(), (m_src + "\\data\\Kvutil_en.dll").c_str(), FALSE)) << helper;
     ASSERT_TRUE(::CopyFileA(helper.c_str(), (m_src + "\\data\\diag.dll").c_str(), FALSE));
     ASSERT_TRUE(

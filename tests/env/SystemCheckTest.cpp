@@ -20,6 +20,7 @@
 #include "log/Log.h"
 #include "support/MessageBoxWatcher.h"
 #include "support/TempDir.h"
+#include "support/TestHelpers.h"
 #include "support/TestPrinterQueue.h"
 
 using namespace SystemCheck;
@@ -30,12 +31,6 @@ namespace
 std::string UniqueName(const char* what)
 {
     return std::string("KvTest SysCheck ") + what + " " + std::to_string(::GetCurrentProcessId());
-}
-
-bool DirectoryExists(const std::string& path)
-{
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 bool ThreadHasToken()

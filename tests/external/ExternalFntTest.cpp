@@ -9,18 +9,11 @@
 
 #include "support/LogLines.h"
 #include "support/TempDir.h"
+#include "support/TestHelpers.h"
 #include "support/TestThread.h"
 
 namespace
 {
-std::string BesideTest(const char* name)
-{
-    char path[MAX_PATH + 1] = {};
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    const std::string full = path;
-    return full.substr(0, full.find_last_of('\\') + 1) + name;
-}
-
 // A table with a real log file in a temporary folder; the texts of the log's timed lines.
 class ExternalFntTest : public ::testing::Test
 {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "helpers/HelperTestSupport.h"
+#include "support/TestHelpers.h"
 
 namespace
 {
@@ -59,17 +60,6 @@ bool DriverInstalled(const std::string& name)
     return false;
 }
 
-bool Contains(const std::vector<std::string>& list, const std::string& entry)
-{
-    for (const std::string& item : list)
-    {
-        if (item == entry)
-        {
-            return true;
-        }
-    }
-    return false;
-}
 }  // namespace
 
 TEST(DriverInstallerTest, InstallsAndRemovesDriverAndQueue)

@@ -1,5 +1,7 @@
 #include "items/ItemRecord.h"
 
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,20 +9,30 @@
 
 #include "items/InfInfo.h"
 #include "items/InstallHistory.h"
+#include "items/UninstallRecords.h"
 
-TEST(ItemRecordTest, CheckStateFromWord_EveryWordAndCase)
+// What a DEFAULT_INST_TYPE word does to its item: whether the selection list shows it and how, and
+// whether an install run selects it without the list.
+TEST(ItemRecordTest, CheckStateWords_DecideListingAndSelection)
 {
     const struct
     {
         const char* word;
-        int state;
-    } cases[] = {{"NO", 0},    {"all", 1},      {"Chk", 2},    {"UNCHK", 3}, {"graychk", 4},
-                 {"DEVCHK", 3}, {"CHECKED", 0}, {"", 0},       {"CHK ", 0}};
+        int listed;                                           // the row with no item filter
+        bool selected;
+    } cases[] = {{"NO", LIST_NOT_LISTED, false},       {"all", LIST_NOT_LISTED, true},
+                 {"Chk", LIST_CHECKED, true},          {"UNCHK", LIST_UNCHECKED, false},
+                 {"graychk", LIST_CHECKED_FIXED, true}, {"DEVCHK", LIST_UNCHECKED, false},
+                 {"CHECKED", LIST_NOT_LISTED, false},  {"", LIST_NOT_LISTED, false},
+                 {"CHK ", LIST_NOT_LISTED, false}};
     for (const auto& each : cases)
     {
-        EXPECT_EQ(each.state, CheckStateFromWord(each.word)) << "word [" << each.word << "]";
+        const int state = CheckStateFromWord(each.word);
+        EXPECT_EQ(each.listed, ListStateForItem(state, false, 0)) << "word [" << each.word << "]";
+        EXPECT_EQ(each.selected, IsSelectingCheckState(state)) << "word [" << each.word << "]";
     }
     EXPECT_TRUE(IsDeviceCheckWord("devchk")) << "DEVCHK is recognised in any case";
+    EXPECT_FALSE(IsDeviceCheckWord("chk"));
 }
 
 TEST(ItemRecordTest, DeviceCheckState_NeedsManufacturerModelAndDeviceString)
@@ -126,4 +138,40 @@ TEST(ItemRecordTest, TextHelpers)
     EXPECT_EQ("C:\\Program Files\\Kp", ShortcutStartIn("  \"C:\\Program Files\\Kp\\run.exe\" "));
     EXPECT_EQ("", ShortcutStartIn("run.exe"));
     EXPECT_EQ("Software\\V\\P\\Installing\\Items\\DRV", ItemRecordKey("Software\\V\\P\\Installing", "DRV"));
+}
+
+// Every function of the items layer that splits or joins paths keeps a double-byte character whole
+// (code page 932: 0x95 0x5C is one character whose second byte is the backslash).
+TEST(ItemRecordTest, DoubleByteNameEndingInBackslashByte_IsNeverCut)
+{
+    if (::GetACP() != 932)
+    {
+        GTEST_SKIP() << "needs the double-byte code page 932 of the system";
+    }
+    const std::string folder = "C:\\\x95\\";
+    const std::string path = folder + "\\x";
+    HKEY hive = nullptr;
+    std::string valueKey;
+    std::string valueName;
+    const bool valueParsed = ParseValueEntry("HKEY_LOCAL_MACHINE\\Software\\\x95\\", hive, valueKey, valueName);
+    std::string key;
+    const bool keyParsed = ParseKeyEntry("HKEY_CURRENT_USER\\\x95\\", hive, key);
+    const struct
+    {
+        const char* what;
+        std::string actual;
+        std::string expected;
+    } cases[] = {
+        {"ShortcutStartIn", ShortcutStartIn(" \"" + path + ".exe\" "), folder},
+        {"ShortcutStartIn of the folder", ShortcutStartIn(folder), "C:"},
+        {"ItemRecordKey", ItemRecordKey("Software\\\x95\\", "DRV"), "Software\\\x95\\\\Items\\DRV"},
+        {"ParseValueEntry key", valueParsed ? valueKey : "refused", "Software"},
+        {"ParseValueEntry value name", valueParsed ? valueName : "refused", "\x95\\"},
+        {"ParseKeyEntry", keyParsed ? key : "refused", "\x95\\"},
+        {"ReplaceSourceDirectory", ReplaceSourceDirectory(path, folder, "D:\\Dest"), "D:\\Dest\\x"},
+    };
+    for (const auto& each : cases)
+    {
+        EXPECT_EQ(each.expected, each.actual) << each.what;
+    }
 }

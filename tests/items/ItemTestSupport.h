@@ -75,7 +75,7 @@ protected:
         ASSERT_TRUE(Write("data\\kvinst.kvi", "[DLG]\r\nTITLE = T\r\n") &&
                     Write("data\\String\\Lang_EN.str", "[MESSAGES]\r\nTITLE = Welcome\r\n"))
             << "the configuration and string files are written";
-        ::CopyFileA(BesideTestProgram("ItemsDeviceHelper.dll").c_str(), (m_src + "\\device.dll").c_str(), FALSE);
+        ::CopyFileA(BesideTest("ItemsDeviceHelper.dll").c_str(), (m_src + "\\device.dll").c_str(), FALSE);
     }
 
     void TearDown() override

@@ -9,6 +9,7 @@
 
 #include "base/Scoped.h"
 #include "base/Text.h"
+#include "base/TextRules.h"
 #include "command/CopyFile.h"
 #include "command/FileCopyTestSupport.h"
 #include "command/FilePath.h"
@@ -17,6 +18,7 @@
 #include "registry/Registry.h"
 #include "registry/RegistryTestSupport.h"
 #include "support/RunWithOutput.h"
+#include "support/TestHelpers.h"
 
 namespace
 {
@@ -40,7 +42,7 @@ bool IsWow64Process32Bit()
 // A file entry as it is stored: upper-cased for a 32-bit program on 64-bit Windows.
 std::string AsRecordedFile(const std::string& path)
 {
-    return IsWow64Process32Bit() ? UpperText(path) : path;
+    return IsWow64Process32Bit() ? SystemUpper(path) : path;
 }
 
 DWORD ReadCount(const std::string& root, const char* name)
@@ -100,16 +102,9 @@ void SnapshotKey(HKEY root, const std::string& path, std::map<std::string, std::
 }
 
 
-std::string OwnProgramPath()
-{
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return path;
-}
-
 std::string TestLibraryPath(const char* name)
 {
-    const std::string program = OwnProgramPath();
+    const std::string program = TestProgramPath();
     return program.substr(0, program.find_last_of('\\') + 1) + name;
 }
 }  // namespace
@@ -348,7 +343,7 @@ TEST_F(UninstallRecordsTest, Apply_InfFile_UninstalledFromInfStoreThenDeleted)
 
     EXPECT_TRUE(m_records.Apply(history, false));
     EXPECT_EQ(1, calls()) << "once, for the INF file only";
-    EXPECT_EQ(UpperText("printer.inf"), UpperText(lastName())) << "by its file name without the path";
+    EXPECT_EQ(SystemUpper("printer.inf"), SystemUpper(lastName())) << "by its file name without the path";
     EXPECT_EQ(1u, lastFlags()) << "with the force-delete flag";
     const std::string log = LogText();
     EXPECT_NE(std::string::npos, log.find("]  " + recorded + "\r\n")) << "a failure logs the path";
@@ -377,7 +372,7 @@ TEST(UninstallRecordsChild, DISABLED_ApplyDeletingOwnProgram)
 TEST_F(UninstallRecordsTest, Apply_DeleteOwnProgram_RunningProgramIsMovedAsideAndDeletedAtNextStart)
 {
     const std::string program = Path("OwnProgram.exe");
-    ASSERT_TRUE(::CopyFileA(OwnProgramPath().c_str(), program.c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileA(TestProgramPath().c_str(), program.c_str(), FALSE));
     ASSERT_TRUE(WriteTestFile(Path("listed.txt"), "l"));
     ASSERT_TRUE(m_records.AddEntry(Path("listed.txt"), kHistoryFile, Root("Own")));
     ASSERT_TRUE(::SetEnvironmentVariableA(kOwnProgramRootVariable, Root("Own").c_str()));
@@ -392,8 +387,8 @@ TEST_F(UninstallRecordsTest, Apply_DeleteOwnProgram_RunningProgramIsMovedAsideAn
     EXPECT_FALSE(TestFileExists(program)) << "the running program is moved out of its place";
     const std::vector<std::string> pending = PendingDeletesUnder(m_dir.Path());
     ASSERT_EQ(1u, pending.size()) << "and deleted at the next start";
-    EXPECT_TRUE(UpperText(FileNamePart(pending[0])).compare(0, 3, "OWN") == 0) << pending[0];
-    EXPECT_EQ(ReadTestFile(OwnProgramPath()).size(), ReadTestFile(pending[0]).size()) << "it is the program";
+    EXPECT_TRUE(SystemUpper(FileNamePart(pending[0])).compare(0, 3, "OWN") == 0) << pending[0];
+    EXPECT_EQ(ReadTestFile(TestProgramPath()).size(), ReadTestFile(pending[0]).size()) << "it is the program";
 }
 
 TEST_F(UninstallRecordsTest, RoundTrip_CopiedTreeAndRegistryEntries_LeaveTheMachineAsBefore)

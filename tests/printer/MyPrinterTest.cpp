@@ -1,3 +1,5 @@
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +10,7 @@
 #include "printer/MyPrinter.h"
 #include "support/LogLines.h"
 #include "support/TempDir.h"
+#include "support/TestHelpers.h"
 
 namespace
 {
@@ -20,11 +23,6 @@ PRINTER_RECORD Record(const std::string& driver, const std::string& printer, int
     record.portName = "LPT1:";
     record.itemIndex = itemIndex;
     return record;
-}
-
-bool Contains(const std::vector<std::string>& lines, const std::string& text)
-{
-    return std::find(lines.begin(), lines.end(), text) != lines.end();
 }
 
 class MyPrinterListTest : public ::testing::Test
@@ -162,4 +160,31 @@ TEST_F(MyPrinterListTest, InstalledPrinterNames_FitOrMinusOne)
     names.clear();
     EXPECT_EQ(-1, m_printers.GetInstalledPrinterNames(&names)) << "the next name would not fit";
     EXPECT_TRUE(names.empty()) << "nothing is handed out then";
+}
+
+// The printer layer's path pieces keep a double-byte character whole (code page 932: 0x95 0x5C is one
+// character whose second byte is the backslash); a forward slash separates too.
+TEST(MyPrinterPathTest, DoubleByteNameEndingInBackslashByte_IsNeverCut)
+{
+    if (::GetACP() != 932)
+    {
+        GTEST_SKIP() << "needs the double-byte code page 932 of the system";
+    }
+    const std::string folder = "C:\\\x95\\";
+    const struct
+    {
+        std::string infPath;
+        std::string name;
+        std::string folder;
+    } cases[] = {
+        {folder + "\\x.inf", "x.inf", folder},
+        {folder, "\x95\\", "C:"},
+        {folder + "/x.inf", "x.inf", folder},
+        {"\x95\\", "\x95\\", ""},
+    };
+    for (const auto& each : cases)
+    {
+        EXPECT_EQ(each.name, InfFileNameOf(each.infPath)) << each.infPath;
+        EXPECT_EQ(each.folder, InfFolderOf(each.infPath)) << each.infPath;
+    }
 }

@@ -21,23 +21,11 @@
 #include "registry/Registry.h"
 #include "support/LogLines.h"
 #include "support/TempDir.h"
+#include "support/TestHelpers.h"
 #include "support/TestPrinterQueue.h"
 
 namespace
 {
-bool Contains(const std::vector<std::string>& lines, const std::string& text)
-{
-    return std::find(lines.begin(), lines.end(), text) != lines.end();
-}
-
-std::string BesideProgram(const char* name)
-{
-    char path[MAX_PATH + 1] = {};
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    const std::string full = path;
-    return full.substr(0, full.find_last_of('\\') + 1) + name;
-}
-
 void PutEntry(BYTE* entry, const char* name, size_t nameBytes, BYTE ipLast)
 {
     std::memset(entry, 0, 65);
@@ -59,7 +47,7 @@ protected:
     {
         (void)m_log.OpenLogFile();
         CExternalFnt::Paths paths;
-        const std::string helper = BesideProgram("NetHelperDouble.dll");
+        const std::string helper = BesideTest("NetHelperDouble.dll");
         paths[kUtilityDll] = paths[kNetworkManagerDll] = paths[kSetIpDll] = helper;
         m_helpers.Load(paths);
         auto stateOf = reinterpret_cast<NetDoubleStateFn>(

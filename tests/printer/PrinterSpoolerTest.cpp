@@ -12,15 +12,11 @@
 #include "printer/MyPrinter.h"
 #include "support/LogLines.h"
 #include "support/TempDir.h"
+#include "support/TestHelpers.h"
 #include "support/TestPrinterQueue.h"
 
 namespace
 {
-bool Contains(const std::vector<std::string>& lines, const std::string& text)
-{
-    return std::find(lines.begin(), lines.end(), text) != lines.end();
-}
-
 bool ContainsPrefix(const std::vector<std::string>& lines, const std::string& prefix)
 {
     return std::any_of(lines.begin(), lines.end(),

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "support/TestHelpers.h"
+
 // The vendor key of this process alone: test programs run side by side in one prefix, and one that
 // removes an emptied vendor key must never race another that is creating keys below it.
 inline const std::string kTestVendorKey =
@@ -30,17 +32,6 @@ inline bool IsWow64Process32()
 inline bool Is64BitWindows()
 {
     return !IsWindows9x() && (sizeof(void*) == 8 || IsWow64Process32());
-}
-
-inline bool KeyExists(HKEY root, const std::string& path, REGSAM view = 0)
-{
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS)
-    {
-        return false;
-    }
-    ::RegCloseKey(key);
-    return true;
 }
 
 // The raw value: type, the size the system reports and the bytes (for REG_SZ the text up to its first

@@ -11,29 +11,12 @@
 #include "profile/ConfigProfile.h"
 #include "support/LogLines.h"
 #include "support/TempDir.h"
+#include "support/TestHelpers.h"
 #include "ui/DlgConfig.h"
 #include "ui/Gdi.h"
 
 namespace
 {
-bool Has(const std::vector<std::string>& lines, const std::string& line)
-{
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
-// The lines from the first that starts with prefix on.
-std::vector<std::string> From(const std::vector<std::string>& lines, const std::string& prefix)
-{
-    for (size_t i = 0; i < lines.size(); ++i)
-    {
-        if (lines[i].compare(0, prefix.size(), prefix) == 0)
-        {
-            return std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(i), lines.end());
-        }
-    }
-    return {};
-}
-
 class CTestUiEnv : public CUiEnv
 {
 public:
@@ -260,7 +243,7 @@ TEST_F(DlgConfigTest, BaseOn_PerKeyFromDialogThenBaseThenCommon)
     EXPECT_EQ(80, next.size.cx) << "the object's BASE_ON gives what it does not set";
     EXPECT_EQ("Common tip", next.tooltip);
     EXPECT_FALSE(next.hasFont) << "a font section that does not exist";
-    EXPECT_TRUE(Has(m_lines.All(), "Font section [FONT.GONE] does not exist"));
+    EXPECT_TRUE(Contains(m_lines.All(), "Font section [FONT.GONE] does not exist"));
 
     const CDlgConfig plain = Read("NORMAL.PLAIN");
     EXPECT_EQ("Common caption", plain.GetCaption());
@@ -269,7 +252,7 @@ TEST_F(DlgConfigTest, BaseOn_PerKeyFromDialogThenBaseThenCommon)
 
     const CDlgConfig self = Read("NORMAL.SELF");
     EXPECT_TRUE(self.HasOwnRect());
-    EXPECT_TRUE(Has(m_lines.All(), "Dialog section [NORMAL.SELF] is based on itself"));
+    EXPECT_TRUE(Contains(m_lines.All(), "Dialog section [NORMAL.SELF] is based on itself"));
     const CDlgConfig missing = Read("NORMAL.NOWHERE");
     EXPECT_EQ("Common caption", missing.GetCaption()) << "a missing section: DLG_COMMON's keys";
 }
@@ -310,7 +293,7 @@ TEST_F(DlgConfigTest, ReadObject_ParametersLoopsAndProgramFiles)
         }
     }
     const std::vector<std::string> log = m_lines.All();
-    EXPECT_TRUE(Has(log, "(" + m_dir.File("gone.exe") + ") file does not exist."));
+    EXPECT_TRUE(Contains(log, "(" + m_dir.File("gone.exe") + ") file does not exist."));
     EXPECT_FALSE(From(log, "Object section [LINK.SELF]: BASE_ON [LINK.SELF] goes round").empty());
     EXPECT_FALSE(From(log, "Object section [LINK.").empty()) << "the two-section loop too";
 }
@@ -333,14 +316,14 @@ TEST_F(DlgConfigTest, BadCountsTypesSectionsAndFonts_LoggedAndLeftOut)
     EXPECT_TRUE(Read("NORMAL.ABSENT").Objects(ObjectType::Static).empty());
     EXPECT_EQ(10u, Read("NORMAL.MANY").Objects(ObjectType::Static).size()) << "OBJ_1000 is beyond the cut";
     const std::vector<std::string> log = m_lines.All();
-    EXPECT_TRUE(Has(log, "NUM_OF_OBJ -1 of [NORMAL.NEGATIVE] is out of range (0 to 1000)"));
-    EXPECT_TRUE(Has(log, "NUM_OF_OBJ 1001 of [NORMAL.MANY] is out of range (0 to 1000)"));
-    EXPECT_FALSE(Has(log, "NUM_OF_OBJ 1000 of [NORMAL.THOUSAND] is out of range (0 to 1000)"));
-    EXPECT_TRUE(Has(log, "Object [WIDGET.X] of [NORMAL.THOUSAND] has no known type; not shown"));
-    EXPECT_TRUE(Has(log, "Object section [LINK.NOWHERE] of [NORMAL.THOUSAND] does not exist or is empty; not shown"));
-    EXPECT_TRUE(Has(log, "Object section [LINK.EMPTY] of [NORMAL.THOUSAND] does not exist or is empty; not shown"));
-    EXPECT_TRUE(Has(log, "Font section [FONT.NOWHERE]: \"KvNoSuchFace\" is not installed; the system's nearest font "
+    EXPECT_TRUE(Contains(log, "NUM_OF_OBJ -1 of [NORMAL.NEGATIVE] is out of range (0 to 1000)"));
+    EXPECT_TRUE(Contains(log, "NUM_OF_OBJ 1001 of [NORMAL.MANY] is out of range (0 to 1000)"));
+    EXPECT_FALSE(Contains(log, "NUM_OF_OBJ 1000 of [NORMAL.THOUSAND] is out of range (0 to 1000)"));
+    EXPECT_TRUE(Contains(log, "Object [WIDGET.X] of [NORMAL.THOUSAND] has no known type; not shown"));
+    EXPECT_TRUE(Contains(log, "Object section [LINK.NOWHERE] of [NORMAL.THOUSAND] does not exist or is empty; not shown"));
+    EXPECT_TRUE(Contains(log, "Object section [LINK.EMPTY] of [NORMAL.THOUSAND] does not exist or is empty; not shown"));
+    EXPECT_TRUE(Contains(log, "Font section [FONT.NOWHERE]: \"KvNoSuchFace\" is not installed; the system's nearest font "
                          "is used"));
-    EXPECT_FALSE(Has(log, "Font section [FONT.REAL]: \"Tahoma\" is not installed; the system's nearest font is used"));
-    EXPECT_TRUE(Has(log, "Dialog section [NORMAL.ABSENT] does not exist; the dialog takes the common keys"));
+    EXPECT_FALSE(Contains(log, "Font section [FONT.REAL]: \"Tahoma\" is not installed; the system's nearest font is used"));
+    EXPECT_TRUE(Contains(log, "Dialog section [NORMAL.ABSENT] does not exist; the dialog takes the common keys"));
 }

@@ -77,7 +77,7 @@ const Control* Visible(const std::vector<Control>& controls, const std::string& 
 
 std::string PictureDir()
 {
-    const std::string dir = BesideTestProgram("..\\pictures");
+    const std::string dir = BesideTest("..\\pictures");
     (void)::CreateDirectoryA(dir.c_str(), nullptr);
     return dir;
 }
@@ -243,7 +243,7 @@ TEST(WizardRunTest, SecondStart_WhileTheWizardRuns_BringsTheFirstToTheFront)
 
     const SetupRun second = product.Finish(StartProgram(product.ExePath(), ""), 0);
     EXPECT_EQ(1618u, second.exitCode) << "another installer of the product is running";
-    EXPECT_TRUE(Has(second.log, "The installer is already running"));
+    EXPECT_TRUE(Contains(second.log, "The installer is already running"));
     // The first installer comes to the front when it handles the second's request, which may be a
     // moment after the second has ended: look again until it is there, within a bound.
     std::string listing;
@@ -270,7 +270,7 @@ TEST(WizardRunTest, LanguageBox_GermanThenHebrew_SwitchesTextsAndMirrors)
     ASSERT_TRUE(run.WaitText("English"));
     EXPECT_EQ(0, run.Do("pick", run.Frame(), "English", "German"));
     ASSERT_TRUE(run.WaitText("Zuerst lesen")) << "the German texts";
-    EXPECT_TRUE(Has(ReadLog(product.LogPath()), "KP-3100 Benutzerhandbuch item is available!!"))
+    EXPECT_TRUE(Contains(ReadLog(product.LogPath()), "KP-3100 Benutzerhandbuch item is available!!"))
         << "the item list is read again in the new language";
     std::vector<Control> controls = run.Controls();
     for (const char* english : {"Read me first", "Licence agreement", "Next >", "Cancel", "Welcome"})
@@ -373,7 +373,7 @@ TEST(WizardRunTest, BadDescriptions_LoggedAndTheWizardStillRuns)
                              "DLG_RECT of [NORMAL.WELCOME] is out of range: -50,-50,90000,90000",
                              "WHAT.EVER Section is invalid dialog section"})
     {
-        EXPECT_TRUE(Has(log, line)) << "logged: " << line;
+        EXPECT_TRUE(Contains(log, line)) << "logged: " << line;
     }
     EXPECT_FALSE(From(log, "Object section [LINK.").empty()) << "the BASE_ON loop of the links is logged";
 }
