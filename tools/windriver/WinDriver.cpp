@@ -2,7 +2,9 @@
 // tests and for product authors. The window is named by its class or by a part of its title.
 //
 //   WinDriver list [WINDOW]                      top-level windows and their controls (texts on one line:
-//                                                line breaks as \r \n, double quotes as single ones)
+//                                                line breaks as \r \n, double quotes as single ones), the
+//                                                rows of list boxes, combo boxes and list views, check-box
+//                                                and radio states (checked=0|1|2), the focus (focus=1)
 //   WinDriver wait WINDOW [MS]                   waits until a visible window of that name exists
 //   WinDriver waitgone WINDOW [MS]               waits until no visible window of that name exists
 //   WinDriver waittext WINDOW TEXT [MS]          waits until one of its visible controls shows TEXT
@@ -14,9 +16,18 @@
 //   WinDriver key WINDOW enter|escape|altf4      presses a key in the window
 //   WinDriver front WINDOW                       asks the window to the front
 //   WinDriver picture WINDOW FILE.png            saves what the window shows
-// Exit code 0 when done, 1 when the window or control was not found in time, 2 for a bad call.
+//   WinDriver --real click|key|type ...          the same with real input through the system's input
+//                                                queue, as a person's hands give it: the window is brought
+//                                                to the front first, the pointer moved onto the control and
+//                                                its button pressed, keys pressed and let go. Keys: tab,
+//                                                shifttab, enter, space, escape, altf4, left, right, up,
+//                                                down. tab and shifttab wait until the focus has moved,
+//                                                type until the control shows the text.
+// Exit code 0 when done, 1 when the window or control was not found in time (with --real: when the
+// window did not come to the front, the pointer or the focus did not arrive), 2 for a bad call.
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -163,25 +174,168 @@ std::string OneLine(const std::string& text)
     return line;
 }
 
-void PrintWindowLine(HWND window, int depth)
+// The window with the keyboard focus in the window's thread.
+HWND FocusOf(HWND top)
+{
+    const DWORD thread = ::GetWindowThreadProcessId(top, nullptr);
+    const DWORD own = ::GetCurrentThreadId();
+    (void)::AttachThreadInput(own, thread, TRUE);
+    HWND focus = ::GetFocus();
+    (void)::AttachThreadInput(own, thread, FALSE);
+    return focus != nullptr ? focus : top;
+}
+
+// " checked=N" for check boxes and radio buttons, empty for other controls.
+std::string CheckState(HWND control)
+{
+    if (ClassOf(control) != "Button")
+    {
+        return std::string();
+    }
+    const LONG kind = ::GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK;
+    if (kind != BS_CHECKBOX && kind != BS_AUTOCHECKBOX && kind != BS_3STATE && kind != BS_AUTO3STATE &&
+        kind != BS_RADIOBUTTON && kind != BS_AUTORADIOBUTTON)
+    {
+        return std::string();
+    }
+    DWORD_PTR state = 0;
+    (void)::SendMessageTimeoutA(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &state);
+    return " checked=" + std::to_string(state);
+}
+
+struct Row
+{
+    std::string text;
+    bool selected;
+};
+
+// The rows of a list box or combo box: the system carries their texts across processes.
+std::vector<Row> ListRows(HWND control, bool combo)
+{
+    std::vector<Row> rows;
+    DWORD_PTR count = 0;
+    DWORD_PTR current = 0;
+    if (!::SendMessageTimeoutA(control, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count) ||
+        static_cast<LONG_PTR>(count) <= 0)
+    {
+        return rows;
+    }
+    (void)::SendMessageTimeoutA(control, combo ? CB_GETCURSEL : LB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 2000, &current);
+    for (DWORD_PTR index = 0; index < count && index < 1000; ++index)
+    {
+        DWORD_PTR length = 0;
+        (void)::SendMessageTimeoutA(control, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, index, 0, SMTO_ABORTIFHUNG,
+                                    2000, &length);
+        std::vector<char> text(static_cast<LONG_PTR>(length) > 0 ? length + 1 : 1, '\0');
+        DWORD_PTR copied = 0;
+        if (static_cast<LONG_PTR>(length) > 0)
+        {
+            (void)::SendMessageTimeoutA(control, combo ? CB_GETLBTEXT : LB_GETTEXT, index,
+                                        reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, 2000, &copied);
+        }
+        DWORD_PTR selected = index == current ? 1 : 0;
+        if (!combo && (::GetWindowLongA(control, GWL_STYLE) & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0)
+        {
+            (void)::SendMessageTimeoutA(control, LB_GETSEL, index, 0, SMTO_ABORTIFHUNG, 2000, &selected);
+        }
+        rows.push_back({text.data(), static_cast<LONG_PTR>(selected) > 0});
+    }
+    return rows;
+}
+
+// The rows of a list view (first column): the item and its text buffer live in the list's process.
+std::vector<Row> ListViewRows(HWND control)
+{
+    std::vector<Row> rows;
+    DWORD processId = 0;
+    (void)::GetWindowThreadProcessId(control, &processId);
+    HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (process == nullptr)
+    {
+        return rows;
+    }
+    const SIZE_T textSize = 1024;
+    char* remote = static_cast<char*>(
+        ::VirtualAllocEx(process, nullptr, sizeof(LVITEMA) + textSize, MEM_COMMIT, PAGE_READWRITE));
+    DWORD_PTR count = 0;
+    if (remote != nullptr &&
+        ::SendMessageTimeoutA(control, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count))
+    {
+        for (DWORD_PTR index = 0; index < count && index < 1000; ++index)
+        {
+            LVITEMA item = {};
+            item.mask = LVIF_TEXT | LVIF_STATE;
+            item.iItem = static_cast<int>(index);
+            item.stateMask = LVIS_SELECTED;
+            item.pszText = remote + sizeof(LVITEMA);
+            item.cchTextMax = static_cast<int>(textSize);
+            char text[textSize] = {};
+            DWORD_PTR done = 0;
+            if (::WriteProcessMemory(process, remote, &item, sizeof(item), nullptr) &&
+                ::SendMessageTimeoutA(control, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG,
+                                      2000, &done) &&
+                ::ReadProcessMemory(process, remote, &item, sizeof(item), nullptr) &&
+                ::ReadProcessMemory(process, remote + sizeof(LVITEMA), text, textSize - 1, nullptr))
+            {
+                rows.push_back({text, (item.state & LVIS_SELECTED) != 0});
+            }
+        }
+    }
+    if (remote != nullptr)
+    {
+        (void)::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    (void)::CloseHandle(process);
+    return rows;
+}
+
+void PrintRows(HWND control, int depth)
+{
+    const std::string type = ClassOf(control);
+    std::vector<Row> rows;
+    if (type == "ListBox" || type == "ComboLBox")
+    {
+        rows = ListRows(control, false);
+    }
+    else if (type == "ComboBox")
+    {
+        rows = ListRows(control, true);
+    }
+    else if (type == "SysListView32")
+    {
+        rows = ListViewRows(control);
+    }
+    for (size_t index = 0; index < rows.size(); ++index)
+    {
+        std::printf("%*srow %u text=\"%s\" selected=%d\n", depth * 2, "", static_cast<unsigned>(index),
+                    OneLine(rows[index].text).c_str(), rows[index].selected ? 1 : 0);
+    }
+}
+
+void PrintWindowLine(HWND window, int depth, HWND focus)
 {
     RECT rect = {};
     (void)::GetWindowRect(window, &rect);
     const LONG exStyle = ::GetWindowLongA(window, GWL_EXSTYLE);
-    std::printf("%*s%s %p class=\"%s\" id=%d text=\"%s\" rect=%ld,%ld,%ld,%ld visible=%d enabled=%d rtl=%d%s\n",
+    std::printf("%*s%s %p class=\"%s\" id=%d text=\"%s\" rect=%ld,%ld,%ld,%ld visible=%d enabled=%d rtl=%d%s%s%s\n",
                 depth * 2, "", depth == 0 ? "window" : "control", static_cast<void*>(window), ClassOf(window).c_str(),
                 depth == 0 ? 0 : ::GetDlgCtrlID(window), OneLine(TextOf(window)).c_str(), rect.left, rect.top, rect.right,
                 rect.bottom, ::IsWindowVisible(window) ? 1 : 0, ::IsWindowEnabled(window) ? 1 : 0,
                 (exStyle & WS_EX_LAYOUTRTL) != 0 ? 1 : 0,
-                depth == 0 && ::GetForegroundWindow() == window ? " foreground=1" : "");
+                depth == 0 && ::GetForegroundWindow() == window ? " foreground=1" : "",
+                depth != 0 && window == focus ? " focus=1" : "", CheckState(window).c_str());
 }
 
-void PrintTree(HWND window, int depth)
+void PrintTree(HWND window, int depth, HWND focus)
 {
-    PrintWindowLine(window, depth);
+    PrintWindowLine(window, depth, focus);
+    if (depth != 0)
+    {
+        PrintRows(window, depth + 1);
+    }
     for (HWND child = ::GetWindow(window, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT))
     {
-        PrintTree(child, depth + 1);
+        PrintTree(child, depth + 1, focus);
     }
 }
 
@@ -189,7 +343,7 @@ int List(const std::string& name)
 {
     for (HWND window : TopLevel(name, true))
     {
-        PrintTree(window, 0);
+        PrintTree(window, 0, FocusOf(window));
     }
     return 0;
 }
@@ -328,17 +482,6 @@ int Type(HWND control, const std::string& text)
     return 0;
 }
 
-// The window with the keyboard focus in the window's thread.
-HWND FocusOf(HWND top)
-{
-    const DWORD thread = ::GetWindowThreadProcessId(top, nullptr);
-    const DWORD own = ::GetCurrentThreadId();
-    (void)::AttachThreadInput(own, thread, TRUE);
-    HWND focus = ::GetFocus();
-    (void)::AttachThreadInput(own, thread, FALSE);
-    return focus != nullptr ? focus : top;
-}
-
 int Key(HWND top, const std::string& key)
 {
     if (key == "altf4")
@@ -361,6 +504,200 @@ int Front(HWND top)
 {
     (void)::SetWindowPos(top, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     (void)::SetForegroundWindow(top);
+    return 0;
+}
+
+// Real input: through the system's input queue, as a person's hands give it.
+
+void SendKey(BYTE key, bool down)
+{
+    ::keybd_event(key, static_cast<BYTE>(::MapVirtualKeyA(key, 0)), down ? 0 : KEYEVENTF_KEYUP, 0);
+}
+
+// Waits until the window's thread asks for messages again after what it was given before.
+void Settle(HWND top)
+{
+    DWORD_PTR ignored = 0;
+    (void)::SendMessageTimeoutA(top, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+}
+
+// The key's state as the window's thread last read it from its input: bit 0 turns over with each press
+// read, bit 15 is set while the key is down.
+SHORT KeyStateOf(HWND top, BYTE key)
+{
+    const DWORD thread = ::GetWindowThreadProcessId(top, nullptr);
+    const DWORD own = ::GetCurrentThreadId();
+    (void)::AttachThreadInput(own, thread, TRUE);
+    const SHORT state = ::GetKeyState(key);
+    (void)::AttachThreadInput(own, thread, FALSE);
+    return state;
+}
+
+// Waits until the window's thread has read a press and the letting go of the key (its press bit turned
+// over from before, the key up again).
+bool KeyRead(HWND top, BYTE key, SHORT before)
+{
+    const DWORD start = ::GetTickCount();
+    while (::IsWindow(top) && ::GetTickCount() - start < kFindMs)
+    {
+        const SHORT now = KeyStateOf(top, key);
+        if ((now & 1) != (before & 1) && (now & 0x8000) == 0)
+        {
+            Settle(top);
+            return true;
+        }
+        ::Sleep(kPollMs);
+    }
+    return !::IsWindow(top);                                  // the key closed it
+}
+
+// Brings the window to the front and waits until it is the foreground window with the keyboard focus
+// in it, asking again now and then.
+bool ToFront(HWND top)
+{
+    const DWORD start = ::GetTickCount();
+    for (DWORD polls = 0; ::GetTickCount() - start < kFindMs; ++polls)
+    {
+        if (::GetForegroundWindow() == top)
+        {
+            HWND focus = FocusOf(top);
+            if (focus == top || ::IsChild(top, focus))
+            {
+                return true;
+            }
+        }
+        if (polls % 10 == 0)
+        {
+            (void)Front(top);
+        }
+        ::Sleep(kPollMs);
+    }
+    std::fprintf(stderr, "the window did not come to the front\n");
+    return false;
+}
+
+// Presses the keys one after the other and lets them go in the opposite order (modifiers first), then
+// waits until the window's thread has read the last one.
+bool PressKeys(HWND top, const std::vector<BYTE>& keys)
+{
+    const BYTE last = keys.back();
+    const SHORT before = KeyStateOf(top, last);
+    for (BYTE key : keys)
+    {
+        SendKey(key, true);
+    }
+    for (size_t index = keys.size(); index-- > 0;)
+    {
+        SendKey(keys[index], false);
+    }
+    if (!KeyRead(top, last, before))
+    {
+        std::fprintf(stderr, "the window did not read the key\n");
+        return false;
+    }
+    return true;
+}
+
+int RealClick(HWND top, HWND control)
+{
+    if (!ToFront(top) || Hover(top, control) != 0)
+    {
+        return 1;
+    }
+    ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    if (::IsWindow(top))
+    {
+        Settle(top);
+    }
+    return 0;
+}
+
+int RealKey(HWND top, const std::string& name)
+{
+    static const struct
+    {
+        const char* name;
+        std::vector<BYTE> keys;
+    } table[] = {
+        {"tab", {VK_TAB}},     {"shifttab", {VK_SHIFT, VK_TAB}}, {"enter", {VK_RETURN}}, {"space", {VK_SPACE}},
+        {"escape", {VK_ESCAPE}}, {"altf4", {VK_MENU, VK_F4}},    {"left", {VK_LEFT}},    {"right", {VK_RIGHT}},
+        {"up", {VK_UP}},       {"down", {VK_DOWN}},
+    };
+    for (const auto& entry : table)
+    {
+        if (name != entry.name)
+        {
+            continue;
+        }
+        if (!ToFront(top))
+        {
+            return 1;
+        }
+        const HWND before = FocusOf(top);
+        if (!PressKeys(top, entry.keys))
+        {
+            return 1;
+        }
+        if (entry.keys.back() == VK_TAB && FocusOf(top) == before)
+        {
+            std::fprintf(stderr, "the focus did not move\n");
+            return 1;
+        }
+        return 0;
+    }
+    return 2;
+}
+
+// Clicks into the control and types the text key by key, then waits until the control shows it.
+int RealType(HWND top, HWND control, const std::string& text)
+{
+    if (RealClick(top, control) != 0)
+    {
+        return 1;
+    }
+    if (FocusOf(top) != control)
+    {
+        std::fprintf(stderr, "the control did not take the focus\n");
+        return 1;
+    }
+    for (char c : text)
+    {
+        const SHORT scan = ::VkKeyScanA(c);
+        if (scan == -1)
+        {
+            std::fprintf(stderr, "no key types '%c'\n", c);
+            return 2;
+        }
+        std::vector<BYTE> keys;
+        if ((scan & 0x100) != 0)
+        {
+            keys.push_back(VK_SHIFT);
+        }
+        if ((scan & 0x200) != 0)
+        {
+            keys.push_back(VK_CONTROL);
+        }
+        if ((scan & 0x400) != 0)
+        {
+            keys.push_back(VK_MENU);
+        }
+        keys.push_back(static_cast<BYTE>(scan & 0xFF));
+        if (!PressKeys(top, keys))
+        {
+            return 1;
+        }
+    }
+    const DWORD start = ::GetTickCount();
+    while (TextOf(control).find(text) == std::string::npos)
+    {
+        if (::GetTickCount() - start >= kFindMs)
+        {
+            std::fprintf(stderr, "the control does not show the text typed\n");
+            return 1;
+        }
+        ::Sleep(kPollMs);
+    }
     return 0;
 }
 
@@ -431,8 +768,19 @@ int main(int argc, char** argv)
 {
     if (argc < 2)
     {
-        std::fprintf(stderr, "usage: WinDriver away|list|wait|waitgone|waittext|click|hover|pick|type|key|front|picture ...\n");
+        std::fprintf(stderr, "usage: WinDriver [--real] away|list|wait|waitgone|waittext|click|hover|pick|type|key|front|picture ...\n");
         return 2;
+    }
+    // --real: click, key and type with real input.
+    const bool real = std::string(argv[1]) == "--real";
+    if (real)
+    {
+        --argc;
+        ++argv;
+        if (argc < 2)
+        {
+            return 2;
+        }
     }
     const std::string command = argv[1];
     const std::string window = argc > 2 ? argv[2] : "";
@@ -474,7 +822,11 @@ int main(int argc, char** argv)
         {
             return 1;
         }
-        return command == "key" ? Key(top, argument) : Picture(top, argument);
+        if (command == "picture")
+        {
+            return Picture(top, argument);
+        }
+        return real ? RealKey(top, argument) : Key(top, argument);
     }
     HWND control = WaitControl(window, argument, kFindMs, top);
     if (control == nullptr)
@@ -484,7 +836,7 @@ int main(int argc, char** argv)
     }
     if (command == "click")
     {
-        return Click(control);
+        return real ? RealClick(top, control) : Click(control);
     }
     if (command == "hover")
     {
@@ -496,7 +848,7 @@ int main(int argc, char** argv)
     }
     if (command == "type" && argc > 4)
     {
-        return Type(control, argv[4]);
+        return real ? RealType(top, control, argv[4]) : Type(control, argv[4]);
     }
     return 2;
 }
