@@ -521,36 +521,6 @@ void Settle(HWND top)
     (void)::SendMessageTimeoutA(top, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
 }
 
-// The key's state as the window's thread last read it from its input: bit 0 turns over with each press
-// read, bit 15 is set while the key is down.
-SHORT KeyStateOf(HWND top, BYTE key)
-{
-    const DWORD thread = ::GetWindowThreadProcessId(top, nullptr);
-    const DWORD own = ::GetCurrentThreadId();
-    (void)::AttachThreadInput(own, thread, TRUE);
-    const SHORT state = ::GetKeyState(key);
-    (void)::AttachThreadInput(own, thread, FALSE);
-    return state;
-}
-
-// Waits until the window's thread has read a press and the letting go of the key (its press bit turned
-// over from before, the key up again).
-bool KeyRead(HWND top, BYTE key, SHORT before)
-{
-    const DWORD start = ::GetTickCount();
-    while (::IsWindow(top) && ::GetTickCount() - start < kFindMs)
-    {
-        const SHORT now = KeyStateOf(top, key);
-        if ((now & 1) != (before & 1) && (now & 0x8000) == 0)
-        {
-            Settle(top);
-            return true;
-        }
-        ::Sleep(kPollMs);
-    }
-    return !::IsWindow(top);                                  // the key closed it
-}
-
 // Brings the window to the front and waits until it is the foreground window with the keyboard focus
 // in it, asking again now and then.
 bool ToFront(HWND top)
@@ -576,12 +546,10 @@ bool ToFront(HWND top)
     return false;
 }
 
-// Presses the keys one after the other and lets them go in the opposite order (modifiers first), then
-// waits until the window's thread has read the last one.
-bool PressKeys(HWND top, const std::vector<BYTE>& keys)
+// Presses the keys one after the other and lets them go in the opposite order (modifiers last), then
+// waits until the window's thread asks for messages again.
+void PressKeys(HWND top, const std::vector<BYTE>& keys)
 {
-    const BYTE last = keys.back();
-    const SHORT before = KeyStateOf(top, last);
     for (BYTE key : keys)
     {
         SendKey(key, true);
@@ -590,10 +558,24 @@ bool PressKeys(HWND top, const std::vector<BYTE>& keys)
     {
         SendKey(keys[index], false);
     }
-    if (!KeyRead(top, last, before))
+    if (::IsWindow(top))
     {
-        std::fprintf(stderr, "the window did not read the key\n");
-        return false;
+        Settle(top);
+    }
+}
+
+// Waits until the focus in the window is no longer on before.
+bool FocusMoves(HWND top, HWND before)
+{
+    const DWORD start = ::GetTickCount();
+    while (FocusOf(top) == before)
+    {
+        if (::GetTickCount() - start >= kFindMs)
+        {
+            std::fprintf(stderr, "the focus did not move\n");
+            return false;
+        }
+        ::Sleep(kPollMs);
     }
     return true;
 }
@@ -635,16 +617,8 @@ int RealKey(HWND top, const std::string& name)
             return 1;
         }
         const HWND before = FocusOf(top);
-        if (!PressKeys(top, entry.keys))
-        {
-            return 1;
-        }
-        if (entry.keys.back() == VK_TAB && FocusOf(top) == before)
-        {
-            std::fprintf(stderr, "the focus did not move\n");
-            return 1;
-        }
-        return 0;
+        PressKeys(top, entry.keys);
+        return entry.keys.back() != VK_TAB || FocusMoves(top, before) ? 0 : 1;
     }
     return 2;
 }
@@ -683,10 +657,7 @@ int RealType(HWND top, HWND control, const std::string& text)
             keys.push_back(VK_MENU);
         }
         keys.push_back(static_cast<BYTE>(scan & 0xFF));
-        if (!PressKeys(top, keys))
-        {
-            return 1;
-        }
+        PressKeys(top, keys);
     }
     const DWORD start = ::GetTickCount();
     while (TextOf(control).find(text) == std::string::npos)
