@@ -149,6 +149,10 @@ TEST(WizardKeyboardTest, KeyboardOnly_TabEnterSpaceShiftTabAndCancelByKeys)
 
     ASSERT_TRUE(run.TabTo(frame, "< Back", true)) << "Shift+Tab reaches Back: " << run.Path();
     run.Picture(frame, "test_keyboard_back_focused");
+    ASSERT_EQ(0, run.Key(frame, "tab"));
+    EXPECT_EQ("Cancel", run.Focused(frame)) << "Tab goes on to the next drawn button";
+    ASSERT_EQ(0, run.Key(frame, "shifttab"));
+    ASSERT_EQ("< Back", run.Focused(frame)) << "Shift+Tab comes back";
     ASSERT_EQ(0, run.Key(frame, "space"));
     ASSERT_TRUE(run.WaitText(frame, "Read me first")) << "Space on Back returns to the welcome dialog";
 

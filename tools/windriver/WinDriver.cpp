@@ -31,6 +31,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -174,15 +175,14 @@ std::string OneLine(const std::string& text)
     return line;
 }
 
-// The window with the keyboard focus in the window's thread.
+// The window with the keyboard focus in the window's thread, asked without joining its input (a
+// joined input shares the key state, and would lose a Shift held for the window).
 HWND FocusOf(HWND top)
 {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
     const DWORD thread = ::GetWindowThreadProcessId(top, nullptr);
-    const DWORD own = ::GetCurrentThreadId();
-    (void)::AttachThreadInput(own, thread, TRUE);
-    HWND focus = ::GetFocus();
-    (void)::AttachThreadInput(own, thread, FALSE);
-    return focus != nullptr ? focus : top;
+    return ::GetGUIThreadInfo(thread, &info) && info.hwndFocus != nullptr ? info.hwndFocus : top;
 }
 
 // " checked=N" for check boxes and radio buttons, empty for other controls.
@@ -209,34 +209,38 @@ struct Row
     bool selected;
 };
 
-// The rows of a list box or combo box: the system carries their texts across processes.
+// The rows of a list box or combo box, read in wide characters (the system carries those across
+// processes as they are) and given in the system's code page.
 std::vector<Row> ListRows(HWND control, bool combo)
 {
     std::vector<Row> rows;
     DWORD_PTR count = 0;
     DWORD_PTR current = 0;
-    if (!::SendMessageTimeoutA(control, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count) ||
+    if (!::SendMessageTimeoutW(control, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count) ||
         static_cast<LONG_PTR>(count) <= 0)
     {
         return rows;
     }
-    (void)::SendMessageTimeoutA(control, combo ? CB_GETCURSEL : LB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 2000, &current);
+    (void)::SendMessageTimeoutW(control, combo ? CB_GETCURSEL : LB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 2000, &current);
     for (DWORD_PTR index = 0; index < count && index < 1000; ++index)
     {
         DWORD_PTR length = 0;
-        (void)::SendMessageTimeoutA(control, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, index, 0, SMTO_ABORTIFHUNG,
+        (void)::SendMessageTimeoutW(control, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, index, 0, SMTO_ABORTIFHUNG,
                                     2000, &length);
-        std::vector<char> text(static_cast<LONG_PTR>(length) > 0 ? length + 1 : 1, '\0');
+        std::vector<wchar_t> wide(static_cast<LONG_PTR>(length) > 0 ? length + 1 : 1, L'\0');
         DWORD_PTR copied = 0;
         if (static_cast<LONG_PTR>(length) > 0)
         {
-            (void)::SendMessageTimeoutA(control, combo ? CB_GETLBTEXT : LB_GETTEXT, index,
-                                        reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, 2000, &copied);
+            (void)::SendMessageTimeoutW(control, combo ? CB_GETLBTEXT : LB_GETTEXT, index,
+                                        reinterpret_cast<LPARAM>(wide.data()), SMTO_ABORTIFHUNG, 2000, &copied);
         }
+        std::vector<char> text(wide.size() * 2 + 1, '\0');
+        (void)::WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, text.data(), static_cast<int>(text.size()), nullptr,
+                                    nullptr);
         DWORD_PTR selected = index == current ? 1 : 0;
         if (!combo && (::GetWindowLongA(control, GWL_STYLE) & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0)
         {
-            (void)::SendMessageTimeoutA(control, LB_GETSEL, index, 0, SMTO_ABORTIFHUNG, 2000, &selected);
+            (void)::SendMessageTimeoutW(control, LB_GETSEL, index, 0, SMTO_ABORTIFHUNG, 2000, &selected);
         }
         rows.push_back({text.data(), static_cast<LONG_PTR>(selected) > 0});
     }
@@ -546,15 +550,34 @@ bool ToFront(HWND top)
     return false;
 }
 
-// Presses the keys one after the other and lets them go in the opposite order (modifiers last), then
-// waits until the window's thread asks for messages again.
-void PressKeys(HWND top, const std::vector<BYTE>& keys)
+// Waits, within a bound, until the condition holds.
+bool WaitUntil(const std::function<bool()>& condition)
+{
+    const DWORD start = ::GetTickCount();
+    while (!condition())
+    {
+        if (::GetTickCount() - start >= kFindMs)
+        {
+            return false;
+        }
+        ::Sleep(kPollMs);
+    }
+    return true;
+}
+
+// Presses the keys one after the other and lets go of the last. The ones before it (Shift, Ctrl, Alt)
+// are held until the window's answer to the key is seen, as a person holds them: the window reads a
+// modifier's state when it reads the key, which may be well after the key was sent. Then waits until
+// the window's thread asks for messages again. False when the answer did not come.
+bool PressKeys(HWND top, const std::vector<BYTE>& keys, const std::function<bool()>& answered)
 {
     for (BYTE key : keys)
     {
         SendKey(key, true);
     }
-    for (size_t index = keys.size(); index-- > 0;)
+    SendKey(keys.back(), false);
+    const bool seen = WaitUntil(answered);
+    for (size_t index = keys.size() - 1; index-- > 0;)
     {
         SendKey(keys[index], false);
     }
@@ -562,22 +585,7 @@ void PressKeys(HWND top, const std::vector<BYTE>& keys)
     {
         Settle(top);
     }
-}
-
-// Waits until the focus in the window is no longer on before.
-bool FocusMoves(HWND top, HWND before)
-{
-    const DWORD start = ::GetTickCount();
-    while (FocusOf(top) == before)
-    {
-        if (::GetTickCount() - start >= kFindMs)
-        {
-            std::fprintf(stderr, "the focus did not move\n");
-            return false;
-        }
-        ::Sleep(kPollMs);
-    }
-    return true;
+    return seen;
 }
 
 int RealClick(HWND top, HWND control)
@@ -616,21 +624,40 @@ int RealKey(HWND top, const std::string& name)
         {
             return 1;
         }
+        // What shows that the window took the key: the focus moved on Tab; on Alt+F4 the window closed,
+        // or a question in front of it took the input.
         const HWND before = FocusOf(top);
-        PressKeys(top, entry.keys);
-        return entry.keys.back() != VK_TAB || FocusMoves(top, before) ? 0 : 1;
+        const auto answered = [&]() -> bool {
+            if (entry.keys.back() == VK_TAB)
+            {
+                return FocusOf(top) != before;
+            }
+            if (entry.keys.back() == VK_F4)
+            {
+                return !::IsWindow(top) || !::IsWindowEnabled(top) || ::GetForegroundWindow() != top;
+            }
+            return true;
+        };
+        if (!PressKeys(top, entry.keys, answered))
+        {
+            std::fprintf(stderr, entry.keys.back() == VK_TAB ? "the focus did not move\n"
+                                                              : "the window did not answer the key\n");
+            return 1;
+        }
+        return 0;
     }
     return 2;
 }
 
-// Clicks into the control and types the text key by key, then waits until the control shows it.
+// Clicks into the control and types the text key by key, each key (with Shift where the character
+// needs it) held until the control shows one character more.
 int RealType(HWND top, HWND control, const std::string& text)
 {
     if (RealClick(top, control) != 0)
     {
         return 1;
     }
-    if (FocusOf(top) != control)
+    if (!WaitUntil([&] { return FocusOf(top) == control; }))
     {
         std::fprintf(stderr, "the control did not take the focus\n");
         return 1;
@@ -657,17 +684,17 @@ int RealType(HWND top, HWND control, const std::string& text)
             keys.push_back(VK_MENU);
         }
         keys.push_back(static_cast<BYTE>(scan & 0xFF));
-        PressKeys(top, keys);
-    }
-    const DWORD start = ::GetTickCount();
-    while (TextOf(control).find(text) == std::string::npos)
-    {
-        if (::GetTickCount() - start >= kFindMs)
+        const size_t length = TextOf(control).size();
+        if (!PressKeys(top, keys, [&] { return TextOf(control).size() > length; }))
         {
-            std::fprintf(stderr, "the control does not show the text typed\n");
+            std::fprintf(stderr, "the control did not take '%c'\n", c);
             return 1;
         }
-        ::Sleep(kPollMs);
+    }
+    if (TextOf(control).find(text) == std::string::npos)
+    {
+        std::fprintf(stderr, "the control does not show the text typed\n");
+        return 1;
     }
     return 0;
 }
