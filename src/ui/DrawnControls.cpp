@@ -326,7 +326,13 @@ LRESULT CMyLink::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message)
     {
     case WM_PAINT:
-        OnPaint();
+    {
+        CPaintGuard paint(m_window);
+        Paint(paint.Dc());
+        return 0;
+    }
+    case WM_PRINTCLIENT:
+        Paint(reinterpret_cast<HDC>(wParam));
         return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
@@ -374,10 +380,8 @@ void CMyLink::OnPointerLeave()
     }
 }
 
-void CMyLink::OnPaint()
+void CMyLink::Paint(HDC dc)
 {
-    CPaintGuard paint(m_window);
-    HDC dc = paint.Dc();
     RECT client = {};
     (void)::GetClientRect(m_window, &client);
     PaintParentBackground(m_window, dc);
@@ -427,7 +431,13 @@ LRESULT CDrawnButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message)
     {
     case WM_PAINT:
-        OnPaint();
+    {
+        CPaintGuard paint(m_window);
+        Paint(paint.Dc());
+        return 0;
+    }
+    case WM_PRINTCLIENT:
+        Paint(reinterpret_cast<HDC>(wParam));
         return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
@@ -465,10 +475,8 @@ void CDrawnButton::Click()
     (void)::SendMessageA(m_host.dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(m_window));
 }
 
-void CDrawnButton::OnPaint()
+void CDrawnButton::Paint(HDC dc)
 {
-    CPaintGuard paint(m_window);
-    HDC dc = paint.Dc();
     RECT client = {};
     (void)::GetClientRect(m_window, &client);
     const bool enabled = ::IsWindowEnabled(m_window) != FALSE;

@@ -90,7 +90,8 @@ private:
     bool TracksPointer() const override { return !m_unsupported; }
     void OnPointerEnter() override;
     void OnPointerLeave() override;
-    void OnPaint();
+    // The face into dc: on WM_PAINT, and on WM_PRINTCLIENT into the caller's context.
+    void Paint(HDC dc);
     void Press() override;
 
     COLORREF m_colours[3];                                    // highlight, normal, unsupported
@@ -112,7 +113,7 @@ protected:
 
 private:
     bool TracksPointer() const override { return true; }
-    void OnPaint();
+    void Paint(HDC dc);
     void Press() override { Click(); }
     void Click();
 };

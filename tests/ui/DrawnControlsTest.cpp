@@ -221,6 +221,45 @@ TEST_F(DrawnControlsTest, Space_PressesOnKeyUp_NotWhenTheFocusLeftMeanwhile)
     EXPECT_EQ(std::vector<int>{kButtonId}, m_heard) << "no default button either";
 }
 
+// The control's face as it paints it, pixel by pixel.
+std::vector<DWORD> Face(HWND control)
+{
+    RECT client = {};
+    (void)::GetClientRect(control, &client);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = client.right;
+    info.bmiHeader.biHeight = -client.bottom;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    CMemoryDc dc(::CreateCompatibleDC(nullptr));
+    CBitmapHandle bitmap(::CreateDIBSection(dc.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap.IsValid() || bits == nullptr)
+    {
+        return {};
+    }
+    CSelectGuard select(dc.Get(), bitmap.Get());
+    (void)::SendMessageA(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.Get()), PRF_CLIENT);
+    (void)::GdiFlush();
+    const auto* pixels = static_cast<const DWORD*>(bits);
+    return std::vector<DWORD>(pixels, pixels + client.right * client.bottom);
+}
+
+TEST_F(DrawnControlsTest, FocusMark_ShownWhileFocused)
+{
+    for (HWND control : {m_link->Window(), m_button->Window()})
+    {
+        Focus(m_edit);
+        const std::vector<DWORD> plain = Face(control);
+        ASSERT_FALSE(plain.empty());
+        Focus(control);
+        EXPECT_NE(plain, Face(control)) << "the focus mark";
+        Focus(m_edit);
+        EXPECT_EQ(plain, Face(control)) << "gone with the focus";
+    }
+}
+
 TEST_F(DrawnControlsTest, Link_HandCursor_SystemsOwnOrTheProgramsWhereMissing)
 {
     HCURSOR system = Gdi::HandCursor();
