@@ -132,6 +132,74 @@ void CDrawnControl::OnPointerLeave()
     (void)::InvalidateRect(m_window, nullptr, FALSE);
 }
 
+bool CDrawnControl::HandleKeyboard(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    const bool repeated = (lParam & 0x40000000) != 0;       // the key was already down
+    result = 0;
+    switch (message)
+    {
+    case WM_GETDLGCODE:
+    {
+        // lParam: the key message the dialog manager is about to handle, when it asks for one.
+        const auto* key = reinterpret_cast<const MSG*>(lParam);
+        const bool wanted = key != nullptr && ((key->message == WM_KEYDOWN && key->wParam == VK_RETURN) ||
+                                               (key->message == WM_CHAR && (key->wParam == '\r' || key->wParam == ' ')));
+        result = DLGC_BUTTON | (wanted ? DLGC_WANTMESSAGE : 0);
+        return true;
+    }
+    case WM_KEYDOWN:
+        if (wParam == VK_RETURN && !repeated)
+        {
+            Press();
+        }
+        else if (wParam == VK_SPACE && !repeated && !m_pressed)
+        {
+            m_pressed = true;
+            (void)::InvalidateRect(m_window, nullptr, FALSE);
+        }
+        return wParam == VK_RETURN || wParam == VK_SPACE;
+    case WM_KEYUP:
+        if (wParam != VK_SPACE)
+        {
+            return false;
+        }
+        if (m_pressed)
+        {
+            m_pressed = false;
+            (void)::InvalidateRect(m_window, nullptr, FALSE);
+            Press();
+        }
+        return true;
+    case WM_CHAR:
+        return wParam == '\r' || wParam == ' ';              // pressed on the key itself
+    case BM_CLICK:
+        Press();
+        return true;
+    case WM_KILLFOCUS:
+        m_pressed = false;                                    // a Space let go elsewhere presses nothing
+        (void)::InvalidateRect(m_window, nullptr, FALSE);
+        return true;
+    case WM_SETFOCUS:
+    case WM_ENABLE:
+        (void)::InvalidateRect(m_window, nullptr, FALSE);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CDrawnControl::DrawFocusMark(HDC dc, RECT rect) const
+{
+    if (::GetFocus() != m_window)
+    {
+        return;
+    }
+    // DrawFocusRect inverts: the text colour settings of the painting before must not tint it.
+    (void)::SetTextColor(dc, RGB(0, 0, 0));
+    (void)::SetBkColor(dc, RGB(255, 255, 255));
+    (void)::DrawFocusRect(dc, &rect);
+}
+
 bool CDrawnControl::CreateControl(const char* className, int id, DWORD style)
 {
     RegisterClasses();
@@ -220,7 +288,7 @@ CMyLink::CMyLink(const ControlHost& host, const ObjectRecord& object)
 
 bool CMyLink::Create(int id)
 {
-    if (!CreateControl(kLinkClass, id, 0))
+    if (!CreateControl(kLinkClass, id, WS_TABSTOP))
     {
         return false;
     }
@@ -250,10 +318,21 @@ bool CMyLink::Create(int id)
 
 LRESULT CMyLink::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    LRESULT keyboard = 0;
+    if (HandleKeyboard(message, wParam, lParam, keyboard))
+    {
+        return keyboard;
+    }
     switch (message)
     {
     case WM_PAINT:
-        OnPaint();
+    {
+        CPaintGuard paint(m_window);
+        Paint(paint.Dc());
+        return 0;
+    }
+    case WM_PRINTCLIENT:
+        Paint(reinterpret_cast<HDC>(wParam));
         return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
@@ -262,17 +341,22 @@ LRESULT CMyLink::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_LBUTTONUP:
         m_pressed = false;
-        if (m_host.postCommand)
-        {
-            m_host.postCommand(m_object.command);
-        }
         (void)::InvalidateRect(m_window, nullptr, FALSE);
+        Press();
         return 0;
     case WM_SETCURSOR:
-        (void)::SetCursor(::LoadCursorA(nullptr, m_unsupported ? IDC_ARROW : MAKEINTRESOURCEA(32649)));
+        (void)::SetCursor(m_unsupported ? ::LoadCursorA(nullptr, IDC_ARROW) : Gdi::HandCursor());
         return TRUE;
     default:
         return CDrawnControl::HandleMessage(message, wParam, lParam);
+    }
+}
+
+void CMyLink::Press()
+{
+    if (m_host.postCommand)
+    {
+        m_host.postCommand(m_object.command);
     }
 }
 
@@ -296,13 +380,12 @@ void CMyLink::OnPointerLeave()
     }
 }
 
-void CMyLink::OnPaint()
+void CMyLink::Paint(HDC dc)
 {
-    CPaintGuard paint(m_window);
-    HDC dc = paint.Dc();
     RECT client = {};
     (void)::GetClientRect(m_window, &client);
     PaintParentBackground(m_window, dc);
+    const RECT whole = client;
     if (m_object.useBitmapIcon)
     {
         const std::string& name = m_pressed ? m_clickedBitmap : m_hover ? m_onBitmap : m_offBitmap;
@@ -317,6 +400,7 @@ void CMyLink::OnPaint()
     (void)::SetBkMode(dc, TRANSPARENT);
     (void)::SetTextColor(dc, colour);
     (void)::DrawTextA(dc, m_object.text.c_str(), -1, &client, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    DrawFocusMark(dc, whole);
 }
 
 // The drawn push button.
@@ -339,10 +423,21 @@ bool CDrawnButton::Create(int id)
 
 LRESULT CDrawnButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    LRESULT keyboard = 0;
+    if (HandleKeyboard(message, wParam, lParam, keyboard))
+    {
+        return keyboard;
+    }
     switch (message)
     {
     case WM_PAINT:
-        OnPaint();
+    {
+        CPaintGuard paint(m_window);
+        Paint(paint.Dc());
+        return 0;
+    }
+    case WM_PRINTCLIENT:
+        Paint(reinterpret_cast<HDC>(wParam));
         return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
@@ -364,19 +459,6 @@ LRESULT CDrawnButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         }
         return 0;
     }
-    case WM_GETDLGCODE:
-        return DLGC_BUTTON | DLGC_WANTALLKEYS;
-    case WM_KEYDOWN:
-        if (wParam == VK_RETURN && m_host.postCommand)
-        {
-            m_host.postCommand(m_object.command);
-        }
-        return 0;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-    case WM_ENABLE:
-        (void)::InvalidateRect(m_window, nullptr, FALSE);
-        return 0;
     default:
         return CDrawnControl::HandleMessage(message, wParam, lParam);
     }
@@ -393,10 +475,8 @@ void CDrawnButton::Click()
     (void)::SendMessageA(m_host.dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(m_window));
 }
 
-void CDrawnButton::OnPaint()
+void CDrawnButton::Paint(HDC dc)
 {
-    CPaintGuard paint(m_window);
-    HDC dc = paint.Dc();
     RECT client = {};
     (void)::GetClientRect(m_window, &client);
     const bool enabled = ::IsWindowEnabled(m_window) != FALSE;
@@ -413,11 +493,8 @@ void CDrawnButton::OnPaint()
                              : m_hover ? ::GetSysColor(COLOR_HOTLIGHT)
                                        : ::GetSysColor(COLOR_BTNTEXT));
     (void)::DrawTextA(dc, m_object.text.c_str(), -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-    if (::GetFocus() == m_window)
-    {
-        ::InflateRect(&client, -4, -4);
-        (void)::DrawFocusRect(dc, &client);
-    }
+    ::InflateRect(&client, -4, -4);
+    DrawFocusMark(dc, client);
 }
 
 // The bitmap picture.

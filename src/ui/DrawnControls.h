@@ -46,6 +46,17 @@ protected:
     virtual bool TracksPointer() const { return false; }
     virtual void OnPointerEnter();
     virtual void OnPointerLeave();
+    // The keyboard of a control a user can press: a tab stop of the dialog that asks the dialog manager
+    // for Enter (and the characters of Enter and Space) only, so that Tab and Shift+Tab still move the
+    // focus and Enter elsewhere still goes to the dialog's default button. Enter presses on key-down,
+    // Space on key-up after a key-down, as the system's buttons do; BM_CLICK presses too. True when the
+    // message was one of them, with its answer in result.
+    bool HandleKeyboard(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // What pressing the control does (the keyboard and BM_CLICK); nothing for controls that cannot be
+    // pressed.
+    virtual void Press() {}
+    // The dotted focus mark inside the rectangle while the control has the keyboard focus.
+    void DrawFocusMark(HDC dc, RECT rect) const;
 
     ControlHost m_host;
     ObjectRecord m_object;
@@ -79,7 +90,9 @@ private:
     bool TracksPointer() const override { return !m_unsupported; }
     void OnPointerEnter() override;
     void OnPointerLeave() override;
-    void OnPaint();
+    // The face into dc: on WM_PAINT, and on WM_PRINTCLIENT into the caller's context.
+    void Paint(HDC dc);
+    void Press() override;
 
     COLORREF m_colours[3];                                    // highlight, normal, unsupported
     std::string m_onBitmap = "IDB_ON_BUTTON";
@@ -100,7 +113,8 @@ protected:
 
 private:
     bool TracksPointer() const override { return true; }
-    void OnPaint();
+    void Paint(HDC dc);
+    void Press() override { Click(); }
     void Click();
 };
 

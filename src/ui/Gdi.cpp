@@ -1,5 +1,7 @@
 #include "ui/Gdi.h"
 
+#include "ui/UiResources.h"
+
 namespace
 {
 using GradientFillFn = BOOL(WINAPI*)(HDC, PTRIVERTEX, ULONG, PVOID, ULONG, ULONG);
@@ -169,6 +171,16 @@ bool TrackHoverAndLeave(HWND window, DWORD hoverTimeMs, const char* userEntry, c
     request.hwndTrack = window;
     request.dwHoverTime = hoverTimeMs;
     return track(&request) != FALSE;
+}
+
+HCURSOR HandCursor(const char* systemCursor)
+{
+    HCURSOR hand = ::LoadCursorA(nullptr, systemCursor);
+    if (hand == nullptr)
+    {
+        hand = ::LoadCursorA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_HAND_CURSOR));
+    }
+    return hand != nullptr ? hand : ::LoadCursorA(nullptr, IDC_ARROW);
 }
 
 HFONT DialogFont()

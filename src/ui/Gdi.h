@@ -114,6 +114,10 @@ void FillVertical(HDC dc, const RECT& rect, COLORREF top, COLORREF bottom, const
 // then watches it with a timer). The entry names are for tests that try the older systems.
 bool TrackHoverAndLeave(HWND window, DWORD hoverTimeMs, const char* userEntry = "TrackMouseEvent",
                         const char* commonControlsEntry = "_TrackMouseEvent");
+// The pointing hand shown over links: the system's (Windows 98 and 2000 brought it) or, where the system
+// has none, the program's own; the arrow when neither loads. Not owned. The system cursor's number is
+// for tests that try a system without it.
+HCURSOR HandCursor(const char* systemCursor = MAKEINTRESOURCEA(32649));
 // The default dialog font of the system (not owned).
 HFONT DialogFont();
 // Text extent of a single or multi-line text in a font.

@@ -2,7 +2,9 @@
 // tests and for product authors. The window is named by its class or by a part of its title.
 //
 //   WinDriver list [WINDOW]                      top-level windows and their controls (texts on one line:
-//                                                line breaks as \r \n, double quotes as single ones)
+//                                                line breaks as \r \n, double quotes as single ones), the
+//                                                rows of list boxes, combo boxes and list views, check-box
+//                                                and radio states (checked=0|1|2), the focus (focus=1)
 //   WinDriver wait WINDOW [MS]                   waits until a visible window of that name exists
 //   WinDriver waitgone WINDOW [MS]               waits until no visible window of that name exists
 //   WinDriver waittext WINDOW TEXT [MS]          waits until one of its visible controls shows TEXT
@@ -14,12 +16,22 @@
 //   WinDriver key WINDOW enter|escape|altf4      presses a key in the window
 //   WinDriver front WINDOW                       asks the window to the front
 //   WinDriver picture WINDOW FILE.png            saves what the window shows
-// Exit code 0 when done, 1 when the window or control was not found in time, 2 for a bad call.
+//   WinDriver --real click|key|type ...          the same with real input through the system's input
+//                                                queue, as a person's hands give it: the window is brought
+//                                                to the front first, the pointer moved onto the control and
+//                                                its button pressed, keys pressed and let go. Keys: tab,
+//                                                shifttab, enter, space, escape, altf4, left, right, up,
+//                                                down. tab and shifttab wait until the focus has moved,
+//                                                type until the control shows the text.
+// Exit code 0 when done, 1 when the window or control was not found in time (with --real: when the
+// window did not come to the front, the pointer or the focus did not arrive), 2 for a bad call.
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -163,25 +175,171 @@ std::string OneLine(const std::string& text)
     return line;
 }
 
-void PrintWindowLine(HWND window, int depth)
+// The window with the keyboard focus in the window's thread, asked without joining its input (a
+// joined input shares the key state, and would lose a Shift held for the window).
+HWND FocusOf(HWND top)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    const DWORD thread = ::GetWindowThreadProcessId(top, nullptr);
+    return ::GetGUIThreadInfo(thread, &info) && info.hwndFocus != nullptr ? info.hwndFocus : top;
+}
+
+// " checked=N" for check boxes and radio buttons, empty for other controls.
+std::string CheckState(HWND control)
+{
+    if (ClassOf(control) != "Button")
+    {
+        return std::string();
+    }
+    const LONG kind = ::GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK;
+    if (kind != BS_CHECKBOX && kind != BS_AUTOCHECKBOX && kind != BS_3STATE && kind != BS_AUTO3STATE &&
+        kind != BS_RADIOBUTTON && kind != BS_AUTORADIOBUTTON)
+    {
+        return std::string();
+    }
+    DWORD_PTR state = 0;
+    (void)::SendMessageTimeoutA(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &state);
+    return " checked=" + std::to_string(state);
+}
+
+struct Row
+{
+    std::string text;
+    bool selected;
+};
+
+// The rows of a list box or combo box, read in wide characters (the system carries those across
+// processes as they are) and given in the system's code page.
+std::vector<Row> ListRows(HWND control, bool combo)
+{
+    std::vector<Row> rows;
+    DWORD_PTR count = 0;
+    DWORD_PTR current = 0;
+    if (!::SendMessageTimeoutW(control, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count) ||
+        static_cast<LONG_PTR>(count) <= 0)
+    {
+        return rows;
+    }
+    (void)::SendMessageTimeoutW(control, combo ? CB_GETCURSEL : LB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 2000, &current);
+    for (DWORD_PTR index = 0; index < count && index < 1000; ++index)
+    {
+        DWORD_PTR length = 0;
+        (void)::SendMessageTimeoutW(control, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, index, 0, SMTO_ABORTIFHUNG,
+                                    2000, &length);
+        std::vector<wchar_t> wide(static_cast<LONG_PTR>(length) > 0 ? length + 1 : 1, L'\0');
+        DWORD_PTR copied = 0;
+        if (static_cast<LONG_PTR>(length) > 0)
+        {
+            (void)::SendMessageTimeoutW(control, combo ? CB_GETLBTEXT : LB_GETTEXT, index,
+                                        reinterpret_cast<LPARAM>(wide.data()), SMTO_ABORTIFHUNG, 2000, &copied);
+        }
+        std::vector<char> text(wide.size() * 2 + 1, '\0');
+        (void)::WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, text.data(), static_cast<int>(text.size()), nullptr,
+                                    nullptr);
+        DWORD_PTR selected = index == current ? 1 : 0;
+        if (!combo && (::GetWindowLongA(control, GWL_STYLE) & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0)
+        {
+            (void)::SendMessageTimeoutW(control, LB_GETSEL, index, 0, SMTO_ABORTIFHUNG, 2000, &selected);
+        }
+        rows.push_back({text.data(), static_cast<LONG_PTR>(selected) > 0});
+    }
+    return rows;
+}
+
+// The rows of a list view (first column): the item and its text buffer live in the list's process.
+std::vector<Row> ListViewRows(HWND control)
+{
+    std::vector<Row> rows;
+    DWORD processId = 0;
+    (void)::GetWindowThreadProcessId(control, &processId);
+    HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (process == nullptr)
+    {
+        return rows;
+    }
+    const SIZE_T textSize = 1024;
+    char* remote = static_cast<char*>(
+        ::VirtualAllocEx(process, nullptr, sizeof(LVITEMA) + textSize, MEM_COMMIT, PAGE_READWRITE));
+    DWORD_PTR count = 0;
+    if (remote != nullptr &&
+        ::SendMessageTimeoutA(control, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count))
+    {
+        for (DWORD_PTR index = 0; index < count && index < 1000; ++index)
+        {
+            LVITEMA item = {};
+            item.mask = LVIF_TEXT | LVIF_STATE;
+            item.iItem = static_cast<int>(index);
+            item.stateMask = LVIS_SELECTED;
+            item.pszText = remote + sizeof(LVITEMA);
+            item.cchTextMax = static_cast<int>(textSize);
+            char text[textSize] = {};
+            DWORD_PTR done = 0;
+            if (::WriteProcessMemory(process, remote, &item, sizeof(item), nullptr) &&
+                ::SendMessageTimeoutA(control, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG,
+                                      2000, &done) &&
+                ::ReadProcessMemory(process, remote, &item, sizeof(item), nullptr) &&
+                ::ReadProcessMemory(process, remote + sizeof(LVITEMA), text, textSize - 1, nullptr))
+            {
+                rows.push_back({text, (item.state & LVIS_SELECTED) != 0});
+            }
+        }
+    }
+    if (remote != nullptr)
+    {
+        (void)::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    (void)::CloseHandle(process);
+    return rows;
+}
+
+void PrintRows(HWND control, int depth)
+{
+    const std::string type = ClassOf(control);
+    std::vector<Row> rows;
+    if (type == "ListBox" || type == "ComboLBox")
+    {
+        rows = ListRows(control, false);
+    }
+    else if (type == "ComboBox")
+    {
+        rows = ListRows(control, true);
+    }
+    else if (type == "SysListView32")
+    {
+        rows = ListViewRows(control);
+    }
+    for (size_t index = 0; index < rows.size(); ++index)
+    {
+        std::printf("%*srow %u text=\"%s\" selected=%d\n", depth * 2, "", static_cast<unsigned>(index),
+                    OneLine(rows[index].text).c_str(), rows[index].selected ? 1 : 0);
+    }
+}
+
+void PrintWindowLine(HWND window, int depth, HWND focus)
 {
     RECT rect = {};
     (void)::GetWindowRect(window, &rect);
     const LONG exStyle = ::GetWindowLongA(window, GWL_EXSTYLE);
-    std::printf("%*s%s %p class=\"%s\" id=%d text=\"%s\" rect=%ld,%ld,%ld,%ld visible=%d enabled=%d rtl=%d%s\n",
+    std::printf("%*s%s %p class=\"%s\" id=%d text=\"%s\" rect=%ld,%ld,%ld,%ld visible=%d enabled=%d rtl=%d%s%s%s\n",
                 depth * 2, "", depth == 0 ? "window" : "control", static_cast<void*>(window), ClassOf(window).c_str(),
                 depth == 0 ? 0 : ::GetDlgCtrlID(window), OneLine(TextOf(window)).c_str(), rect.left, rect.top, rect.right,
                 rect.bottom, ::IsWindowVisible(window) ? 1 : 0, ::IsWindowEnabled(window) ? 1 : 0,
                 (exStyle & WS_EX_LAYOUTRTL) != 0 ? 1 : 0,
-                depth == 0 && ::GetForegroundWindow() == window ? " foreground=1" : "");
+                depth == 0 && ::GetForegroundWindow() == window ? " foreground=1" : "",
+                depth != 0 && window == focus ? " focus=1" : "", CheckState(window).c_str());
 }
 
-void PrintTree(HWND window, int depth)
+void PrintTree(HWND window, int depth, HWND focus)
 {
-    PrintWindowLine(window, depth);
+    PrintWindowLine(window, depth, focus);
+    if (depth != 0)
+    {
+        PrintRows(window, depth + 1);
+    }
     for (HWND child = ::GetWindow(window, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT))
     {
-        PrintTree(child, depth + 1);
+        PrintTree(child, depth + 1, focus);
     }
 }
 
@@ -189,7 +347,7 @@ int List(const std::string& name)
 {
     for (HWND window : TopLevel(name, true))
     {
-        PrintTree(window, 0);
+        PrintTree(window, 0, FocusOf(window));
     }
     return 0;
 }
@@ -328,17 +486,6 @@ int Type(HWND control, const std::string& text)
     return 0;
 }
 
-// The window with the keyboard focus in the window's thread.
-HWND FocusOf(HWND top)
-{
-    const DWORD thread = ::GetWindowThreadProcessId(top, nullptr);
-    const DWORD own = ::GetCurrentThreadId();
-    (void)::AttachThreadInput(own, thread, TRUE);
-    HWND focus = ::GetFocus();
-    (void)::AttachThreadInput(own, thread, FALSE);
-    return focus != nullptr ? focus : top;
-}
-
 int Key(HWND top, const std::string& key)
 {
     if (key == "altf4")
@@ -361,6 +508,194 @@ int Front(HWND top)
 {
     (void)::SetWindowPos(top, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     (void)::SetForegroundWindow(top);
+    return 0;
+}
+
+// Real input: through the system's input queue, as a person's hands give it.
+
+void SendKey(BYTE key, bool down)
+{
+    ::keybd_event(key, static_cast<BYTE>(::MapVirtualKeyA(key, 0)), down ? 0 : KEYEVENTF_KEYUP, 0);
+}
+
+// Waits until the window's thread asks for messages again after what it was given before.
+void Settle(HWND top)
+{
+    DWORD_PTR ignored = 0;
+    (void)::SendMessageTimeoutA(top, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+}
+
+// Brings the window to the front and waits until it is the foreground window with the keyboard focus
+// in it, asking again now and then.
+bool ToFront(HWND top)
+{
+    const DWORD start = ::GetTickCount();
+    for (DWORD polls = 0; ::GetTickCount() - start < kFindMs; ++polls)
+    {
+        if (::GetForegroundWindow() == top)
+        {
+            HWND focus = FocusOf(top);
+            if (focus == top || ::IsChild(top, focus))
+            {
+                return true;
+            }
+        }
+        if (polls % 10 == 0)
+        {
+            (void)Front(top);
+        }
+        ::Sleep(kPollMs);
+    }
+    std::fprintf(stderr, "the window did not come to the front\n");
+    return false;
+}
+
+// Waits, within a bound, until the condition holds.
+bool WaitUntil(const std::function<bool()>& condition)
+{
+    const DWORD start = ::GetTickCount();
+    while (!condition())
+    {
+        if (::GetTickCount() - start >= kFindMs)
+        {
+            return false;
+        }
+        ::Sleep(kPollMs);
+    }
+    return true;
+}
+
+// Presses the keys one after the other and lets go of the last. The ones before it (Shift, Ctrl, Alt)
+// are held until the window's answer to the key is seen, as a person holds them: the window reads a
+// modifier's state when it reads the key, which may be well after the key was sent. Then waits until
+// the window's thread asks for messages again. False when the answer did not come.
+bool PressKeys(HWND top, const std::vector<BYTE>& keys, const std::function<bool()>& answered)
+{
+    for (BYTE key : keys)
+    {
+        SendKey(key, true);
+    }
+    SendKey(keys.back(), false);
+    const bool seen = WaitUntil(answered);
+    for (size_t index = keys.size() - 1; index-- > 0;)
+    {
+        SendKey(keys[index], false);
+    }
+    if (::IsWindow(top))
+    {
+        Settle(top);
+    }
+    return seen;
+}
+
+int RealClick(HWND top, HWND control)
+{
+    if (!ToFront(top) || Hover(top, control) != 0)
+    {
+        return 1;
+    }
+    ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    if (::IsWindow(top))
+    {
+        Settle(top);
+    }
+    return 0;
+}
+
+int RealKey(HWND top, const std::string& name)
+{
+    static const struct
+    {
+        const char* name;
+        std::vector<BYTE> keys;
+    } table[] = {
+        {"tab", {VK_TAB}},     {"shifttab", {VK_SHIFT, VK_TAB}}, {"enter", {VK_RETURN}}, {"space", {VK_SPACE}},
+        {"escape", {VK_ESCAPE}}, {"altf4", {VK_MENU, VK_F4}},    {"left", {VK_LEFT}},    {"right", {VK_RIGHT}},
+        {"up", {VK_UP}},       {"down", {VK_DOWN}},
+    };
+    for (const auto& entry : table)
+    {
+        if (name != entry.name)
+        {
+            continue;
+        }
+        if (!ToFront(top))
+        {
+            return 1;
+        }
+        // What shows that the window took the key: the focus moved on Tab; on Alt+F4 the window closed,
+        // or a question in front of it took the input.
+        const HWND before = FocusOf(top);
+        const auto answered = [&]() -> bool {
+            if (entry.keys.back() == VK_TAB)
+            {
+                return FocusOf(top) != before;
+            }
+            if (entry.keys.back() == VK_F4)
+            {
+                return !::IsWindow(top) || !::IsWindowEnabled(top) || ::GetForegroundWindow() != top;
+            }
+            return true;
+        };
+        if (!PressKeys(top, entry.keys, answered))
+        {
+            std::fprintf(stderr, entry.keys.back() == VK_TAB ? "the focus did not move\n"
+                                                              : "the window did not answer the key\n");
+            return 1;
+        }
+        return 0;
+    }
+    return 2;
+}
+
+// Clicks into the control and types the text key by key, each key (with Shift where the character
+// needs it) held until the control shows one character more.
+int RealType(HWND top, HWND control, const std::string& text)
+{
+    if (RealClick(top, control) != 0)
+    {
+        return 1;
+    }
+    if (!WaitUntil([&] { return FocusOf(top) == control; }))
+    {
+        std::fprintf(stderr, "the control did not take the focus\n");
+        return 1;
+    }
+    for (char c : text)
+    {
+        const SHORT scan = ::VkKeyScanA(c);
+        if (scan == -1)
+        {
+            std::fprintf(stderr, "no key types '%c'\n", c);
+            return 2;
+        }
+        std::vector<BYTE> keys;
+        if ((scan & 0x100) != 0)
+        {
+            keys.push_back(VK_SHIFT);
+        }
+        if ((scan & 0x200) != 0)
+        {
+            keys.push_back(VK_CONTROL);
+        }
+        if ((scan & 0x400) != 0)
+        {
+            keys.push_back(VK_MENU);
+        }
+        keys.push_back(static_cast<BYTE>(scan & 0xFF));
+        const size_t length = TextOf(control).size();
+        if (!PressKeys(top, keys, [&] { return TextOf(control).size() > length; }))
+        {
+            std::fprintf(stderr, "the control did not take '%c'\n", c);
+            return 1;
+        }
+    }
+    if (TextOf(control).find(text) == std::string::npos)
+    {
+        std::fprintf(stderr, "the control does not show the text typed\n");
+        return 1;
+    }
     return 0;
 }
 
@@ -431,8 +766,19 @@ int main(int argc, char** argv)
 {
     if (argc < 2)
     {
-        std::fprintf(stderr, "usage: WinDriver away|list|wait|waitgone|waittext|click|hover|pick|type|key|front|picture ...\n");
+        std::fprintf(stderr, "usage: WinDriver [--real] away|list|wait|waitgone|waittext|click|hover|pick|type|key|front|picture ...\n");
         return 2;
+    }
+    // --real: click, key and type with real input.
+    const bool real = std::string(argv[1]) == "--real";
+    if (real)
+    {
+        --argc;
+        ++argv;
+        if (argc < 2)
+        {
+            return 2;
+        }
     }
     const std::string command = argv[1];
     const std::string window = argc > 2 ? argv[2] : "";
@@ -474,7 +820,11 @@ int main(int argc, char** argv)
         {
             return 1;
         }
-        return command == "key" ? Key(top, argument) : Picture(top, argument);
+        if (command == "picture")
+        {
+            return Picture(top, argument);
+        }
+        return real ? RealKey(top, argument) : Key(top, argument);
     }
     HWND control = WaitControl(window, argument, kFindMs, top);
     if (control == nullptr)
@@ -484,7 +834,7 @@ int main(int argc, char** argv)
     }
     if (command == "click")
     {
-        return Click(control);
+        return real ? RealClick(top, control) : Click(control);
     }
     if (command == "hover")
     {
@@ -496,7 +846,7 @@ int main(int argc, char** argv)
     }
     if (command == "type" && argc > 4)
     {
-        return Type(control, argv[4]);
+        return real ? RealType(top, control, argv[4]) : Type(control, argv[4]);
     }
     return 2;
 }

@@ -1,0 +1,170 @@
+// Setup.exe's wizard on a copy of the demo product, walked with the keyboard alone: WinDriver presses
+// real keys through the system's input queue, as a person at the keyboard does. Tab and Shift+Tab reach
+// the drawn buttons, Enter and Space press them, the cancel question is answered by keys. Pictures of
+// what was seen are kept in build/<tree>/pictures.
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "app/AppTestSupport.h"
+#include "support/WinDriver.h"
+#include "support/WineRun.h"
+
+using namespace AppTest;
+
+namespace
+{
+const DWORD kCancelledExit = 1602;
+const int kMostTabStops = 16;                                 // more presses than any demo dialog has stops
+
+std::string Field(const std::string& line, const std::string& name)
+{
+    const size_t at = line.find(" " + name + "=");
+    if (at == std::string::npos)
+    {
+        return std::string();
+    }
+    const size_t start = at + name.size() + 2;
+    if (start < line.size() && line[start] == '"')
+    {
+        return line.substr(start + 1, line.find('"', start + 1) - start - 1);
+    }
+    return line.substr(start, line.find_first_of(" \r", start) - start);
+}
+
+std::string PictureDir()
+{
+    const std::string dir = BesideTestProgram("..\\pictures");
+    (void)::CreateDirectoryA(dir.c_str(), nullptr);
+    return dir;
+}
+
+// A started Setup.exe and a person's keyboard.
+class CKeyboardRun
+{
+public:
+    explicit CKeyboardRun(CTestProduct& product) : m_product(product), m_driver(product.Folder())
+    {
+        m_product.SetWizardItem(true, "Wizard test item");
+        (void)m_driver.Run(CWinDriver::Quote("away"));        // no pointer resting on a link
+        m_process = m_product.Start("");
+    }
+    ~CKeyboardRun()
+    {
+        if (WaitForExit(m_process, 0) == STILL_ACTIVE)
+        {
+            (void)::TerminateProcess(m_process.Get(), 3);
+            (void)::WaitForSingleObject(m_process.Get(), 5000);
+        }
+    }
+    CKeyboardRun(const CKeyboardRun&) = delete;
+    CKeyboardRun& operator=(const CKeyboardRun&) = delete;
+
+    std::string Frame() const { return m_product.InstanceName(); }
+    int Do(const std::string& command, const std::string& window, const std::string& a = "",
+           const std::string& b = "") const
+    {
+        std::string arguments = CWinDriver::Quote(command) + CWinDriver::Quote(window);
+        arguments += a.empty() ? "" : CWinDriver::Quote(a);
+        arguments += b.empty() ? "" : CWinDriver::Quote(b);
+        return m_driver.Run(arguments);
+    }
+    // A key pressed and let go with real input; WinDriver's exit code.
+    int Key(const std::string& window, const std::string& key) const
+    {
+        std::string said;
+        const int code = m_driver.Run("--real " + CWinDriver::Quote("key") + CWinDriver::Quote(window) +
+                                          CWinDriver::Quote(key),
+                                      &said);
+        m_said += said;
+        return code;
+    }
+    bool WaitText(const std::string& window, const std::string& text) const
+    {
+        return Do("waittext", window, text) == 0;
+    }
+    // The text of the control holding the keyboard focus in the window; empty when none.
+    std::string Focused(const std::string& window) const
+    {
+        std::string listing;
+        (void)m_driver.Run(CWinDriver::Quote("list") + CWinDriver::Quote(window), &listing);
+        std::istringstream lines(listing);
+        for (std::string line; std::getline(lines, line);)
+        {
+            if (Field(line, "focus") == "1")
+            {
+                return Field(line, "text");
+            }
+        }
+        return std::string();
+    }
+    // Tab (or Shift+Tab) until the control showing text has the focus, within more presses than the
+    // dialog has tab stops; the texts focused on the way are kept for the failure message.
+    bool TabTo(const std::string& window, const std::string& text, bool backwards)
+    {
+        m_path.clear();
+        for (int press = 0; press < kMostTabStops; ++press)
+        {
+            if (Key(window, backwards ? "shifttab" : "tab") != 0)
+            {
+                return false;
+            }
+            const std::string now = Focused(window);
+            m_path += "\"" + now + "\" ";
+            if (now == text)
+            {
+                return true;
+            }
+        }
+        return false;
+    }
+    std::string Path() const { return m_path + m_said; }
+    void Picture(const std::string& window, const std::string& name) const
+    {
+        (void)Do("picture", window, PictureDir() + "\\" + name + ".png");
+    }
+    DWORD Finish(DWORD timeoutMs = 30000) { return WaitForExit(m_process, timeoutMs); }
+
+private:
+    CTestProduct& m_product;
+    CWinDriver m_driver;
+    CHandle m_process;
+    std::string m_path;
+    mutable std::string m_said;
+};
+}  // namespace
+
+TEST(WizardKeyboardTest, KeyboardOnly_TabEnterSpaceShiftTabAndCancelByKeys)
+{
+    CTestProduct product;
+    CKeyboardRun run(product);
+    const std::string frame = run.Frame();
+    ASSERT_TRUE(run.WaitText(frame, "Read me first")) << "the welcome dialog";
+
+    ASSERT_TRUE(run.TabTo(frame, "Next >", false)) << "Tab reaches Next past the drawn controls: " << run.Path();
+    run.Picture(frame, "test_keyboard_next_focused");
+    ASSERT_EQ(0, run.Key(frame, "enter")) << run.Path();
+    ASSERT_TRUE(run.WaitText(frame, "I agree")) << "Enter on Next opens the licence dialog";
+
+    ASSERT_TRUE(run.TabTo(frame, "< Back", true)) << "Shift+Tab reaches Back: " << run.Path();
+    run.Picture(frame, "test_keyboard_back_focused");
+    ASSERT_EQ(0, run.Key(frame, "tab"));
+    EXPECT_EQ("Cancel", run.Focused(frame)) << "Tab goes on to the next drawn button";
+    ASSERT_EQ(0, run.Key(frame, "shifttab"));
+    ASSERT_EQ("< Back", run.Focused(frame)) << "Shift+Tab comes back";
+    ASSERT_EQ(0, run.Key(frame, "space"));
+    ASSERT_TRUE(run.WaitText(frame, "Read me first")) << "Space on Back returns to the welcome dialog";
+
+    ASSERT_TRUE(run.TabTo(frame, "Cancel", false)) << run.Path();
+    ASSERT_EQ(0, run.Key(frame, "enter"));
+    const std::string question = "Setup is not complete. Do you really want to quit?";
+    ASSERT_TRUE(run.WaitText("#32770", question)) << "Enter on Cancel asks";
+    run.Picture("#32770", "test_keyboard_cancel_question");
+    ASSERT_TRUE(run.TabTo("#32770", "Exit", false)) << "the question's buttons by Tab: " << run.Path();
+    ASSERT_EQ(0, run.Key("#32770", "space")) << "Space on Exit";
+    EXPECT_EQ(kCancelledExit, run.Finish()) << "a cancel confirmed by keys ends as cancelled";
+    const std::vector<std::string> log = ReadLog(product.LogPath());
+    EXPECT_EQ(1, Count(log, "Call Command : Type = CT_DLG_CANCEL, Param1=,Param2=,Param3=,Param4=,Param5="));
+    EXPECT_EQ("Exit code 1602: the user cancelled the run", log.empty() ? "" : log.back());
+}
