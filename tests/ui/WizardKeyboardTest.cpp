@@ -35,7 +35,7 @@ std::string Field(const std::string& line, const std::string& name)
 
 std::string PictureDir()
 {
-    const std::string dir = BesideTestProgram("..\\pictures");
+    const std::string dir = BesideTest("..\\pictures");
     (void)::CreateDirectoryA(dir.c_str(), nullptr);
     return dir;
 }
