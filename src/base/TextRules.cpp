@@ -57,6 +57,18 @@ bool EqualsAsciiNoCase(const std::string& first, const std::string& second)
     return first.size() == second.size() && StartsWithAsciiNoCase(first, second);
 }
 
+bool EqualsAsciiNoCase(const char* first, const char* second)
+{
+    for (; *first != '\0' && *second != '\0'; ++first, ++second)
+    {
+        if (AsciiUpper(*first) != AsciiUpper(*second))
+        {
+            return false;
+        }
+    }
+    return *first == *second;
+}
+
 bool StartsWithAsciiNoCase(const std::string& text, const std::string& prefix)
 {
     if (prefix.size() > text.size())

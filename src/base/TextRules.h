@@ -22,6 +22,8 @@ std::string AsciiLower(std::string text);
 
 // Equal, or beginning with prefix, when ASCII letters are folded.
 bool EqualsAsciiNoCase(const std::string& first, const std::string& second);
+// The same for zero-terminated texts, without copying them (the profile compares every line's key).
+bool EqualsAsciiNoCase(const char* first, const char* second);
 bool StartsWithAsciiNoCase(const std::string& text, const std::string& prefix);
 
 #if defined(_WIN32)

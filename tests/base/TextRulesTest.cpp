@@ -29,6 +29,10 @@ TEST(TextRulesTest, AsciiCase_FoldsLettersOnlyAndNeverADoubleByteCharacter)
     EXPECT_FALSE(EqualsAsciiNoCase("CT_RUN", "CT_RUNX"));
     EXPECT_FALSE(EqualsAsciiNoCase("\xE4", "\xC4")) << "letters outside ASCII are not folded";
     EXPECT_TRUE(EqualsAsciiNoCase("", ""));
+    const char* key = "Program_Name";
+    EXPECT_TRUE(EqualsAsciiNoCase(key, "PROGRAM_NAME")) << "zero-terminated texts compare alike";
+    EXPECT_FALSE(EqualsAsciiNoCase(key, "PROGRAM_NAM"));
+    EXPECT_FALSE(EqualsAsciiNoCase("", key));
     EXPECT_TRUE(StartsWithAsciiNoCase("ct_copy_file", "CT_"));
     EXPECT_TRUE(StartsWithAsciiNoCase("CT_", ""));
     EXPECT_FALSE(StartsWithAsciiNoCase("CT", "CT_"));
