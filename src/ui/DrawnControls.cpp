@@ -188,6 +188,27 @@ bool CDrawnControl::HandleKeyboard(UINT message, WPARAM wParam, LPARAM lParam, L
     }
 }
 
+bool CDrawnControl::HandlePressable(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    if (HandleKeyboard(message, wParam, lParam, result))
+    {
+        return true;
+    }
+    result = 0;
+    if (message == WM_PAINT)
+    {
+        CPaintGuard paint(m_window);
+        Paint(paint.Dc());
+        return true;
+    }
+    if (message == WM_PRINTCLIENT)
+    {
+        Paint(reinterpret_cast<HDC>(wParam));
+        return true;
+    }
+    return false;
+}
+
 void CDrawnControl::DrawFocusMark(HDC dc, RECT rect) const
 {
     if (::GetFocus() != m_window)
@@ -318,22 +339,13 @@ bool CMyLink::Create(int id)
 
 LRESULT CMyLink::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    LRESULT keyboard = 0;
-    if (HandleKeyboard(message, wParam, lParam, keyboard))
+    LRESULT handled = 0;
+    if (HandlePressable(message, wParam, lParam, handled))
     {
-        return keyboard;
+        return handled;
     }
     switch (message)
     {
-    case WM_PAINT:
-    {
-        CPaintGuard paint(m_window);
-        Paint(paint.Dc());
-        return 0;
-    }
-    case WM_PRINTCLIENT:
-        Paint(reinterpret_cast<HDC>(wParam));
-        return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
         m_pressed = true;
@@ -423,22 +435,13 @@ bool CDrawnButton::Create(int id)
 
 LRESULT CDrawnButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    LRESULT keyboard = 0;
-    if (HandleKeyboard(message, wParam, lParam, keyboard))
+    LRESULT handled = 0;
+    if (HandlePressable(message, wParam, lParam, handled))
     {
-        return keyboard;
+        return handled;
     }
     switch (message)
     {
-    case WM_PAINT:
-    {
-        CPaintGuard paint(m_window);
-        Paint(paint.Dc());
-        return 0;
-    }
-    case WM_PRINTCLIENT:
-        Paint(reinterpret_cast<HDC>(wParam));
-        return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
         m_pressed = true;

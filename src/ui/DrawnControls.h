@@ -52,6 +52,11 @@ protected:
     // Space on key-up after a key-down, as the system's buttons do; BM_CLICK presses too. True when the
     // message was one of them, with its answer in result.
     bool HandleKeyboard(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // The keyboard (above) and the face of a control that can be pressed: WM_PAINT through Paint, and
+    // WM_PRINTCLIENT into the caller's context. True when the message was one of them.
+    bool HandlePressable(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // The face into dc; nothing for controls that paint their own way.
+    virtual void Paint(HDC dc) {}
     // What pressing the control does (the keyboard and BM_CLICK); nothing for controls that cannot be
     // pressed.
     virtual void Press() {}
@@ -90,8 +95,7 @@ private:
     bool TracksPointer() const override { return !m_unsupported; }
     void OnPointerEnter() override;
     void OnPointerLeave() override;
-    // The face into dc: on WM_PAINT, and on WM_PRINTCLIENT into the caller's context.
-    void Paint(HDC dc);
+    void Paint(HDC dc) override;
     void Press() override;
 
     COLORREF m_colours[3];                                    // highlight, normal, unsupported
@@ -113,7 +117,7 @@ protected:
 
 private:
     bool TracksPointer() const override { return true; }
-    void Paint(HDC dc);
+    void Paint(HDC dc) override;
     void Press() override { Click(); }
     void Click();
 };
