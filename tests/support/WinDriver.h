@@ -8,6 +8,7 @@
 
 #include "support/RunWithOutput.h"
 #include "support/TempDir.h"
+#include "support/TestHelpers.h"
 
 class CWinDriver
 {
@@ -47,3 +48,28 @@ public:
 private:
     std::string m_scratch;
 };
+
+// The value of name=... in one line of WinDriver's listing: the text between quotes when quoted,
+// else up to the next blank or the line's end; empty when the line has no such field.
+inline std::string ListingField(const std::string& line, const std::string& name)
+{
+    const size_t at = line.find(" " + name + "=");
+    if (at == std::string::npos)
+    {
+        return std::string();
+    }
+    const size_t start = at + name.size() + 2;
+    if (start < line.size() && line[start] == '"')
+    {
+        return line.substr(start + 1, line.find('"', start + 1) - start - 1);
+    }
+    return line.substr(start, line.find_first_of(" \r", start) - start);
+}
+
+// The folder the wizard tests keep their pictures in (build/<tree>/pictures), made when missing.
+inline std::string PictureDir()
+{
+    const std::string dir = BesideTest("..\\pictures");
+    (void)::CreateDirectoryA(dir.c_str(), nullptr);
+    return dir;
+}

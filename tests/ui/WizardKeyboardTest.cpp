@@ -18,28 +18,6 @@ namespace
 const DWORD kCancelledExit = 1602;
 const int kMostTabStops = 16;                                 // more presses than any demo dialog has stops
 
-std::string Field(const std::string& line, const std::string& name)
-{
-    const size_t at = line.find(" " + name + "=");
-    if (at == std::string::npos)
-    {
-        return std::string();
-    }
-    const size_t start = at + name.size() + 2;
-    if (start < line.size() && line[start] == '"')
-    {
-        return line.substr(start + 1, line.find('"', start + 1) - start - 1);
-    }
-    return line.substr(start, line.find_first_of(" \r", start) - start);
-}
-
-std::string PictureDir()
-{
-    const std::string dir = BesideTest("..\\pictures");
-    (void)::CreateDirectoryA(dir.c_str(), nullptr);
-    return dir;
-}
-
 // A started Setup.exe and a person's keyboard.
 class CKeyboardRun
 {
@@ -92,9 +70,9 @@ public:
         std::istringstream lines(listing);
         for (std::string line; std::getline(lines, line);)
         {
-            if (Field(line, "focus") == "1")
+            if (ListingField(line, "focus") == "1")
             {
-                return Field(line, "text");
+                return ListingField(line, "text");
             }
         }
         return std::string();

@@ -29,21 +29,6 @@ struct Control
     bool rtl = false;
 };
 
-std::string Field(const std::string& line, const std::string& name)
-{
-    const size_t at = line.find(" " + name + "=");
-    if (at == std::string::npos)
-    {
-        return std::string();
-    }
-    const size_t start = at + name.size() + 2;
-    if (start < line.size() && line[start] == '"')
-    {
-        return line.substr(start + 1, line.find('"', start + 1) - start - 1);
-    }
-    return line.substr(start, line.find(' ', start) - start);
-}
-
 std::vector<Control> ParseControls(const std::string& listing)
 {
     std::vector<Control> controls;
@@ -52,11 +37,11 @@ std::vector<Control> ParseControls(const std::string& listing)
     {
         line.erase(line.find_last_not_of("\r") + 1);
         Control control;
-        control.className = Field(line, "class");
-        control.text = Field(line, "text");
-        control.visible = Field(line, "visible") == "1";
-        control.rtl = Field(line, "rtl") == "1";
-        (void)std::sscanf(Field(line, "rect").c_str(), "%ld,%ld,%ld,%ld", &control.rect.left, &control.rect.top,
+        control.className = ListingField(line, "class");
+        control.text = ListingField(line, "text");
+        control.visible = ListingField(line, "visible") == "1";
+        control.rtl = ListingField(line, "rtl") == "1";
+        (void)std::sscanf(ListingField(line, "rect").c_str(), "%ld,%ld,%ld,%ld", &control.rect.left, &control.rect.top,
                           &control.rect.right, &control.rect.bottom);
         controls.push_back(control);
     }
@@ -73,13 +58,6 @@ const Control* Visible(const std::vector<Control>& controls, const std::string& 
         }
     }
     return nullptr;
-}
-
-std::string PictureDir()
-{
-    const std::string dir = BesideTest("..\\pictures");
-    (void)::CreateDirectoryA(dir.c_str(), nullptr);
-    return dir;
 }
 
 // A started Setup.exe and the user's hands.
