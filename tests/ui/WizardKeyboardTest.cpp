@@ -9,7 +9,7 @@
 
 #include "app/AppTestSupport.h"
 #include "support/WinDriver.h"
-#include "support/WineRun.h"
+#include "ui/WizardRun.h"
 
 using namespace AppTest;
 
@@ -19,55 +19,25 @@ const DWORD kCancelledExit = 1602;
 const int kMostTabStops = 16;                                 // more presses than any demo dialog has stops
 
 // A started Setup.exe and a person's keyboard.
-class CKeyboardRun
+class CKeyboardRun : public CWizardRun
 {
 public:
-    explicit CKeyboardRun(CTestProduct& product) : m_product(product), m_driver(product.Folder())
-    {
-        m_product.SetWizardItem(true, "Wizard test item");
-        (void)m_driver.Run(CWinDriver::Quote("away"));        // no pointer resting on a link
-        m_process = m_product.Start("");
-    }
-    ~CKeyboardRun()
-    {
-        if (WaitForExit(m_process, 0) == STILL_ACTIVE)
-        {
-            (void)::TerminateProcess(m_process.Get(), 3);
-            (void)::WaitForSingleObject(m_process.Get(), 5000);
-        }
-    }
-    CKeyboardRun(const CKeyboardRun&) = delete;
-    CKeyboardRun& operator=(const CKeyboardRun&) = delete;
+    explicit CKeyboardRun(CTestProduct& product) : CWizardRun(product, "") {}
 
-    std::string Frame() const { return m_product.InstanceName(); }
-    int Do(const std::string& command, const std::string& window, const std::string& a = "",
-           const std::string& b = "") const
-    {
-        std::string arguments = CWinDriver::Quote(command) + CWinDriver::Quote(window);
-        arguments += a.empty() ? "" : CWinDriver::Quote(a);
-        arguments += b.empty() ? "" : CWinDriver::Quote(b);
-        return m_driver.Run(arguments);
-    }
     // A key pressed and let go with real input; WinDriver's exit code.
     int Key(const std::string& window, const std::string& key) const
     {
         std::string said;
-        const int code = m_driver.Run("--real " + CWinDriver::Quote("key") + CWinDriver::Quote(window) +
+        const int code = Driver().Run("--real " + CWinDriver::Quote("key") + CWinDriver::Quote(window) +
                                           CWinDriver::Quote(key),
                                       &said);
         m_said += said;
         return code;
     }
-    bool WaitText(const std::string& window, const std::string& text) const
-    {
-        return Do("waittext", window, text) == 0;
-    }
     // The text of the control holding the keyboard focus in the window; empty when none.
     std::string Focused(const std::string& window) const
     {
-        std::string listing;
-        (void)m_driver.Run(CWinDriver::Quote("list") + CWinDriver::Quote(window), &listing);
-        std::istringstream lines(listing);
+        std::istringstream lines(Listing(window));
         for (std::string line; std::getline(lines, line);)
         {
             if (ListingField(line, "focus") == "1")
@@ -98,16 +68,8 @@ public:
         return false;
     }
     std::string Path() const { return m_path + m_said; }
-    void Picture(const std::string& window, const std::string& name) const
-    {
-        (void)Do("picture", window, PictureDir() + "\\" + name + ".png");
-    }
-    DWORD Finish(DWORD timeoutMs = 30000) { return WaitForExit(m_process, timeoutMs); }
 
 private:
-    CTestProduct& m_product;
-    CWinDriver m_driver;
-    CHandle m_process;
     std::string m_path;
     mutable std::string m_said;
 };

@@ -11,7 +11,7 @@
 
 #include "app/AppTestSupport.h"
 #include "support/WinDriver.h"
-#include "support/WineRun.h"
+#include "ui/WizardRun.h"
 
 using namespace AppTest;
 
@@ -60,69 +60,19 @@ const Control* Visible(const std::vector<Control>& controls, const std::string& 
     return nullptr;
 }
 
-// A started Setup.exe and the user's hands.
-class CWizardRun
+// The wizard's controls as WinDriver lists them.
+std::vector<Control> Controls(const CWizardRun& run)
 {
-public:
-    // itemName: the display name of the product's one item.
-    CWizardRun(CTestProduct& product, const std::string& arguments, const std::string& itemName = "Wizard test item")
-        : m_product(product), m_driver(product.Folder()), m_process(StartAwayFromPointer(arguments, itemName))
-    {
-    }
-    ~CWizardRun()
-    {
-        if (WaitForExit(m_process, 0) == STILL_ACTIVE)
-        {
-            (void)::TerminateProcess(m_process.Get(), 3);
-            (void)::WaitForSingleObject(m_process.Get(), 5000);
-        }
-    }
-    CWizardRun(const CWizardRun&) = delete;
-    CWizardRun& operator=(const CWizardRun&) = delete;
+    return ParseControls(run.Listing(run.Frame()));
+}
 
-    std::string Frame() const { return m_product.InstanceName(); }
-    const CWinDriver& Driver() const { return m_driver; }
-    int Do(const std::string& command, const std::string& window, const std::string& a = "",
-           const std::string& b = "") const
-    {
-        std::string arguments = CWinDriver::Quote(command) + CWinDriver::Quote(window);
-        arguments += a.empty() ? "" : CWinDriver::Quote(a);
-        arguments += b.empty() ? "" : CWinDriver::Quote(b);
-        return m_driver.Run(arguments);
-    }
-    bool WaitText(const std::string& text) const { return Do("waittext", Frame(), text) == 0; }
-    std::vector<Control> Controls() const
-    {
-        std::string listing;
-        (void)m_driver.Run(CWinDriver::Quote("list") + CWinDriver::Quote(Frame()), &listing);
-        return ParseControls(listing);
-    }
-    void Picture(const std::string& window, const std::string& name) const
-    {
-        (void)Do("picture", window, PictureDir() + "\\" + name + ".png");
-    }
-    // Cancel, then Exit in the question box: the run ends as cancelled.
-    DWORD CancelAndExit()
-    {
-        (void)Do("click", Frame(), "Cancel");
-        (void)Do("click", "#32770", "Exit");
-        return Finish();
-    }
-    DWORD Finish(DWORD timeoutMs = 30000) { return WaitForExit(m_process, timeoutMs); }
-
-private:
-    // A wizard opening under a resting pointer would take it for the user pointing at a link.
-    CHandle StartAwayFromPointer(const std::string& arguments, const std::string& itemName)
-    {
-        m_product.SetWizardItem(true, itemName);
-        (void)m_driver.Run(CWinDriver::Quote("away"));
-        return m_product.Start(arguments);
-    }
-
-    CTestProduct& m_product;
-    CWinDriver m_driver;
-    CHandle m_process;
-};
+// Cancel, then Exit in the question box: the run ends as cancelled.
+DWORD CancelAndExit(CWizardRun& run)
+{
+    (void)run.Do("click", run.Frame(), "Cancel");
+    (void)run.Do("click", "#32770", "Exit");
+    return run.Finish();
+}
 
 // Pointing at the licence link shows its description, pointing away brings the default back. Wine's
 // pointer input sometimes never reaches the window under load: then only these checks are left out
@@ -170,7 +120,7 @@ TEST(WizardRunTest, DemoWizard_UserWalksThrough_DialogsDescriptionsAndCancel)
     ASSERT_EQ(0, run.Do("waittext", run.Frame(), "Read me first")) << "WinDriver's exit code";
     EXPECT_EQ(0, run.Do("waittext", run.Frame(), "Point at a link to see what it does."))
         << "the description area is filled after the links";
-    const std::vector<Control> first = run.Controls();
+    const std::vector<Control> first = Controls(run);
     for (const char* text : {"Welcome", "Read me first", "Licence agreement", "Next >", "Cancel", "English",
                              "Language:", "Point at a link to see what it does."})
     {
@@ -184,7 +134,7 @@ TEST(WizardRunTest, DemoWizard_UserWalksThrough_DialogsDescriptionsAndCancel)
 
     EXPECT_EQ(0, run.Do("click", run.Frame(), "Next >"));
     ASSERT_TRUE(run.WaitText("I agree")) << "Next opens the licence dialog";
-    const std::vector<Control> licence = run.Controls();
+    const std::vector<Control> licence = Controls(run);
     EXPECT_EQ(nullptr, Visible(licence, "Read me first"));
     bool licenceText = false;
     for (const Control& control : licence)
@@ -237,7 +187,7 @@ TEST(WizardRunTest, SecondStart_WhileTheWizardRuns_BringsTheFirstToTheFront)
         }
     }
     EXPECT_TRUE(foreground) << listing;
-    EXPECT_EQ(kCancelledExit, first.CancelAndExit());
+    EXPECT_EQ(kCancelledExit, CancelAndExit(first));
     (void)::DestroyWindow(other);
 }
 
@@ -250,7 +200,7 @@ TEST(WizardRunTest, LanguageBox_GermanThenHebrew_SwitchesTextsAndMirrors)
     ASSERT_TRUE(run.WaitText("Zuerst lesen")) << "the German texts";
     EXPECT_TRUE(Contains(ReadLog(product.LogPath()), "KP-3100 Benutzerhandbuch item is available!!"))
         << "the item list is read again in the new language";
-    std::vector<Control> controls = run.Controls();
+    std::vector<Control> controls = Controls(run);
     for (const char* english : {"Read me first", "Licence agreement", "Next >", "Cancel", "Welcome"})
     {
         EXPECT_EQ(nullptr, Visible(controls, english)) << "no English text is left: " << english;
@@ -280,7 +230,7 @@ TEST(WizardRunTest, LanguageBox_GermanThenHebrew_SwitchesTextsAndMirrors)
     };
     for (int look = 0; look < 200 && mirroredCount(controls) < 8; ++look)
     {
-        controls = run.Controls();                            // until the Hebrew dialog is back
+        controls = Controls(run);                            // until the Hebrew dialog is back
     }
     ASSERT_FALSE(controls.empty());
     const Control& frame = controls.front();
@@ -341,7 +291,7 @@ TEST(WizardRunTest, BadDescriptions_LoggedAndTheWizardStillRuns)
     ASSERT_TRUE(run.WaitText("Licence agreement")) << "the wizard runs in spite of it all";
     EXPECT_EQ(0, run.Do("click", run.Frame(), "Next >"));
     EXPECT_TRUE(run.WaitText("I agree"));
-    EXPECT_EQ(kCancelledExit, run.CancelAndExit());
+    EXPECT_EQ(kCancelledExit, CancelAndExit(run));
     const std::vector<std::string> log = ReadLog(product.LogPath());
     for (const char* line : {"Dialog section [NORMAL.WELCOME] is based on itself",
                              "NUM_OF_OBJ -5 of [NORMAL.READY] is out of range (0 to 1000)",
@@ -391,10 +341,10 @@ TEST(WizardRunTest, LinkCommands_ShowToggleAndModalDialog)
     CWizardRun run(product, "");
     ASSERT_TRUE(run.WaitText("Read me first"));
     const auto shownWhenDone = [&run](const char* text, bool shown) {
-        std::vector<Control> controls = run.Controls();
+        std::vector<Control> controls = Controls(run);
         for (int look = 0; look < 100 && (Visible(controls, text) != nullptr) != shown; ++look)
         {
-            controls = run.Controls();
+            controls = Controls(run);
         }
         return (Visible(controls, text) != nullptr) == shown;
     };
@@ -412,5 +362,5 @@ TEST(WizardRunTest, LinkCommands_ShowToggleAndModalDialog)
     EXPECT_EQ(0, run.Do("click", "Modal test", "Close it"));
     EXPECT_EQ(0, run.Do("waitgone", "Modal test"));
     EXPECT_TRUE(shownWhenDone("KV_LOGO", true)) << "the OK button's own command ran";
-    EXPECT_EQ(kCancelledExit, run.CancelAndExit());
+    EXPECT_EQ(kCancelledExit, CancelAndExit(run));
 }
