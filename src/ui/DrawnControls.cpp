@@ -109,6 +109,14 @@ bool CDrawnControl::HandlePointer(UINT message, WPARAM wParam)
             OnPointerLeave();
         }
         return wParam == kLeaveTimer;
+    case WM_CAPTURECHANGED:
+        // Another window took the pointer (a box opened over a pressed control): no press is pending.
+        if (m_pressed)
+        {
+            m_pressed = false;
+            (void)::InvalidateRect(m_window, nullptr, FALSE);
+        }
+        return true;
     case WM_MOUSEHOVER:
         OnPointerEnter();
         return true;
@@ -186,6 +194,31 @@ bool CDrawnControl::HandleKeyboard(UINT message, WPARAM wParam, LPARAM lParam, L
     default:
         return false;
     }
+}
+
+// The pointer's button went down on the control: it shows pressed and holds the pointer until the
+// button is let go, so a release outside it (the person changed their mind) presses nothing.
+void CDrawnControl::OnPointerPress()
+{
+    m_pressed = true;
+    (void)::SetCapture(m_window);
+    (void)::InvalidateRect(m_window, nullptr, FALSE);
+}
+
+// The pointer's button was let go at lParam's point: true when that completes a press on the control.
+bool CDrawnControl::OnPointerRelease(LPARAM lParam)
+{
+    const bool wasPressed = m_pressed;
+    m_pressed = false;
+    if (::GetCapture() == m_window)
+    {
+        (void)::ReleaseCapture();
+    }
+    (void)::InvalidateRect(m_window, nullptr, FALSE);
+    RECT client = {};
+    (void)::GetClientRect(m_window, &client);
+    const POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    return wasPressed && ::PtInRect(&client, point);
 }
 
 bool CDrawnControl::HandlePressable(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
@@ -348,13 +381,13 @@ LRESULT CMyLink::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
-        m_pressed = true;
-        (void)::InvalidateRect(m_window, nullptr, FALSE);
+        OnPointerPress();
         return 0;
     case WM_LBUTTONUP:
-        m_pressed = false;
-        (void)::InvalidateRect(m_window, nullptr, FALSE);
-        Press();
+        if (OnPointerRelease(lParam))
+        {
+            Press();
+        }
         return 0;
     case WM_SETCURSOR:
         (void)::SetCursor(m_unsupported ? ::LoadCursorA(nullptr, IDC_ARROW) : Gdi::HandCursor());
@@ -444,24 +477,15 @@ LRESULT CDrawnButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
-        m_pressed = true;
         (void)::SetFocus(m_window);
-        (void)::InvalidateRect(m_window, nullptr, FALSE);
+        OnPointerPress();
         return 0;
     case WM_LBUTTONUP:
-    {
-        const bool wasPressed = m_pressed;
-        m_pressed = false;
-        RECT client = {};
-        (void)::GetClientRect(m_window, &client);
-        const POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-        (void)::InvalidateRect(m_window, nullptr, FALSE);
-        if (wasPressed && ::PtInRect(&client, point))
+        if (OnPointerRelease(lParam))
         {
             Click();
         }
         return 0;
-    }
     default:
         return CDrawnControl::HandleMessage(message, wParam, lParam);
     }

@@ -55,6 +55,9 @@ protected:
     // The keyboard (above) and the face of a control that can be pressed: WM_PAINT through Paint, and
     // WM_PRINTCLIENT into the caller's context. True when the message was one of them.
     bool HandlePressable(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // The pointer's button down on the control, and let go: true when the release completes a press.
+    void OnPointerPress();
+    bool OnPointerRelease(LPARAM lParam);
     // The face into dc; nothing for controls that paint their own way.
     virtual void Paint(HDC dc) {}
     // What pressing the control does (the keyboard and BM_CLICK); nothing for controls that cannot be

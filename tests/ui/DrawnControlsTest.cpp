@@ -221,6 +221,35 @@ TEST_F(DrawnControlsTest, Space_PressesOnKeyUp_NotWhenTheFocusLeftMeanwhile)
     EXPECT_EQ(std::vector<int>{kButtonId}, m_heard) << "no default button either";
 }
 
+TEST_F(DrawnControlsTest, Pointer_PressesOnReleaseInside_NotWhenLetGoOutsideOrTakenAway)
+{
+    for (CDrawnControl* control : {static_cast<CDrawnControl*>(m_button.get()), static_cast<CDrawnControl*>(m_link.get())})
+    {
+        m_commands.clear();
+        const HWND window = control->Window();
+        const LPARAM inside = MAKELPARAM(3, 3);
+        (void)::SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, inside);
+        EXPECT_EQ(window, ::GetCapture()) << "the pressed control holds the pointer";
+        EXPECT_TRUE(m_commands.empty()) << "nothing on the button's way down";
+        (void)::SendMessageA(window, WM_LBUTTONUP, 0, inside);
+        EXPECT_EQ(1u, m_commands.size()) << "pressed when let go on it";
+        EXPECT_EQ(nullptr, ::GetCapture()) << "and the pointer let go";
+
+        (void)::SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, inside);
+        (void)::SendMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(-20, 3));
+        EXPECT_EQ(1u, m_commands.size()) << "let go outside: nothing pressed";
+
+        (void)::SendMessageA(window, WM_LBUTTONUP, 0, inside);
+        EXPECT_EQ(1u, m_commands.size()) << "a release without a press presses nothing";
+
+        (void)::SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, inside);
+        (void)::SetCapture(m_edit);                       // a box opening over the pressed control
+        (void)::ReleaseCapture();
+        (void)::SendMessageA(window, WM_LBUTTONUP, 0, inside);
+        EXPECT_EQ(1u, m_commands.size()) << "a press taken away by another window presses nothing";
+    }
+}
+
 // The control's face as it paints it, pixel by pixel.
 std::vector<DWORD> Face(HWND control)
 {

@@ -588,19 +588,43 @@ bool PressKeys(HWND top, const std::vector<BYTE>& keys, const std::function<bool
     return seen;
 }
 
+// The window that holds the pointer's buttons in the control's thread (none: nullptr).
+HWND CaptureOf(HWND control)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    const DWORD thread = ::GetWindowThreadProcessId(control, nullptr);
+    return ::GetGUIThreadInfo(thread, &info) ? info.hwndCapture : nullptr;
+}
+
+// Presses the pointer's button on the control and lets go once the control has taken the press (it
+// holds the pointer, as buttons, edit boxes and lists do, or has the focus), then waits until it has let
+// the pointer go: the click is whole in the control before the next input comes. A press the control
+// did not take (the window was still settling in front) is let go and made again, once.
 int RealClick(HWND top, HWND control)
 {
-    if (!ToFront(top) || Hover(top, control) != 0)
+    for (int attempt = 0; attempt < 2; ++attempt)
     {
-        return 1;
-    }
-    ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
-    ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
-    if (::IsWindow(top))
-    {
+        if (!ToFront(top) || Hover(top, control) != 0)
+        {
+            return 1;
+        }
         Settle(top);
+        ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+        const bool taken = WaitUntil([&] { return CaptureOf(control) == control || FocusOf(top) == control; });
+        ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+        const bool released = WaitUntil([&] { return !::IsWindow(control) || CaptureOf(control) != control; });
+        if (::IsWindow(top))
+        {
+            Settle(top);
+        }
+        if (taken && released)
+        {
+            return 0;
+        }
     }
-    return 0;
+    std::fprintf(stderr, "the control did not take the pointer's press\n");
+    return 1;
 }
 
 int RealKey(HWND top, const std::string& name)
