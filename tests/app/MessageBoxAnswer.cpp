@@ -41,6 +41,47 @@ void SaveText(HWND box, const char* textFile)
         (void)std::fclose(file);
     }
 }
+
+// The box's text, once its window has put it up (empty when it did not within the bound).
+bool WaitForText(HWND box)
+{
+    const DWORD start = ::GetTickCount();
+    while (::IsWindow(box) && ::GetWindowTextLengthA(::GetDlgItem(box, 0xFFFF)) == 0)
+    {
+        if (::GetTickCount() - start > 5000)
+        {
+            return false;
+        }
+        ::Sleep(20);
+    }
+    return ::IsWindow(box) != FALSE;
+}
+
+// Presses OK (or closes the box) and waits for the box to go; a press the box did not take while it
+// was still settling in front is made again. The same window each time: a box that comes after it is
+// never answered by mistake.
+bool Answer(HWND box)
+{
+    for (int attempt = 0; attempt < 10 && ::IsWindow(box); ++attempt)
+    {
+        HWND ok = ::GetDlgItem(box, IDOK);
+        DWORD_PTR ignored = 0;
+        if (ok != nullptr)
+        {
+            (void)::SendMessageTimeoutA(ok, BM_CLICK, 0, 0, SMTO_NORMAL, 2000, &ignored);
+        }
+        else
+        {
+            (void)::PostMessageA(box, WM_CLOSE, 0, 0);
+        }
+        const DWORD start = ::GetTickCount();
+        while (::IsWindow(box) && ::GetTickCount() - start < 2000)
+        {
+            ::Sleep(20);
+        }
+    }
+    return ::IsWindow(box) == FALSE;
+}
 }  // namespace
 
 int main(int argc, char** argv)
@@ -54,20 +95,7 @@ int main(int argc, char** argv)
     {
         return 1;
     }
-    ::Sleep(100);                                             // as a user would: read first, then click
+    (void)WaitForText(box);                                   // as a user would: read first, then click
     SaveText(box, argv[2]);
-    HWND ok = ::GetDlgItem(box, IDOK);
-    if (ok != nullptr)
-    {
-        (void)::SendMessageA(ok, BM_CLICK, 0, 0);
-    }
-    else
-    {
-        (void)::PostMessageA(box, WM_CLOSE, 0, 0);
-    }
-    for (int wait = 0; wait < 500 && ::IsWindow(box); ++wait)
-    {
-        ::Sleep(20);
-    }
-    return ::IsWindow(box) ? 1 : 0;
+    return Answer(box) ? 0 : 1;
 }

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <functional>
 #include <sstream>
 #include <string>
 
@@ -105,6 +106,36 @@ protected:
         return code;
     }
 
+    // Answers the window's messages until the condition holds, within a bound: what WinDriver's input
+    // made the controls do may still be queued when it ends.
+    bool PumpUntil(const std::function<bool()>& condition)
+    {
+        const DWORD start = ::GetTickCount();
+        while (!condition())
+        {
+            if (::GetTickCount() - start > 10000)
+            {
+                return false;
+            }
+            (void)::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+            MSG message = {};
+            while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            {
+                if (!::IsDialogMessageA(m_window, &message))
+                {
+                    (void)::TranslateMessage(&message);
+                    (void)::DispatchMessageA(&message);
+                }
+            }
+        }
+        return true;
+    }
+
+    bool CheckBecomes(HWND button, LRESULT state)
+    {
+        return PumpUntil([&] { return ::SendMessageA(button, BM_GETCHECK, 0, 0) == state; });
+    }
+
     static std::string Window() { return CWinDriver::Quote(kTitle); }
 
     CTempDir m_scratch;
@@ -155,12 +186,12 @@ TEST_F(WinDriverTest, List_RowsCheckStatesAndFocus)
 TEST_F(WinDriverTest, RealInput_ClicksKeysAndTyping)
 {
     EXPECT_EQ(0, Drive("--real click " + Window() + CWinDriver::Quote("Radio")));
-    EXPECT_EQ(BST_CHECKED, ::SendMessageA(m_radio, BM_GETCHECK, 0, 0)) << "a pointer click checks the radio button";
+    EXPECT_TRUE(CheckBecomes(m_radio, BST_CHECKED)) << "a pointer click checks the radio button";
     EXPECT_EQ(0, Drive("--real click " + Window() + CWinDriver::Quote("Check me")));
-    EXPECT_EQ(BST_UNCHECKED, ::SendMessageA(m_check, BM_GETCHECK, 0, 0));
+    EXPECT_TRUE(CheckBecomes(m_check, BST_UNCHECKED)) << "and unchecks the check box";
 
     EXPECT_EQ(0, Drive("--real key " + Window() + CWinDriver::Quote("space")));
-    EXPECT_EQ(BST_CHECKED, ::SendMessageA(m_check, BM_GETCHECK, 0, 0)) << "Space on the focused check box";
+    EXPECT_TRUE(CheckBecomes(m_check, BST_CHECKED)) << "Space on the focused check box";
 
     const std::string text = "Hello, World 1!";
     std::string said;
