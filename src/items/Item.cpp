@@ -276,6 +276,28 @@ bool CItem::ApplySelectionRows(const std::vector<ItemListRow>& rows, bool& print
         }
         printerSelected = printerSelected || (item->selected && !item->driverName.empty());
     }
+    // An ALL item is never listed in an install list, so no row speaks for it: it is part of every
+    // install all the same. Items of other lists keep their selection.
+    if (setupType == 1)
+    {
+        std::vector<bool> listed(static_cast<size_t>(GetCount()), false);
+        for (const ItemListRow& row : rows)
+        {
+            if (row.index >= 0 && row.index < GetCount())
+            {
+                listed[static_cast<size_t>(row.index)] = true;
+            }
+        }
+        for (int index = 0; index < GetCount(); ++index)
+        {
+            ITEM_RECORD* item = GetItemAt(index);
+            if (!listed[static_cast<size_t>(index)] && item->checkState == CHECK_ALL)
+            {
+                item->selected = true;
+                printerSelected = printerSelected || !item->driverName.empty();
+            }
+        }
+    }
     return anyChecked;
 }
 

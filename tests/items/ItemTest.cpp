@@ -306,6 +306,27 @@ TEST_F(ItemTest, SelectionList_RowsDescriptionsAndCommit)
     EXPECT_EQ(CHECK_UNCHK, Items().GetItemAt(0)->checkState) << "an unchecked CHK item becomes UNCHK";
     Items().ClearSelection();
     EXPECT_FALSE(Items().GetItemAt(1)->selected);
+
+    // The list a person normally sees leaves the ALL item out; committing it still installs that item,
+    // and items of another list (not shown here) keep their selection.
+    Items().GetItemAt(2)->selected = true;
+    rows = Items().FillSelectionList(0);
+    ASSERT_EQ(3u, rows.size());
+    rows = {rows[0], rows[2]};                                // Alpha and Delta only
+    rows[0].state = LIST_CHECKED;
+    {
+        CMessageRecorder boxes(IDYES);
+        EXPECT_TRUE(Items().CommitSelection(rows, SelectionCommit(), &printer));
+    }
+    EXPECT_TRUE(Items().GetItemAt(0)->selected);
+    EXPECT_TRUE(Items().GetItemAt(1)->selected) << "the ALL item, never listed, is in the install";
+    EXPECT_EQ("DW:1", ReadKeyValues(ItemKey(Items().GetItemAt(1)->sectionName))["InstallNow"]);
+    EXPECT_TRUE(Items().GetItemAt(2)->selected) << "an item of another list is left as it was";
+    EXPECT_FALSE(Items().GetItemAt(3)->selected);
+    ASSERT_EQ(ERROR_SUCCESS, CRegistry::SetValue(Installing().c_str(), "Setup_Type", 3, HKEY_LOCAL_MACHINE));
+    Items().ClearSelection();
+    EXPECT_TRUE(Items().CommitSelection(rows, SelectionCommit(), &printer));
+    EXPECT_FALSE(Items().GetItemAt(1)->selected) << "a reinstall takes only what was chosen";
 }
 
 TEST_F(ItemTest, Commands_WriteItemInfoAndCheckItem)
