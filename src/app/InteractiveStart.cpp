@@ -12,6 +12,8 @@
 #include "env/SpoolerCheck.h"
 #include "env/SystemError.h"
 #include "env/SystemRequirement.h"
+#include "items/FollowUpCommands.h"
+#include "items/InstallRun.h"
 #include "ui/InstallUiEnv.h"
 #include "ui/MyMessageBox.h"
 #include "ui/ProgressWnd.h"
@@ -58,6 +60,17 @@ bool CInstallerApp::CreateWizardFrame()
     ConnectRunCommands(*executor);
     m_wizard = std::make_unique<CWizard>(*m_uiEnv, std::move(executor), *m_mailbox);
     m_wizard->SetTestPageCheck([this] { return m_env.CheckDevicePort(false) && m_env.IsPrinterInstalled(); });
+    DialogContext context;
+    context.env = &m_env;
+    context.items = &m_items;
+    context.printers = &m_printers;
+    context.network = &m_netPrinters;
+    CCmdOperator* commands = &m_wizard->Executor();
+    context.makeInstallRun = [this, commands] {
+        return std::make_unique<CInstallRun>(m_log, m_env, m_items, *commands, m_followUp->GetRecords(),
+                                             MakeRunHooks());
+    };
+    m_wizard->SetDialogContext(context);
     const int created = m_wizard->Create(m_env.GetProgramName());
     if (created == CWizard::kCreated)
     {

@@ -5,43 +5,53 @@
 
 namespace
 {
-// The kinds by the text their section name contains, in the order they are tested.
-struct DialogKind
-{
-    const char* text;
-    bool built;
-};
-const DialogKind kDialogKinds[] = {
-    {"NORMAL.", true},         {"DEVICE_CONNECT.", false},     {"CUSTOM.", false},
-    {"COPYFILE.", false},      {"INSTALL.", false},            {"INSTALL1.", false},
-    {"TEST_PAGE.", false},     {"FINISH.", false},             {"SELECT_NET_PRINTER.", false},
-    {"SEARCH_AVI.", false},    {"SELECT_NET_PRINTER1.", false}, {"ADD_TCPIP_PORT.", false},
-    {"SET_IP.", false},        {"SET_PRINTER.", false},        {"SET_PRINTER1.", false},
-    {"SELECT_TYPE.", false},   {"LICENSE.", false},
-};
-
-// The kinds that block the close box whatever their description says.
-bool KindBlocksCancel(const std::string& upperSection)
-{
-    for (const char* text : {"INSTALL.", "INSTALL1.", "TEST_PAGE.", "FINISH."})
-    {
-        if (upperSection.find(text) != std::string::npos)
-        {
-            return true;
-        }
-    }
-    return false;
-}
-
+// A kind whose own dialog is not built yet is made as a NORMAL. dialog; the kinds that show an
+// installation under way or its end block the close box whatever their description says.
 class CBlockingDlg : public CNormalDlg
 {
 public:
     using CNormalDlg::CNormalDlg;
     bool IsCancelBlocked() const override { return true; }
 };
+
+using Maker = std::unique_ptr<CSkinDlg> (*)(const DialogContext& context);
+
+template <class Dialog>
+std::unique_ptr<CSkinDlg> Make(const DialogContext& context)
+{
+    return std::make_unique<Dialog>(context);
+}
+
+// The kinds by the text their section name contains, in the order they are tested: the first text
+// the name contains decides the kind, and with it whether the kind blocks cancel.
+struct DialogKind
+{
+    const char* text;
+    Maker make;                                               // null: not built yet
+    bool blocksCancel;
+};
+const DialogKind kDialogKinds[] = {
+    {"NORMAL.", Make<CNormalDlg>, false},
+    {"DEVICE_CONNECT.", nullptr, false},
+    {"CUSTOM.", nullptr, false},
+    {"COPYFILE.", nullptr, false},
+    {"INSTALL.", nullptr, true},
+    {"INSTALL1.", nullptr, true},
+    {"TEST_PAGE.", nullptr, true},
+    {"FINISH.", nullptr, true},
+    {"SELECT_NET_PRINTER.", nullptr, false},
+    {"SEARCH_AVI.", nullptr, false},
+    {"SELECT_NET_PRINTER1.", nullptr, false},
+    {"ADD_TCPIP_PORT.", nullptr, false},
+    {"SET_IP.", nullptr, false},
+    {"SET_PRINTER.", nullptr, false},
+    {"SET_PRINTER1.", nullptr, false},
+    {"SELECT_TYPE.", nullptr, false},
+    {"LICENSE.", nullptr, false},
+};
 }  // namespace
 
-std::unique_ptr<CSkinDlg> MakeDialogOfKind(CUiEnv& env, const std::string& section)
+std::unique_ptr<CSkinDlg> MakeDialogOfKind(const DialogContext& context, const std::string& section)
 {
     const std::string upper = AsciiUpper(section);
     for (const DialogKind& kind : kDialogKinds)
@@ -50,17 +60,18 @@ std::unique_ptr<CSkinDlg> MakeDialogOfKind(CUiEnv& env, const std::string& secti
         {
             continue;
         }
-        if (!kind.built)
+        if (kind.make != nullptr)
         {
-            env.Log().Write("[%s] is a %s dialog, a kind this build shows as a NORMAL. dialog", section.c_str(),
-                            kind.text);
+            return kind.make(context);
         }
-        if (KindBlocksCancel(upper))
+        context.ui->Log().Write("[%s] is a %s dialog, a kind this build shows as a NORMAL. dialog", section.c_str(),
+                                kind.text);
+        if (kind.blocksCancel)
         {
-            return std::make_unique<CBlockingDlg>(env);
+            return std::make_unique<CBlockingDlg>(context);
         }
-        return std::make_unique<CNormalDlg>(env);
+        return std::make_unique<CNormalDlg>(context);
     }
-    env.Log().Write("%s Section is invalid dialog section", section.c_str());
+    context.ui->Log().Write("%s Section is invalid dialog section", section.c_str());
     return nullptr;
 }

@@ -6,7 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "ui/DialogContext.h"
 #include "ui/SkinDlg.h"
 
-// The dialog object for a section name's kind; null (logged) when no kind matches.
-std::unique_ptr<CSkinDlg> MakeDialogOfKind(CUiEnv& env, const std::string& section);
+// The dialog object for a section name's kind, given the context; null (logged) when no kind matches.
+std::unique_ptr<CSkinDlg> MakeDialogOfKind(const DialogContext& context, const std::string& section);

@@ -37,6 +37,12 @@ CSkinDlg::CSkinDlg(CUiEnv& env, int templateId)
     : m_env(env), m_templateId(templateId), m_config(env),
       m_controls(env, m_config, [this](const ObjectCommand& command) { PostCommand(command); })
 {
+    m_context.ui = &env;
+}
+
+CSkinDlg::CSkinDlg(const DialogContext& context, int templateId) : CSkinDlg(*context.ui, templateId)
+{
+    m_context = context;
 }
 
 CSkinDlg::~CSkinDlg()
@@ -489,7 +495,7 @@ void CSkinDlg::OnSetDescription(const char* text)
     (void)::UpdateWindow(m_description);
 }
 
-CNormalDlg::CNormalDlg(CUiEnv& env) : CSkinDlg(env, IDD_SKIN) {}
+CNormalDlg::CNormalDlg(const DialogContext& context) : CSkinDlg(context, IDD_SKIN) {}
 
 void CNormalDlg::OnEnter(const std::string& parameter)
 {

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "ui/ControlFactory.h"
+#include "ui/DialogContext.h"
 #include "ui/DlgConfig.h"
 #include "ui/Gdi.h"
 
@@ -24,7 +25,10 @@ public:
 
     using CommandPoster = std::function<void(const ObjectCommand&)>;
 
+    // A window of the wizard's look only (background, initialisation window, message box).
     CSkinDlg(CUiEnv& env, int templateId);
+    // A wizard dialog of a kind, with what its context gives it (context.ui must be set).
+    CSkinDlg(const DialogContext& context, int templateId);
     virtual ~CSkinDlg();
     CSkinDlg(const CSkinDlg&) = delete;
     CSkinDlg& operator=(const CSkinDlg&) = delete;
@@ -59,6 +63,7 @@ public:
     const CDlgConfig& Config() const { return m_config; }
     const std::string& Section() const { return m_config.GetSection(); }
     const std::string& Caption() const { return m_config.GetCaption(); }
+    const DialogContext& Context() const { return m_context; }
 
 protected:
     virtual INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -83,6 +88,7 @@ private:
     HBRUSH BrushFor(COLORREF colour);
 
     CUiEnv& m_env;
+    DialogContext m_context;
     int m_templateId;
     CDlgConfig m_config;
     CControlFactory m_controls;                               // after m_config, which it reads
@@ -103,6 +109,6 @@ private:
 class CNormalDlg : public CSkinDlg
 {
 public:
-    explicit CNormalDlg(CUiEnv& env);
+    explicit CNormalDlg(const DialogContext& context);
     void OnEnter(const std::string& parameter) override;
 };

@@ -24,7 +24,21 @@ const char kDefaultCancelMessage[] =
 CWizard::CWizard(CUiEnv& env, std::unique_ptr<CCmdOperator> executor, CommandRecord& mailbox)
     : m_env(env), m_executor(std::move(executor)), m_mailbox(mailbox)
 {
+    SetDialogContext(DialogContext());
     ConnectCommands();
+}
+
+void CWizard::SetDialogContext(const DialogContext& context)
+{
+    m_context = context;
+    m_context.ui = &m_env;
+    m_context.wizard = this;
+}
+
+void CWizard::SetCancelBlocked(bool blocked)
+{
+    m_cancelBlocked = blocked;
+    SetSystemMenu(!m_cancelBlocked);
 }
 
 CWizard::~CWizard()
@@ -177,7 +191,7 @@ int CWizard::AddDialog(const std::string& section)
         m_env.Log().Write("Too many dialogs: [%s] is not added (at most %d)", section.c_str(), kMaxDialogs);
         return -1;
     }
-    std::unique_ptr<CSkinDlg> dialog = MakeDialogOfKind(m_env, section);
+    std::unique_ptr<CSkinDlg> dialog = MakeDialogOfKind(m_context, section);
     if (!dialog)
     {
         return -1;
@@ -258,8 +272,7 @@ bool CWizard::ShowDialog(int index, const std::string& parameter)
         m_firstShow = false;
         SizeToDialog(target);
     }
-    m_cancelBlocked = target.IsCancelBlocked();
-    SetSystemMenu(!m_cancelBlocked);
+    SetCancelBlocked(target.IsCancelBlocked());
     (void)target.PrepareShow();
     (void)::SetWindowPos(target.Window(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     (void)::EnableWindow(target.Window(), TRUE);
@@ -369,7 +382,7 @@ void CWizard::PostObjectCommand(const ObjectCommand& command)
 
 bool CWizard::RunModal(const std::string& section)
 {
-    std::unique_ptr<CSkinDlg> dialog = MakeDialogOfKind(m_env, section);
+    std::unique_ptr<CSkinDlg> dialog = MakeDialogOfKind(m_context, section);
     if (!dialog)
     {
         return false;

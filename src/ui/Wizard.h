@@ -14,6 +14,7 @@
 #include "command/CmdOperator.h"
 #include "command/CommandEnv.h"
 #include "command/CommandRecord.h"
+#include "ui/DialogContext.h"
 #include "ui/SkinDlg.h"
 
 class CWizard
@@ -58,12 +59,23 @@ public:
     // Lets the current dialog take its keyboard messages (tab order). True when it did.
     bool PreTranslateMessage(MSG& message);
 
+    // What the dialogs made from now on may reach besides the wizard's own environment; the wizard
+    // fills in itself and that environment.
+    void SetDialogContext(const DialogContext& context);
+    const DialogContext& Context() const { return m_context; }
+    // While blocked, the frame has no close box and a cancel is not offered (a kind whose work must
+    // not be cut short blocks it while it is shown).
+    void SetCancelBlocked(bool blocked);
+    bool IsCancelBlocked() const { return m_cancelBlocked; }
+
     // The background window, kept directly behind the wizard (null: none).
     void SetBackgroundWindow(HWND background) { m_background = background; }
     // Answers whether the test page may be opened: device connected and printer installed in this run.
     void SetTestPageCheck(std::function<bool()> check) { m_testPageReady = std::move(check); }
 
     HWND Window() const { return m_window; }
+    // The frame (and its background window) in front of other programs' windows.
+    void BringToFront();
     CCmdOperator& Executor() { return *m_executor; }
 
 private:
@@ -76,7 +88,6 @@ private:
     void OnExecCommand(LPARAM lParam);
     void OnEndWait(bool toFront);
     void OnActivate(bool active);
-    void BringToFront();
     void SizeToDialog(const CSkinDlg& dialog);
     void SetSystemMenu(bool present);
     bool CancelConfirmation();
@@ -85,6 +96,7 @@ private:
     void PostObjectCommand(const ObjectCommand& command);
 
     CUiEnv& m_env;
+    DialogContext m_context;
     std::unique_ptr<CCmdOperator> m_executor;
     CommandRecord& m_mailbox;
     std::string m_className;
