@@ -2,6 +2,7 @@
 
 #include "base/TextRules.h"
 #include "log/Log.h"
+#include "ui/ChoiceDialogs.h"
 
 namespace
 {
@@ -46,8 +47,8 @@ const DialogKind kDialogKinds[] = {
     {"SET_IP.", nullptr, false},
     {"SET_PRINTER.", nullptr, false},
     {"SET_PRINTER1.", nullptr, false},
-    {"SELECT_TYPE.", nullptr, false},
-    {"LICENSE.", nullptr, false},
+    {"SELECT_TYPE.", Make<CSelectTypeDlg>, false},
+    {"LICENSE.", Make<CLicenseDlg>, false},
 };
 }  // namespace
 

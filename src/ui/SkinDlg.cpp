@@ -304,6 +304,7 @@ void CSkinDlg::Refresh()
 {
     CControlFactory::ApplyLayoutDirection(m_window, m_env.RightAlign());
     m_controls.DestroyControls();
+    m_controlColours.clear();
     m_defaultDescription.clear();
     if (m_description != nullptr)
     {
@@ -410,8 +411,38 @@ HBRUSH CSkinDlg::BrushFor(COLORREF colour)
     return brush.Get();
 }
 
+bool CSkinDlg::FixedBackColour(const char* key, COLORREF& colour) const
+{
+    std::string objectSection;
+    DWORD value = 0;
+    if (!m_config.ReadOwnString(key, objectSection) || objectSection.empty() ||
+        !m_env.Config().GetColor(objectSection.c_str(), "BACK_COLOR", &value))
+    {
+        return false;
+    }
+    colour = value;
+    return true;
+}
+
+bool CSkinDlg::PlaceColouredControl(const char* key, HWND control, int kind)
+{
+    const bool placed = PlaceFixedControl(key, control, kind);
+    COLORREF colour = CLR_INVALID;
+    if (placed && FixedBackColour(key, colour))
+    {
+        SetControlBackColour(control, colour);
+    }
+    return placed;
+}
+
 INT_PTR CSkinDlg::OnControlColour(HDC dc, HWND control)
 {
+    const auto own = m_controlColours.find(control);
+    if (own != m_controlColours.end() && control != nullptr)
+    {
+        (void)::SetBkColor(dc, own->second);
+        return reinterpret_cast<INT_PTR>(BrushFor(own->second));
+    }
     const COLORREF back = m_env.DialogBackColour();
     if (control == m_description && control != nullptr)
     {
@@ -445,6 +476,10 @@ void CSkinDlg::OnCommand(int id, int code, HWND control)
     if (code == CBN_SELENDOK && m_controls.LanguageCodes(control) != nullptr)
     {
         OnLanguageChosen(control);
+        return;
+    }
+    if (control != nullptr && OnKindCommand(id, code, control))
+    {
         return;
     }
     if (code != BN_CLICKED)

@@ -67,7 +67,20 @@ public:
 
 protected:
     virtual INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // A kind's own handling of a control's notification; true when it took it (the base then does
+    // nothing more with it). The template's Next button (control 1004) comes here first.
+    virtual bool OnKindCommand(int id, int code, HWND control) { return false; }
     void PostCommand(const ObjectCommand& command);
+    // The Next command read from FIXED_NEXT, for kinds that change it for one posting.
+    ObjectCommand& NextCommand() { return m_next; }
+    // The BACK_COLOR of a fixed-control key's object section; false when there is none.
+    bool FixedBackColour(const char* key, COLORREF& colour) const;
+    // The control paints over that colour (check boxes and radio buttons of a kind's template).
+    void SetControlBackColour(HWND control, COLORREF colour) { m_controlColours[control] = colour; }
+    // PlaceFixedControl, then the control's own BACK_COLOR when its object section has one.
+    bool PlaceColouredControl(const char* key, HWND control, int kind = 0);
+    // True while the dialog is shown (a kind acts on Next only then).
+    bool IsShown() const { return m_window != nullptr && ::IsWindowVisible(m_window) != FALSE; }
     CUiEnv& Env() { return m_env; }
     // A stand-alone window (background, initialisation window) rather than a child of the wizard.
     void SetTopLevel(bool topLevel) { m_topLevel = topLevel; }
@@ -103,6 +116,7 @@ private:
     COLORREF m_descriptionBack = RGB(255, 255, 255);
     CBitmapHandle m_backBitmap;
     std::map<COLORREF, CBrushHandle> m_brushes;
+    std::map<HWND, COLORREF> m_controlColours;
 };
 
 // A NORMAL. dialog: the base behaviour, and result lists refill when it is entered.
