@@ -321,6 +321,12 @@ bool CInstallHistory::WriteShortcutRecords()
     return true;
 }
 
+void CInstallHistory::DeleteInstallingItemRecords()
+{
+    const std::string key = m_env.GetInstallingKey() + "\\Items";
+    (void)CRegistry::DeleteKey(key.c_str(), false, HKEY_LOCAL_MACHINE);
+}
+
 bool CInstallHistory::DeleteItemRecord(const std::string& section)
 {
     if (section.empty())

@@ -65,6 +65,8 @@ public:
     // The shortcut sections written in this run, in the order written.
     const std::vector<std::string>& GetShortcutNames() const { return m_shortcutNames; }
 
+    // Deletes every item record under Installing (a new selection is about to be made).
+    void DeleteInstallingItemRecords();
     // Deletes the item's record under Installed; true when the key was deleted.
     bool DeleteItemRecord(const std::string& section);
     // InstallNow of the item's record under root; false when it cannot be read.

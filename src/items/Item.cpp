@@ -365,6 +365,12 @@ void CItem::SelectInstalledForRemoval()
     (void)RunCommand("CT_SET_SETUP_TYPE", "UNINST");
 }
 
+void CItem::StartNewSelection()
+{
+    m_history.DeleteInstallingItemRecords();
+    ClearSelection();
+}
+
 void CItem::ClearSelection()
 {
     for (const auto& item : m_items)

@@ -114,6 +114,9 @@ public:
     // type set to uninstall.
     void SelectInstalledForRemoval();
     void ClearSelection();
+    // A selection dialog is entered: the item records of an earlier selection go, and no item is
+    // selected.
+    void StartNewSelection();
     bool AnyInstalled() const;
     // Whether the helper reported a failure for an item in this run, recorded as a failure or not.
     bool AnyFailedInRun() const;

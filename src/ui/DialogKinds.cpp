@@ -3,6 +3,7 @@
 #include "base/TextRules.h"
 #include "log/Log.h"
 #include "ui/ChoiceDialogs.h"
+#include "ui/CustomDlg.h"
 
 namespace
 {
@@ -34,7 +35,7 @@ struct DialogKind
 const DialogKind kDialogKinds[] = {
     {"NORMAL.", Make<CNormalDlg>, false},
     {"DEVICE_CONNECT.", nullptr, false},
-    {"CUSTOM.", nullptr, false},
+    {"CUSTOM.", Make<CCustomDlg>, false},
     {"COPYFILE.", nullptr, false},
     {"INSTALL.", nullptr, true},
     {"INSTALL1.", nullptr, true},
