@@ -3,12 +3,11 @@
 #include <richedit.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 
 #include "base/TextRules.h"
 #include "log/Log.h"
 #include "profile/ConfigProfile.h"
+#include "profile/ProfilePlatform.h"
 #include "ui/UiResources.h"
 
 namespace
@@ -135,14 +134,13 @@ void CLicenseDlg::LoadLicenceText(const std::string& objectSection)
         return;
     }
     const std::string path = Env().ResolveExistingFile(name);
-    std::ifstream file(path.c_str(), std::ios::binary);
-    if (path.empty() || !file)
+    std::string bytes;
+    if (path.empty() || ReadWholeFile(path.c_str(), bytes) != ERROR_SUCCESS)
     {
         log.Write("Couldn't open the License File : [%s]", path.empty() ? name.c_str() : path.c_str());
         return;
     }
     log.Write("License File : [%s]", path.c_str());
-    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     const bool rich = IsRichText(bytes);
     log.Write(rich ? "License File Format is RTF !!" : "License File Format is not RTF !!");
     if (std::string(TextBoxClass()) == "EDIT")

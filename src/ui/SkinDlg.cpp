@@ -47,6 +47,7 @@ CSkinDlg::CSkinDlg(const DialogContext& context, int templateId) : CSkinDlg(*con
 
 CSkinDlg::~CSkinDlg()
 {
+    m_panels.clear();
     m_controls.DestroyControls();
     if (m_window != nullptr && !m_modal && ::IsWindow(m_window))
     {
@@ -81,6 +82,7 @@ int CSkinDlg::DoModal(HWND owner)
     m_modal = true;
     const INT_PTR result = ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId), owner,
                                              DialogProc, reinterpret_cast<LPARAM>(this));
+    m_panels.clear();
     m_controls.DestroyControls();
     m_window = nullptr;
     m_modal = false;
@@ -168,6 +170,15 @@ void CSkinDlg::OnInitDialog()
 void CSkinDlg::CreateControls(bool centreAndShow, bool mirror)
 {
     m_controls.CreateObjectControls();
+    m_panels.clear();
+    if (!m_config.GetDestDirSection().empty())
+    {
+        auto panel = std::make_unique<CDestDirPanel>(m_context, m_config.GetDestDirSection());
+        if (panel->Create(m_window))
+        {
+            m_panels.push_back(std::move(panel));
+        }
+    }
     LayOut(centreAndShow, mirror);
 }
 
@@ -303,6 +314,7 @@ void CSkinDlg::OnEnter(const std::string& /*parameter*/)
 void CSkinDlg::Refresh()
 {
     CControlFactory::ApplyLayoutDirection(m_window, m_env.RightAlign());
+    m_panels.clear();
     m_controls.DestroyControls();
     m_controlColours.clear();
     m_defaultDescription.clear();

@@ -9,10 +9,13 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "ui/ControlFactory.h"
 #include "ui/DialogContext.h"
+#include "ui/DestDirPanel.h"
 #include "ui/DlgConfig.h"
 #include "ui/Gdi.h"
 
@@ -64,6 +67,8 @@ public:
     const std::string& Section() const { return m_config.GetSection(); }
     const std::string& Caption() const { return m_config.GetCaption(); }
     const DialogContext& Context() const { return m_context; }
+    // The destination panel of the dialog's DEST_DIR. object (none or one).
+    const std::vector<std::unique_ptr<CDestDirPanel>>& DestinationPanels() const { return m_panels; }
 
 protected:
     virtual INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -117,6 +122,7 @@ private:
     CBitmapHandle m_backBitmap;
     std::map<COLORREF, CBrushHandle> m_brushes;
     std::map<HWND, COLORREF> m_controlColours;
+    std::vector<std::unique_ptr<CDestDirPanel>> m_panels;     // the DEST_DIR. object's
 };
 
 // A NORMAL. dialog: the base behaviour, and result lists refill when it is entered.

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "support/LogLines.h"
 #include "support/TestHelpers.h"
 #include "ui/CustomDlg.h"
+#include "ui/DestDirPanel.h"
 #include "ui/DialogKinds.h"
 #include "ui/InstallUiEnv.h"
 #include "ui/UiResources.h"
@@ -31,6 +33,8 @@ FIXED_CHECKBOX_ALL = CHECK.ALL
 FIXED_CHANGE_PARAM = CHECK.PARAM
 STR_WARNING = Choose at least one
 NORMAL_DESC = STATIC.DESC
+NUM_OF_OBJ = 1
+OBJ_0 = DEST_DIR.PANEL
 
 [CUSTOM.CONFIRM]
 BASE_ON = CUSTOM.ITEMS
@@ -55,6 +59,15 @@ BACK_COLOR = 1,2,3
 [CHECK.PARAM]
 POSITION = 10,190
 NAME = Other parameters
+
+[DEST_DIR.PANEL]
+POSITION = 10,270
+SIZE = 400,40
+DESC_RECT = 30,0,390,14
+DESC_NAME = Install into
+PATH_RECT = 30,16,300,36
+BROWSE_RECT = 310,16,390,36
+BROWSE_NAME = Browse...
 
 [STATIC.DESC]
 POSITION = 10,220
@@ -291,4 +304,92 @@ TEST_F(CustomDlgTest, Next_CommitsTheRows_WarnsConfirmsAndPicksTheNextDialog)
     }
     EXPECT_EQ(std::vector<std::string>{"NORMAL.READY"}, m_posted) << "no printer driver: the alternative target";
     EXPECT_TRUE(static_cast<CCustomDlg&>(*m_dialog).IsCommitted());
+}
+
+TEST_F(CustomDlgTest, DestinationPanel_BrowseChangesIt_GoingBackPutsTheDefaultBack)
+{
+    const std::string initial = m_env->GetDestDir();
+    Show("CUSTOM.ITEMS");
+    ASSERT_EQ(1u, m_dialog->DestinationPanels().size());
+    CDestDirPanel& panel = *m_dialog->DestinationPanels()[0];
+    EXPECT_TRUE(::IsWindowVisible(panel.Window()));
+    EXPECT_EQ(initial, panel.ShownPath());
+    EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(panel.Window(), IDC_DEST_ICON))) << "no ICON_RECT: no icon";
+    char text[64] = {};
+    (void)::GetDlgItemTextA(panel.Window(), IDC_DEST_BROWSE, text, sizeof(text));
+    EXPECT_STREQ("Browse...", text);
+
+    const std::string chosen = m_root.Path() + "\\Chosen place";
+    std::string asked;
+    panel.SetFolderBrowser([&](const std::string& section, const std::string& start) {
+        asked = section + "|" + start;
+        return chosen;
+    });
+    (void)::SendMessageA(::GetDlgItem(panel.Window(), IDC_DEST_BROWSE), BM_CLICK, 0, 0);
+    Pump();
+    EXPECT_EQ("BROWSE_DIRECTORY|" + initial, asked) << "the default browser section, from the destination";
+    EXPECT_EQ(chosen, m_env->GetDestDir());
+    EXPECT_EQ(chosen, panel.ShownPath());
+    EXPECT_TRUE(Contains(ReadLogTexts(m_log), "Change Destination directory ==> " + chosen));
+    EXPECT_EQ("SZ:" + chosen, ReadKeyValues(Installing())["Dest_Dir"]) << "recorded for the install";
+
+    m_dialog->OnLeave();                                       // Back, nothing committed
+    EXPECT_EQ(initial, m_env->GetDestDir()) << "going back puts the default back";
+    EXPECT_EQ(initial, panel.ShownPath());
+
+    (void)::SendMessageA(::GetDlgItem(panel.Window(), IDC_DEST_BROWSE), BM_CLICK, 0, 0);
+    Pump();
+    {
+        CBoxRecorder boxes(IDOK);
+        Click(IDC_NEXT);
+    }
+    m_dialog->OnLeave();                                       // Next: the choice stays
+    EXPECT_EQ(chosen, m_env->GetDestDir());
+}
+
+TEST(FolderCheckTest, TrimsChecksDriveSpaceAndMakesTheFolderOnRequest)
+{
+    std::vector<std::string> said;
+    std::set<std::string> existing = {"C:\\", "C:\\Here"};
+    bool answer = true;
+    bool enough = true;
+    FolderCheck check;
+    check.driveType = [](const char* root) { return root[0] == 'C' ? UINT(DRIVE_FIXED) : UINT(DRIVE_REMOTE); };
+    check.enoughSpace = [&](const std::string&) { return enough; };
+    check.exists = [&](const std::string& path) { return existing.count(path) != 0; };
+    check.create = [&](const std::string& path) {
+        existing.insert(path);
+        return true;
+    };
+    check.ask = [&](const std::string& text) {
+        said.push_back("ask " + text);
+        return answer;
+    };
+    check.warn = [&](const std::string& text) { said.push_back("warn " + text); };
+    check.notFoundText = "%s does not exist. Make it?";
+    check.cannotCreateText = "%s cannot be made";
+
+    EXPECT_EQ("C:\\Here", CheckChosenFolder(" \t\"C:\\Here\" ", check)) << "blanks, tabs and quotes trimmed";
+    EXPECT_EQ("C:\\", CheckChosenFolder("C:", check)) << "a drive alone: its root";
+    EXPECT_EQ("", CheckChosenFolder("N:\\Share", check)) << "not a fixed local drive";
+    EXPECT_EQ("", CheckChosenFolder("\\\\server\\share", check));
+    EXPECT_TRUE(said.empty()) << "refused without a question";
+    enough = false;
+    EXPECT_EQ("", CheckChosenFolder("C:\\Here", check)) << "too little free space";
+    enough = true;
+
+    answer = false;
+    EXPECT_EQ("", CheckChosenFolder("C:\\New", check));
+    EXPECT_EQ(std::vector<std::string>{"ask C:\\New does not exist. Make it?"}, said) << "No: not made";
+    answer = true;
+    said.clear();
+    EXPECT_EQ("C:\\New", CheckChosenFolder("C:\\New", check));
+    EXPECT_EQ(1u, existing.count("C:\\New")) << "made on Yes";
+    said.clear();
+    const std::string tooLong = "C:\\" + std::string(148, 'x');
+    ASSERT_EQ(151u, tooLong.size());
+    EXPECT_EQ("", CheckChosenFolder(tooLong, check));
+    ASSERT_EQ(2u, said.size());
+    EXPECT_EQ("warn " + tooLong + " cannot be made", said[1]) << "151 characters are not made";
+    EXPECT_EQ("C:\\" + std::string(147, 'x'), CheckChosenFolder("C:\\" + std::string(147, 'x'), check)) << "150 are";
 }
