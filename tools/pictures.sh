@@ -63,11 +63,19 @@ for language in "0x0409 EN en_US.UTF-8" "0x0407 GR de_DE.UTF-8" "0x040D HB he_IL
     picture "Kestrow KP-3100 Installer" "${abbr}_3_cancel_question"
     drive click "Kestrow KP-3100 Installer" "#1"             # Resume
     drive click "$frame" "#1"                                 # Next
-    drive waittext "$frame" "#3300"                           # the licence text
+    drive waittext "$frame" "#1086"                           # the licence text
     picture "$frame" "${abbr}_4_licence"
-    drive click "$frame" "#2"                                 # I agree
+    drive click "$frame" "#1084"                              # I accept
+    drive click "$frame" "#1004"                              # Next
+    drive waittext "$frame" "#1055"                           # the setup types
+    drive click "$frame" "#1055"                              # Custom
+    picture "$frame" "${abbr}_5_setup_type"
+    drive click "$frame" "#1004"                              # Next
+    drive waittext "$frame" "#1009"                           # the item list
+    picture "$frame" "${abbr}_6_items"
+    drive click "$frame" "#1004"                              # Next
     drive waittext "$frame" "#3501"
-    picture "$frame" "${abbr}_5_ready"
+    picture "$frame" "${abbr}_7_ready"
     drive click "$frame" "#2"                                 # Finish
     wait "$setup" || true
 
@@ -75,7 +83,7 @@ for language in "0x0409 EN en_US.UTF-8" "0x0407 GR de_DE.UTF-8" "0x040D HB he_IL
         2>&1 </dev/null) &
     setup=$!
     drive waittext "$frame" "#3501"
-    picture "$frame" "${abbr}_6_uninstall"
+    picture "$frame" "${abbr}_8_uninstall"
     drive click "$frame" "#2"                                 # Finish
     wait "$setup" || true
 done

@@ -121,6 +121,11 @@ void CLicenseDlg::InitFixedControls()
     {
         (void)::EnableWindow(next, FALSE);
     }
+    // The choice to make has the focus; the licence box is one Shift+Tab away.
+    if (acceptPlaced || declinePlaced)
+    {
+        m_focusControl = initial == 0 || !declinePlaced ? accept : decline;
+    }
 }
 
 void CLicenseDlg::LoadLicenceText(const std::string& objectSection)

@@ -85,7 +85,7 @@ TEST(WizardKeyboardTest, KeyboardOnly_TabEnterSpaceShiftTabAndCancelByKeys)
     ASSERT_TRUE(run.TabTo(frame, "Next >", false)) << "Tab reaches Next past the drawn controls: " << run.Path();
     run.Picture(frame, "test_keyboard_next_focused");
     ASSERT_EQ(0, run.Key(frame, "enter")) << run.Path();
-    ASSERT_TRUE(run.WaitText(frame, "I agree")) << "Enter on Next opens the licence dialog";
+    ASSERT_TRUE(run.WaitText(frame, "I accept the licence agreement")) << "Enter on Next opens the licence dialog";
 
     ASSERT_TRUE(run.TabTo(frame, "< Back", true)) << "Shift+Tab reaches Back: " << run.Path();
     run.Picture(frame, "test_keyboard_back_focused");

@@ -13,7 +13,8 @@
 class CWizardRun
 {
 public:
-    // arguments: Setup.exe's command line; itemName: the display name of the product's one item.
+    // arguments: Setup.exe's command line; itemName: the display name of the product's one item (empty:
+    // the product's items are the test's own).
     CWizardRun(AppTest::CTestProduct& product, const std::string& arguments,
                const std::string& itemName = "Wizard test item")
         : m_product(product), m_driver(product.Folder()), m_process(StartAwayFromPointer(arguments, itemName))
@@ -63,7 +64,10 @@ private:
     // A wizard opening under a resting pointer would take it for the user pointing at a link.
     CHandle StartAwayFromPointer(const std::string& arguments, const std::string& itemName)
     {
-        m_product.SetWizardItem(true, itemName);
+        if (!itemName.empty())
+        {
+            m_product.SetWizardItem(true, itemName);
+        }
         (void)m_driver.Run(CWinDriver::Quote("away"));
         return m_product.Start(arguments);
     }

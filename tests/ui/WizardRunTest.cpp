@@ -127,22 +127,22 @@ TEST(WizardRunTest, DemoWizard_UserWalksThrough_DialogsDescriptionsAndCancel)
         EXPECT_NE(nullptr, Visible(first, text)) << "the welcome dialog shows \"" << text << "\"";
     }
     EXPECT_EQ(nullptr, Visible(first, "< Back")) << "the welcome dialog has no Back button";
-    EXPECT_EQ(nullptr, Visible(first, "I agree")) << "one dialog at a time";
+    EXPECT_EQ(nullptr, Visible(first, "I accept the licence agreement")) << "one dialog at a time";
     run.Picture(run.Frame(), "test_welcome");
 
     CheckLinkDescription(run);
 
     EXPECT_EQ(0, run.Do("click", run.Frame(), "Next >"));
-    ASSERT_TRUE(run.WaitText("I agree")) << "Next opens the licence dialog";
+    ASSERT_TRUE(run.WaitText("I accept the licence agreement")) << "Next opens the licence dialog";
     const std::vector<Control> licence = Controls(run);
     EXPECT_EQ(nullptr, Visible(licence, "Read me first"));
     bool licenceText = false;
     for (const Control& control : licence)
     {
-        licenceText = licenceText || (control.visible && control.className == "Edit" &&
+        licenceText = licenceText || (control.visible && control.className.find("ich") != std::string::npos &&
                                       control.text.find("LICENCE AGREEMENT") != std::string::npos);
     }
-    EXPECT_TRUE(licenceText) << "the licence text in its box";
+    EXPECT_TRUE(licenceText) << "the licence text in its rich edit box";
     EXPECT_EQ(0, run.Do("click", run.Frame(), "< Back"));
     EXPECT_TRUE(run.WaitText("Read me first")) << "Back returns to the welcome dialog";
 
@@ -208,7 +208,7 @@ TEST(WizardRunTest, LanguageBox_GermanThenHebrew_SwitchesTextsAndMirrors)
     EXPECT_NE(nullptr, Visible(controls, "Deutsch")) << "the box shows the language now chosen";
     EXPECT_FALSE(controls.empty() || controls.front().rtl) << "German runs left to right";
     EXPECT_EQ(0, run.Do("click", run.Frame(), "Weiter >"));
-    EXPECT_TRUE(run.WaitText("Ich stimme zu")) << "the other dialogs changed too";
+    EXPECT_TRUE(run.WaitText("Ich akzeptiere den Lizenzvertrag")) << "the other dialogs changed too";
     EXPECT_EQ(0, run.Do("click", run.Frame(), "< Zur\xfc" "ck"));
     ASSERT_TRUE(run.WaitText("Deutsch"));
 
@@ -260,7 +260,7 @@ TEST(WizardRunTest, BadDescriptions_LoggedAndTheWizardStillRuns)
         {"LINK.COMMON", "BASE_ON", "LINK.README"},                            // a loop of objects
         {"LINK.README", "BASE_ON", "LINK.COMMON"},
         {"NORMAL.READY", "NUM_OF_OBJ", "-5"},
-        {"NORMAL.LICENSE", "NUM_OF_OBJ", "1000"},
+        {"LICENSE.AGREEMENT", "NUM_OF_OBJ", "1000"},
         {"NORMAL.WELCOME", "OBJ_12", "WIDGET.UNKNOWN"},
         {"NORMAL.WELCOME", "NUM_OF_OBJ", "13"},
         {"NORMAL.WELCOME", "BACK_BMP", "KV_NO_SUCH_BITMAP"},
@@ -272,7 +272,7 @@ TEST(WizardRunTest, BadDescriptions_LoggedAndTheWizardStillRuns)
     {
         product.SetConfigKey(key.section, key.key, key.value);
     }
-    std::string dialogs = "[INSTALL_DIALOGS]\r\nNORMAL.WELCOME\r\nNORMAL.LICENSE\r\nNORMAL.READY\r\n"
+    std::string dialogs = "[INSTALL_DIALOGS]\r\nNORMAL.WELCOME\r\nLICENSE.AGREEMENT\r\nNORMAL.READY\r\n"
                           "NORMAL.NOWHERE\r\nWHAT.EVER\r\n";
     std::string sections;
     for (int i = 0; i < 200; ++i)
@@ -290,7 +290,7 @@ TEST(WizardRunTest, BadDescriptions_LoggedAndTheWizardStillRuns)
     CWizardRun run(product, "");
     ASSERT_TRUE(run.WaitText("Licence agreement")) << "the wizard runs in spite of it all";
     EXPECT_EQ(0, run.Do("click", run.Frame(), "Next >"));
-    EXPECT_TRUE(run.WaitText("I agree"));
+    EXPECT_TRUE(run.WaitText("I accept the licence agreement"));
     EXPECT_EQ(kCancelledExit, CancelAndExit(run));
     const std::vector<std::string> log = ReadLog(product.LogPath());
     for (const char* line : {"Dialog section [NORMAL.WELCOME] is based on itself",

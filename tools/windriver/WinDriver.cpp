@@ -3,7 +3,8 @@
 //
 //   WinDriver list [WINDOW]                      top-level windows and their controls (texts on one line:
 //                                                line breaks as \r \n, double quotes as single ones), the
-//                                                rows of list boxes, combo boxes and list views, check-box
+//                                                rows of list boxes, combo boxes and list views (a list
+//                                                view row's state image less one: state=N), check-box
 //                                                and radio states (checked=0|1|2), the focus (focus=1)
 //   WinDriver wait WINDOW [MS]                   waits until a visible window of that name exists
 //   WinDriver waitgone WINDOW [MS]               waits until no visible window of that name exists
@@ -11,8 +12,10 @@
 //   WinDriver click WINDOW CONTROL               CONTROL: its text, or #ID
 //   WinDriver hover WINDOW CONTROL               moves the pointer onto the control
 //   WinDriver away                               moves the pointer to the screen's lower right corner
-//   WinDriver pick WINDOW CONTROL ROW            chooses a row of a list or combo box (its text, or #N)
+//   WinDriver pick WINDOW CONTROL ROW            chooses a row of a list or combo box (its text, or #N);
+//                                                a list view's row is clicked with the pointer
 //   WinDriver type WINDOW CONTROL TEXT           types into an edit box
+//   WinDriver settext WINDOW CONTROL TEXT        replaces an edit box's text at once
 //   WinDriver key WINDOW enter|escape|altf4      presses a key in the window
 //   WinDriver front WINDOW                       asks the window to the front
 //   WinDriver picture WINDOW FILE.png            saves what the window shows
@@ -207,6 +210,7 @@ struct Row
 {
     std::string text;
     bool selected;
+    int state = -1;                                           // a list view row's state image less one; -1 none
 };
 
 // The rows of a list box or combo box, read in wide characters (the system carries those across
@@ -270,7 +274,7 @@ std::vector<Row> ListViewRows(HWND control)
             LVITEMA item = {};
             item.mask = LVIF_TEXT | LVIF_STATE;
             item.iItem = static_cast<int>(index);
-            item.stateMask = LVIS_SELECTED;
+            item.stateMask = LVIS_SELECTED | LVIS_STATEIMAGEMASK;
             item.pszText = remote + sizeof(LVITEMA);
             item.cchTextMax = static_cast<int>(textSize);
             char text[textSize] = {};
@@ -281,7 +285,8 @@ std::vector<Row> ListViewRows(HWND control)
                 ::ReadProcessMemory(process, remote, &item, sizeof(item), nullptr) &&
                 ::ReadProcessMemory(process, remote + sizeof(LVITEMA), text, textSize - 1, nullptr))
             {
-                rows.push_back({text, (item.state & LVIS_SELECTED) != 0});
+                const int image = static_cast<int>((item.state & LVIS_STATEIMAGEMASK) >> 12);
+                rows.push_back({text, (item.state & LVIS_SELECTED) != 0, image - 1});
             }
         }
     }
@@ -311,8 +316,9 @@ void PrintRows(HWND control, int depth)
     }
     for (size_t index = 0; index < rows.size(); ++index)
     {
-        std::printf("%*srow %u text=\"%s\" selected=%d\n", depth * 2, "", static_cast<unsigned>(index),
-                    OneLine(rows[index].text).c_str(), rows[index].selected ? 1 : 0);
+        const std::string state = rows[index].state >= 0 ? " state=" + std::to_string(rows[index].state) : "";
+        std::printf("%*srow %u text=\"%s\" selected=%d%s\n", depth * 2, "", static_cast<unsigned>(index),
+                    OneLine(rows[index].text).c_str(), rows[index].selected ? 1 : 0, state.c_str());
     }
 }
 
@@ -627,6 +633,69 @@ int RealClick(HWND top, HWND control)
     return 1;
 }
 
+// The screen rectangle of a list view row's text, asked in the list's process; false when it has none.
+bool ListViewRowRect(HWND list, int row, RECT& rect)
+{
+    DWORD processId = 0;
+    (void)::GetWindowThreadProcessId(list, &processId);
+    HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (process == nullptr)
+    {
+        return false;
+    }
+    bool found = false;
+    void* remote = ::VirtualAllocEx(process, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
+    rect = RECT{LVIR_LABEL, 0, 0, 0};
+    DWORD_PTR done = 0;
+    if (remote != nullptr && ::WriteProcessMemory(process, remote, &rect, sizeof(rect), nullptr) &&
+        ::SendMessageTimeoutA(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote),
+                              SMTO_ABORTIFHUNG, 2000, &done) &&
+        done != 0 && ::ReadProcessMemory(process, remote, &rect, sizeof(rect), nullptr))
+    {
+        (void)::MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+        found = true;
+    }
+    if (remote != nullptr)
+    {
+        (void)::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    (void)::CloseHandle(process);
+    return found;
+}
+
+// A click with the pointer on a list view's row (its text, or #N), as a person clicks it.
+int ClickRow(HWND top, HWND list, const std::string& name)
+{
+    const std::vector<Row> rows = ListViewRows(list);
+    int row = name.size() > 1 && name[0] == '#' ? std::atoi(name.c_str() + 1) : -1;
+    for (size_t index = 0; row < 0 && index < rows.size(); ++index)
+    {
+        row = rows[index].text == name ? static_cast<int>(index) : -1;
+    }
+    RECT rect = {};
+    if (row < 0 || row >= static_cast<int>(rows.size()) || !ListViewRowRect(list, row, rect))
+    {
+        std::fprintf(stderr, "no row \"%s\"\n", name.c_str());
+        return 1;
+    }
+    if (!ToFront(top))
+    {
+        return 1;
+    }
+    const POINT point = {rect.left + 6, (rect.top + rect.bottom) / 2};
+    MovePointer(point);
+    if (!PointerArrives(point))
+    {
+        std::fprintf(stderr, "the pointer did not arrive on the row\n");
+        return 1;
+    }
+    Settle(top);
+    ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    Settle(top);
+    return 0;
+}
+
 int RealKey(HWND top, const std::string& name)
 {
     static const struct
@@ -790,7 +859,8 @@ int main(int argc, char** argv)
 {
     if (argc < 2)
     {
-        std::fprintf(stderr, "usage: WinDriver [--real] away|list|wait|waitgone|waittext|click|hover|pick|type|key|front|picture ...\n");
+        std::fprintf(stderr, "usage: WinDriver [--real] away|list|wait|waitgone|waittext|click|hover|pick|type|settext|key|"
+                             "front|picture ...\n");
         return 2;
     }
     // --real: click, key and type with real input.
@@ -866,7 +936,13 @@ int main(int argc, char** argv)
     }
     if (command == "pick" && argc > 4)
     {
-        return Pick(control, argv[4]);
+        return ClassOf(control) == "SysListView32" ? ClickRow(top, control, argv[4]) : Pick(control, argv[4]);
+    }
+    if (command == "settext" && argc > 4)
+    {
+        DWORD_PTR done = 0;
+        return ::SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]), SMTO_ABORTIFHUNG, 2000,
+                                     &done) && done != 0 ? 0 : 1;
     }
     if (command == "type" && argc > 4)
     {

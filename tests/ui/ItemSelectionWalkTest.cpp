@@ -1,0 +1,142 @@
+// Setup.exe's wizard on a copy of the demo product with three items of its own, walked from outside
+// with WinDriver as a person chooses what to install: the licence accepted, a custom setup, the
+// manual left out and another folder chosen through the destination panel; then the records the
+// choice left for the install. And a cancel in the item selection, which leaves nothing behind.
+// Pictures of what was seen are kept in build/<tree>/pictures.
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "app/AppTestSupport.h"
+#include "registry/Registry.h"
+#include "support/TestHelpers.h"
+#include "support/WinDriver.h"
+#include "ui/WizardRun.h"
+
+using namespace AppTest;
+
+namespace
+{
+const DWORD kCancelledExit = 1602;
+const char kDriver[] = "KP-3100 Series Printer Driver";
+const char kMonitor[] = "KP-3100 Status Monitor";
+const char kManual[] = "KP-3100 User's Manual";
+
+// The demo's three items, each installed by a program that exists in the test product.
+const char kItems[] = "[ITEM_INFO]\r\nDRIVER_ITEM\r\nMONITOR_ITEM\r\nMANUAL_ITEM\r\n\r\n"
+                      "[DRIVER_ITEM]\r\nDISPLAY_NAME = @ITEM_DRIVER@\r\nDESCRIPTION = @ITEM_DRIVER_DESC@\r\n"
+                      "INST_CMD = $SRC_DIR$\\KVres.dll\r\nDEFAULT_INST_TYPE = CHK\r\n\r\n"
+                      "[MONITOR_ITEM]\r\nDISPLAY_NAME = @ITEM_UTILITY@\r\nDESCRIPTION = @ITEM_UTILITY_DESC@\r\n"
+                      "INST_CMD = $SRC_DIR$\\KVres.dll\r\nDEFAULT_INST_TYPE = CHK\r\n\r\n"
+                      "[MANUAL_ITEM]\r\nDISPLAY_NAME = @ITEM_MANUAL@\r\nDESCRIPTION = @ITEM_MANUAL_DESC@\r\n"
+                      "INST_CMD = $SRC_DIR$\\KVres.dll\r\nDEFAULT_INST_TYPE = CHK\r\nTYPICAL = UNCHK\r\n";
+
+// The listing line of the first visible control or row that has every word.
+std::string LineWith(const std::string& listing, std::initializer_list<std::string> words)
+{
+    std::istringstream lines(listing);
+    for (std::string line; std::getline(lines, line);)
+    {
+        bool all = line.find("visible=0") == std::string::npos;
+        for (const std::string& word : words)
+        {
+            all = all && line.find(word) != std::string::npos;
+        }
+        if (all)
+        {
+            return line;
+        }
+    }
+    return std::string();
+}
+
+std::string RowState(const CWizardRun& run, const std::string& text)
+{
+    return ListingField(LineWith(run.Listing(run.Frame()), {"row ", "text=\"" + text + "\""}), "state");
+}
+
+// Licence accepted, custom setup chosen: the item selection dialog is shown.
+void WalkToItemSelection(CWizardRun& run)
+{
+    ASSERT_TRUE(run.WaitText("Read me first"));
+    ASSERT_EQ(0, run.Do("click", run.Frame(), "Next >"));
+    ASSERT_TRUE(run.WaitText("I accept the licence agreement"));
+    const std::string licence = run.Listing(run.Frame());
+    EXPECT_NE("", LineWith(licence, {"text=\"Next >\"", "enabled=0"})) << "Next waits for the acceptance";
+    EXPECT_NE("", LineWith(licence, {"text=\"I do not accept the licence agreement\"", "checked=1"}));
+    run.Picture(run.Frame(), "test_licence");
+    ASSERT_EQ(0, run.Do("click", run.Frame(), "I accept the licence agreement"));
+    EXPECT_NE("", LineWith(run.Listing(run.Frame()), {"text=\"Next >\"", "enabled=1"})) << "accepted: Next";
+    ASSERT_EQ(0, run.Do("click", run.Frame(), "Next >"));
+    ASSERT_TRUE(run.WaitText("Choose the setup type"));
+    EXPECT_NE("", LineWith(run.Listing(run.Frame()), {"text=\"Typical\"", "checked=1"})) << "typical at first";
+    run.Picture(run.Frame(), "test_setup_type");
+    ASSERT_EQ(0, run.Do("click", run.Frame(), "Custom"));
+    ASSERT_EQ(0, run.Do("click", run.Frame(), "Next >"));
+    ASSERT_TRUE(run.WaitText("Choose the components to install"));
+}
+}  // namespace
+
+TEST(ItemSelectionWalkTest, CustomSetup_ManualLeftOut_AnotherFolder_RecordsHoldTheChoice)
+{
+    CTestProduct product;
+    product.AppendDataText(kItems);
+    CWizardRun run(product, "", "");
+    WalkToItemSelection(run);
+    for (const char* item : {kDriver, kMonitor, kManual})
+    {
+        EXPECT_EQ("1", RowState(run, item)) << item << " is offered checked in a custom setup";
+    }
+    ASSERT_EQ(0, run.Do("pick", run.Frame(), "#1009", kManual)) << "a click on the manual's row";
+    EXPECT_EQ("0", RowState(run, kManual)) << "unchecked";
+    EXPECT_TRUE(run.WaitText("Installs KP-3100 User's Manual on this computer.")) << "its description";
+    EXPECT_TRUE(run.WaitText(product.DestDir())) << "the panel shows the destination";
+
+    const std::string chosen = product.Folder() + "\\Chosen folder";
+    ASSERT_EQ(0, run.Do("click", run.Frame(), "Browse..."));
+    ASSERT_EQ(0, run.Do("wait", "#32770")) << "the folder browser";
+    run.Picture("#32770", "test_folder_browser");
+    ASSERT_EQ(0, run.Do("settext", "#32770", "#16368", chosen)) << "the browser's path box";
+    ASSERT_EQ(0, run.Do("click", "#32770", "OK"));
+    ASSERT_EQ(0, run.Do("waittext", "#32770", "The folder " + chosen + " does not exist. Do you want to create it?"));
+    ASSERT_EQ(0, run.Do("click", "#32770", "Yes"));
+    EXPECT_TRUE(run.WaitText(chosen)) << "the panel shows the chosen folder";
+    EXPECT_TRUE(DirectoryExists(chosen)) << "made on request";
+    run.Picture(run.Frame(), "test_item_selection");
+
+    ASSERT_EQ(0, run.Do("click", run.Frame(), "Next >"));
+    ASSERT_TRUE(run.WaitText("Setup is ready")) << "the next dialog";
+    const std::string items = product.InstallingKey() + "\\Items\\";
+    DWORD installNow = 0;
+    for (const char* section : {"DRIVER_ITEM", "MONITOR_ITEM"})
+    {
+        EXPECT_EQ(ERROR_SUCCESS, CRegistry::GetValue((items + section).c_str(), "InstallNow", &installNow,
+                                                     HKEY_LOCAL_MACHINE))
+            << section;
+        EXPECT_EQ(1u, installNow) << section << " is to be installed";
+    }
+    installNow = 0;
+    (void)CRegistry::GetValue((items + "MANUAL_ITEM").c_str(), "InstallNow", &installNow, HKEY_LOCAL_MACHINE);
+    EXPECT_EQ(0u, installNow) << "the manual is not";
+    EXPECT_EQ(chosen, product.InstallingText("Dest_Dir")) << "the chosen destination is recorded";
+    EXPECT_TRUE(Contains(ReadLog(product.LogPath()), "Change Destination directory ==> " + chosen));
+
+    (void)run.Do("click", run.Frame(), "Cancel");
+    ASSERT_EQ(0, run.Do("click", "#32770", "Exit"));
+    EXPECT_EQ(kCancelledExit, run.Finish());
+}
+
+TEST(ItemSelectionWalkTest, CancelInTheSelection_AsksAndLeavesNothing)
+{
+    CTestProduct product;
+    product.AppendDataText(kItems);
+    CWizardRun run(product, "", "");
+    WalkToItemSelection(run);
+    ASSERT_EQ(0, run.Do("click", run.Frame(), "Cancel"));
+    ASSERT_EQ(0, run.Do("waittext", "#32770", "Setup is not complete. Do you really want to quit?")) << "it asks";
+    ASSERT_EQ(0, run.Do("click", "#32770", "Exit"));
+    EXPECT_EQ(kCancelledExit, run.Finish());
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, product.InstallingKey())) << "no Installing records are left";
+    EXPECT_FALSE(DirectoryExists(product.DestDir())) << "no destination folder is left";
+}
