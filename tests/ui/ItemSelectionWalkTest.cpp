@@ -23,39 +23,6 @@ const char kDriver[] = "KP-3100 Series Printer Driver";
 const char kMonitor[] = "KP-3100 Status Monitor";
 const char kManual[] = "KP-3100 User's Manual";
 
-// The demo's three items, each installed by a program that exists in the test product.
-const char kItems[] = "[ITEM_INFO]\r\nDRIVER_ITEM\r\nMONITOR_ITEM\r\nMANUAL_ITEM\r\n\r\n"
-                      "[DRIVER_ITEM]\r\nDISPLAY_NAME = @ITEM_DRIVER@\r\nDESCRIPTION = @ITEM_DRIVER_DESC@\r\n"
-                      "INST_CMD = $SRC_DIR$\\KVres.dll\r\nDEFAULT_INST_TYPE = CHK\r\n\r\n"
-                      "[MONITOR_ITEM]\r\nDISPLAY_NAME = @ITEM_UTILITY@\r\nDESCRIPTION = @ITEM_UTILITY_DESC@\r\n"
-                      "INST_CMD = $SRC_DIR$\\KVres.dll\r\nDEFAULT_INST_TYPE = CHK\r\n\r\n"
-                      "[MANUAL_ITEM]\r\nDISPLAY_NAME = @ITEM_MANUAL@\r\nDESCRIPTION = @ITEM_MANUAL_DESC@\r\n"
-                      "INST_CMD = $SRC_DIR$\\KVres.dll\r\nDEFAULT_INST_TYPE = CHK\r\nTYPICAL = UNCHK\r\n";
-
-// The listing line of the first visible control or row that has every word.
-std::string LineWith(const std::string& listing, std::initializer_list<std::string> words)
-{
-    std::istringstream lines(listing);
-    for (std::string line; std::getline(lines, line);)
-    {
-        bool all = line.find("visible=0") == std::string::npos;
-        for (const std::string& word : words)
-        {
-            all = all && line.find(word) != std::string::npos;
-        }
-        if (all)
-        {
-            return line;
-        }
-    }
-    return std::string();
-}
-
-std::string RowState(const CWizardRun& run, const std::string& text)
-{
-    return ListingField(LineWith(run.Listing(run.Frame()), {"row ", "text=\"" + text + "\""}), "state");
-}
-
 // Licence accepted, custom setup chosen: the item selection dialog is shown.
 void WalkToItemSelection(CWizardRun& run)
 {
@@ -63,14 +30,14 @@ void WalkToItemSelection(CWizardRun& run)
     ASSERT_EQ(0, run.Do("click", run.Frame(), "Next >"));
     ASSERT_TRUE(run.WaitText("I accept the licence agreement"));
     const std::string licence = run.Listing(run.Frame());
-    EXPECT_NE("", LineWith(licence, {"text=\"Next >\"", "enabled=0"})) << "Next waits for the acceptance";
-    EXPECT_NE("", LineWith(licence, {"text=\"I do not accept the licence agreement\"", "checked=1"}));
+    EXPECT_NE("", VisibleLineWith(licence, {"text=\"Next >\"", "enabled=0"})) << "Next waits for the acceptance";
+    EXPECT_NE("", VisibleLineWith(licence, {"text=\"I do not accept the licence agreement\"", "checked=1"}));
     run.Picture(run.Frame(), "test_licence");
     ASSERT_EQ(0, run.Do("click", run.Frame(), "I accept the licence agreement"));
-    EXPECT_NE("", LineWith(run.Listing(run.Frame()), {"text=\"Next >\"", "enabled=1"})) << "accepted: Next";
+    EXPECT_NE("", VisibleLineWith(run.Listing(run.Frame()), {"text=\"Next >\"", "enabled=1"})) << "accepted: Next";
     ASSERT_EQ(0, run.Do("click", run.Frame(), "Next >"));
     ASSERT_TRUE(run.WaitText("Choose the setup type"));
-    EXPECT_NE("", LineWith(run.Listing(run.Frame()), {"text=\"Typical\"", "checked=1"})) << "typical at first";
+    EXPECT_NE("", VisibleLineWith(run.Listing(run.Frame()), {"text=\"Typical\"", "checked=1"})) << "typical at first";
     run.Picture(run.Frame(), "test_setup_type");
     ASSERT_EQ(0, run.Do("click", run.Frame(), "Custom"));
     ASSERT_EQ(0, run.Do("click", run.Frame(), "Next >"));
@@ -81,15 +48,15 @@ void WalkToItemSelection(CWizardRun& run)
 TEST(ItemSelectionWalkTest, CustomSetup_ManualLeftOut_AnotherFolder_RecordsHoldTheChoice)
 {
     CTestProduct product;
-    product.AppendDataText(kItems);
+    product.AppendDataText(kDemoItems);
     CWizardRun run(product, "", "");
     WalkToItemSelection(run);
     for (const char* item : {kDriver, kMonitor, kManual})
     {
-        EXPECT_EQ("1", RowState(run, item)) << item << " is offered checked in a custom setup";
+        EXPECT_EQ("1", run.RowState(item)) << item << " is offered checked in a custom setup";
     }
     ASSERT_EQ(0, run.Do("pick", run.Frame(), "#1009", kManual)) << "a click on the manual's row";
-    EXPECT_EQ("0", RowState(run, kManual)) << "unchecked";
+    EXPECT_EQ("0", run.RowState(kManual)) << "unchecked";
     EXPECT_TRUE(run.WaitText("Installs KP-3100 User's Manual on this computer.")) << "its description";
     EXPECT_TRUE(run.WaitText(product.DestDir())) << "the panel shows the destination";
 
@@ -130,7 +97,7 @@ TEST(ItemSelectionWalkTest, CustomSetup_ManualLeftOut_AnotherFolder_RecordsHoldT
 TEST(ItemSelectionWalkTest, CancelInTheSelection_AsksAndLeavesNothing)
 {
     CTestProduct product;
-    product.AppendDataText(kItems);
+    product.AppendDataText(kDemoItems);
     CWizardRun run(product, "", "");
     WalkToItemSelection(run);
     ASSERT_EQ(0, run.Do("click", run.Frame(), "Cancel"));

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "app/AppTestSupport.h"
+#include "registry/Registry.h"
 #include "support/WinDriver.h"
 #include "ui/WizardRun.h"
 
@@ -22,7 +23,11 @@ const int kMostTabStops = 16;                                 // more presses th
 class CKeyboardRun : public CWizardRun
 {
 public:
-    explicit CKeyboardRun(CTestProduct& product) : CWizardRun(product, "") {}
+    // itemName: as CWizardRun's (empty: the product's items are the test's own).
+    explicit CKeyboardRun(CTestProduct& product, const std::string& itemName = "Wizard test item")
+        : CWizardRun(product, "", itemName)
+    {
+    }
 
     // A key pressed and let go with real input; WinDriver's exit code.
     int Key(const std::string& window, const std::string& key) const
@@ -47,7 +52,20 @@ public:
         }
         return std::string();
     }
-    // Tab (or Shift+Tab) until the control showing text has the focus, within more presses than the
+    // The listing line of the control holding the keyboard focus.
+    std::string FocusedLine(const std::string& window) const
+    {
+        std::istringstream lines(Listing(window));
+        for (std::string line; std::getline(lines, line);)
+        {
+            if (ListingField(line, "focus") == "1")
+            {
+                return line;
+            }
+        }
+        return std::string();
+    }
+    // Tab (or Shift+Tab) until the control showing text (or of id "#N") has the focus, within more presses than the
     // dialog has tab stops; the texts focused on the way are kept for the failure message.
     bool TabTo(const std::string& window, const std::string& text, bool backwards)
     {
@@ -58,9 +76,10 @@ public:
             {
                 return false;
             }
-            const std::string now = Focused(window);
+            const std::string line = FocusedLine(window);
+            const std::string now = ListingField(line, "text");
             m_path += "\"" + now + "\" ";
-            if (now == text)
+            if (text[0] == '#' ? ListingField(line, "id") == text.substr(1) : now == text)
             {
                 return true;
             }
@@ -107,4 +126,63 @@ TEST(WizardKeyboardTest, KeyboardOnly_TabEnterSpaceShiftTabAndCancelByKeys)
     const std::vector<std::string> log = ReadLog(product.LogPath());
     EXPECT_EQ(1, Count(log, "Call Command : Type = CT_DLG_CANCEL, Param1=,Param2=,Param3=,Param4=,Param5="));
     EXPECT_EQ("Exit code 1602: the user cancelled the run", log.empty() ? "" : log.back());
+}
+
+TEST(WizardKeyboardTest, KeyboardOnly_AcceptChooseCustomLeaveTheManualOut)
+{
+    CTestProduct product;
+    product.AppendDataText(kDemoItems);
+    CKeyboardRun run(product, "");
+    const std::string frame = run.Frame();
+    ASSERT_TRUE(run.WaitText(frame, "Read me first"));
+    ASSERT_TRUE(run.TabTo(frame, "Next >", false)) << run.Path();
+    ASSERT_EQ(0, run.Key(frame, "enter"));
+
+    ASSERT_TRUE(run.WaitText(frame, "I accept the licence agreement"));
+    EXPECT_EQ("I do not accept the licence agreement", run.Focused(frame)) << "the choice to make has the focus";
+    ASSERT_EQ(0, run.Key(frame, "up"));
+    ASSERT_EQ(0, run.Key(frame, "space"));
+    EXPECT_NE("", VisibleLineWith(run.Listing(frame), {"text=\"I accept the licence agreement\"", "checked=1"}))
+        << "the arrow moves to the acceptance, Space takes it";
+    ASSERT_TRUE(run.TabTo(frame, "Next >", false)) << "Next is a tab stop once accepted: " << run.Path();
+    ASSERT_EQ(0, run.Key(frame, "enter"));
+
+    ASSERT_TRUE(run.WaitText(frame, "Choose the setup type"));
+    ASSERT_TRUE(run.TabTo(frame, "Typical", false)) << run.Path();
+    ASSERT_EQ(0, run.Key(frame, "down"));
+    ASSERT_EQ(0, run.Key(frame, "space"));
+    EXPECT_NE("", VisibleLineWith(run.Listing(frame), {"text=\"Custom\"", "checked=1"}));
+    ASSERT_TRUE(run.TabTo(frame, "Next >", false)) << run.Path();
+    ASSERT_EQ(0, run.Key(frame, "enter"));
+
+    ASSERT_TRUE(run.WaitText(frame, "Choose the components to install"));
+    ASSERT_TRUE(run.TabTo(frame, "#1009", true)) << "the item list by Shift+Tab: " << run.Path();
+    for (int press = 0; press < 5 && VisibleLineWith(run.Listing(frame), {"row 2 ", "selected=1"}).empty(); ++press)
+    {
+        ASSERT_EQ(0, run.Key(frame, "down"));
+    }
+    ASSERT_NE("", VisibleLineWith(run.Listing(frame), {"row 2 ", "selected=1"})) << "the arrows reach the manual";
+    ASSERT_EQ(0, run.Key(frame, "space"));
+    EXPECT_EQ("0", run.RowState("KP-3100 User's Manual")) << "Space unchecks it";
+    EXPECT_EQ("1", run.RowState("KP-3100 Status Monitor"));
+    run.Picture(frame, "test_keyboard_items");
+    ASSERT_TRUE(run.TabTo(frame, "Next >", false)) << run.Path();
+    ASSERT_EQ(0, run.Key(frame, "enter"));
+
+    ASSERT_TRUE(run.WaitText(frame, "Setup is ready"));
+    const std::string items = product.InstallingKey() + "\\Items\\";
+    DWORD installNow = 0;
+    EXPECT_EQ(ERROR_SUCCESS,
+              CRegistry::GetValue((items + "MONITOR_ITEM").c_str(), "InstallNow", &installNow, HKEY_LOCAL_MACHINE));
+    EXPECT_EQ(1u, installNow);
+    installNow = 0;
+    (void)CRegistry::GetValue((items + "MANUAL_ITEM").c_str(), "InstallNow", &installNow, HKEY_LOCAL_MACHINE);
+    EXPECT_EQ(0u, installNow) << "the manual was left out by keys";
+
+    ASSERT_TRUE(run.TabTo(frame, "Cancel", false)) << run.Path();
+    ASSERT_EQ(0, run.Key(frame, "enter"));
+    ASSERT_TRUE(run.WaitText("#32770", "Setup is not complete. Do you really want to quit?"));
+    ASSERT_TRUE(run.TabTo("#32770", "Exit", false)) << run.Path();
+    ASSERT_EQ(0, run.Key("#32770", "space"));
+    EXPECT_EQ(kCancelledExit, run.Finish());
 }

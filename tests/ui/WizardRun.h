@@ -4,11 +4,42 @@
 
 #include <windows.h>
 
+#include <initializer_list>
+#include <sstream>
 #include <string>
 
 #include "app/AppTestSupport.h"
 #include "support/WinDriver.h"
 #include "support/WineRun.h"
+
+// The demo's three items, each installed by a program that exists in the test product.
+inline const char kDemoItems[] =
+    "[ITEM_INFO]\r\nDRIVER_ITEM\r\nMONITOR_ITEM\r\nMANUAL_ITEM\r\n\r\n"
+    "[DRIVER_ITEM]\r\nDISPLAY_NAME = @ITEM_DRIVER@\r\nDESCRIPTION = @ITEM_DRIVER_DESC@\r\n"
+    "INST_CMD = $SRC_DIR$\\KVres.dll\r\nDEFAULT_INST_TYPE = CHK\r\n\r\n"
+    "[MONITOR_ITEM]\r\nDISPLAY_NAME = @ITEM_UTILITY@\r\nDESCRIPTION = @ITEM_UTILITY_DESC@\r\n"
+    "INST_CMD = $SRC_DIR$\\KVres.dll\r\nDEFAULT_INST_TYPE = CHK\r\n\r\n"
+    "[MANUAL_ITEM]\r\nDISPLAY_NAME = @ITEM_MANUAL@\r\nDESCRIPTION = @ITEM_MANUAL_DESC@\r\n"
+    "INST_CMD = $SRC_DIR$\\KVres.dll\r\nDEFAULT_INST_TYPE = CHK\r\nTYPICAL = UNCHK\r\n";
+
+// The listing line of the first visible control or row that has every word.
+inline std::string VisibleLineWith(const std::string& listing, std::initializer_list<std::string> words)
+{
+    std::istringstream lines(listing);
+    for (std::string line; std::getline(lines, line);)
+    {
+        bool all = line.find("visible=0") == std::string::npos;
+        for (const std::string& word : words)
+        {
+            all = all && line.find(word) != std::string::npos;
+        }
+        if (all)
+        {
+            return line;
+        }
+    }
+    return std::string();
+}
 
 class CWizardRun
 {
@@ -53,6 +84,11 @@ public:
         std::string listing;
         (void)m_driver.Run(CWinDriver::Quote("list") + CWinDriver::Quote(window), &listing);
         return listing;
+    }
+    // The check state a row of the frame's list shows ("0", "1" ...); empty when there is no such row.
+    std::string RowState(const std::string& text) const
+    {
+        return ListingField(VisibleLineWith(Listing(Frame()), {"row ", "text=\"" + text + "\""}), "state");
     }
     void Picture(const std::string& window, const std::string& name) const
     {
