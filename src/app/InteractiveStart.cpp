@@ -311,6 +311,10 @@ void CInstallerApp::ShutDownWindows()
 void CInstallerApp::CompleteInteractiveStart(HWND frame)
 {
     m_mainWindow = frame;
+    // The frame shows before its first dialog: a first dialog that cannot be opened still leaves a
+    // window the person can close.
+    (void)::ShowWindow(frame, SW_SHOW);
+    (void)::UpdateWindow(frame);
     (void)WriteStartValues(true);
     m_ready = true;
 }

@@ -13,13 +13,24 @@ CProgressWnd::CProgressWnd(CUiEnv& env) : CSkinDlg(env, IDD_PROGRESS)
 
 bool CProgressWnd::CreateFor(const std::string& section, HWND owner)
 {
+    if (section.empty() || !Env().Config().HasSection(section.c_str()))
+    {
+        return false;                                         // a product without the window shows none
+    }
     (void)SetConfig(section);
     if (!Create(owner))
     {
         return false;
     }
     (void)::SendDlgItemMessageA(m_window, IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+    (void)::SendDlgItemMessageA(m_window, IDC_PROGRESS, PBM_SETPOS, 0, 0);
     return true;
+}
+
+void CProgressWnd::InitFixedControls()
+{
+    CSkinDlg::InitFixedControls();
+    (void)PlaceFixedControl("PROGRESS_BAR", ::GetDlgItem(m_window, IDC_PROGRESS));
 }
 
 INT_PTR CProgressWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)

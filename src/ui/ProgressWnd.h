@@ -8,8 +8,11 @@ class CProgressWnd : public CSkinDlg
 {
 public:
     explicit CProgressWnd(CUiEnv& env);
-    // Creates the window of the description section, owned by owner; false when it cannot be made.
+    // Creates the window of the description section, owned by owner; false (and no window) when the
+    // configuration has no such section or the window cannot be made.
     bool CreateFor(const std::string& section, HWND owner);
+    // The base fixed controls, and the progress bar where PROGRESS_BAR places it (hidden without it).
+    void InitFixedControls() override;
 
 protected:
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -3,13 +3,18 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <memory>
 
+#include "base/Messages.h"
 #include "items/InstallRun.h"
 #include "support/LogLines.h"
 #include "support/TempDir.h"
 #include "support/TestHelpers.h"
 #include "ui/DialogKinds.h"
+#include "ui/ProgressWnd.h"
+#include "ui/UiResources.h"
 #include "ui/UiTestEnv.h"
 
 namespace
@@ -19,6 +24,17 @@ DLG_RECT = 0,0,400,300
 
 [NORMAL.BLOCKED]
 BLOCK_CANCEL = 1
+
+[INIT_PLAIN]
+DLG_RECT = 0,0,300,80
+
+[INIT_WITH_BAR]
+DLG_RECT = 0,0,300,80
+PROGRESS_BAR = PROGRESS.BAR
+
+[PROGRESS.BAR]
+POSITION = 16,44
+SIZE = 268,14
 )";
 
 class DialogKindsTest : public ::testing::Test
@@ -92,4 +108,30 @@ TEST_F(DialogKindsTest, Context_ReachesTheDialog)
     ASSERT_TRUE(dialog->Context().makeInstallRun);
     (void)dialog->Context().makeInstallRun();
     EXPECT_TRUE(made);
+}
+
+TEST_F(DialogKindsTest, InitialisationWindow_OnlyWithItsSection_ItsBarWherePlaced)
+{
+    CProgressWnd missing(m_env);
+    EXPECT_FALSE(missing.CreateFor("INIT_WINDOW", nullptr)) << "a product without the section shows no window";
+    EXPECT_EQ(nullptr, missing.Window());
+
+    CProgressWnd plain(m_env);
+    ASSERT_TRUE(plain.CreateFor("INIT_PLAIN", nullptr));
+    EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(plain.Window(), IDC_PROGRESS))) << "no PROGRESS_BAR: no bar";
+
+    CProgressWnd withBar(m_env);
+    ASSERT_TRUE(withBar.CreateFor("INIT_WITH_BAR", nullptr));
+    HWND bar = ::GetDlgItem(withBar.Window(), IDC_PROGRESS);
+    EXPECT_TRUE(::IsWindowVisible(bar) || !::IsWindowVisible(withBar.Window()));
+    RECT rect = {};
+    (void)::GetWindowRect(bar, &rect);
+    (void)::MapWindowPoints(nullptr, withBar.Window(), reinterpret_cast<POINT*>(&rect), 2);
+    EXPECT_EQ(16, rect.left);
+    EXPECT_EQ(44, rect.top);
+    EXPECT_EQ(268, rect.right - rect.left);
+    EXPECT_EQ(0, ::SendMessageA(bar, PBM_GETPOS, 0, 0));
+    (void)::SendMessageA(withBar.Window(), UM_PROGRESS_STEP, 50, 2);
+    (void)::SendMessageA(withBar.Window(), UM_PROGRESS_STEP, 0, 0);
+    EXPECT_EQ(25, ::SendMessageA(bar, PBM_GETPOS, 0, 0)) << "one step of two shares half the span";
 }

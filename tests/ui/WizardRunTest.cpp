@@ -364,3 +364,16 @@ TEST(WizardRunTest, LinkCommands_ShowToggleAndModalDialog)
     EXPECT_TRUE(shownWhenDone("KV_LOGO", true)) << "the OK button's own command ran";
     EXPECT_EQ(kCancelledExit, CancelAndExit(run));
 }
+
+// A first dialog that is not described: the frame shows all the same, and closes as usual.
+TEST(WizardRunTest, MisspeltFirstDialog_TheFrameShowsAndCloses)
+{
+    CTestProduct product;
+    product.SetConfigKey("INSTALL_START_INFO", "CMD_PARAM1", "NORMAL.WELCOM");
+    CWizardRun run(product, "");
+    ASSERT_EQ(0, run.Do("wait", run.Frame())) << "the frame is shown";
+    EXPECT_EQ(0, run.Do("key", run.Frame(), "altf4"));
+    ASSERT_EQ(0, run.Do("waittext", "#32770", "Setup is not complete. Do you really want to quit?"));
+    EXPECT_EQ(0, run.Do("click", "#32770", "Exit"));
+    EXPECT_EQ(kCancelledExit, run.Finish());
+}
