@@ -143,8 +143,11 @@ void CSkinDlg::OnInitDialog()
         (void)::SetParent(m_window, m_parent);
     }
     CControlFactory::ApplyLayoutDirection(m_window, m_env.RightAlign());
+    // Not id 0, which is the first button object's.
     m_description = ::CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, 0, 10, 10,
-                                      m_window, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+                                      m_window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(
+                                                    CControlFactory::kDescriptionId)),
+                                      ::GetModuleHandleA(nullptr), nullptr);
     if (m_description != nullptr)
     {
         (void)::SendMessageA(m_description, WM_SETFONT, reinterpret_cast<WPARAM>(Gdi::DialogFont()), FALSE);

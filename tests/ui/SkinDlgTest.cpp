@@ -1,0 +1,129 @@
+// The base wizard dialog in the test's own process, made from a configuration file of the test's own:
+// the ids of its controls, its description area and what a language change leaves behind.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+#include <string>
+
+#include "log/Log.h"
+#include "profile/ConfigProfile.h"
+#include "support/TempDir.h"
+#include "support/TestHelpers.h"
+#include "ui/ControlFactory.h"
+#include "ui/SkinDlg.h"
+#include "ui/UiTestEnv.h"
+
+namespace
+{
+const int kStatics = 150;
+const int kLinks = 120;
+const int kButtons = 3;
+
+// A dialog with more static texts and links than one type's block of ids holds, and a few buttons.
+std::string ManyObjectsDialog()
+{
+    std::string text = "[NORMAL.MANY]\r\nDLG_RECT = 0,0,500,400\r\nNUM_OF_OBJ = " +
+                       std::to_string(kStatics + kLinks + kButtons) + "\r\n";
+    std::string sections;
+    int number = 0;
+    const auto add = [&](const char* prefix, int count) {
+        for (int index = 0; index < count; ++index, ++number)
+        {
+            const std::string name = std::string(prefix) + std::to_string(index);
+            text += "OBJ_" + std::to_string(number) + " = " + name + "\r\n";
+            sections += "[" + name + "]\r\nNAME = " + name + "\r\nPOSITION = 1," + std::to_string(index) + "\r\n";
+        }
+    };
+    add("STATIC.T", kStatics);
+    add("LINK.L", kLinks);
+    add("BUTTON.B", kButtons);
+    return text + sections;
+}
+
+class SkinDlgTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_log.OpenLogFile());
+        WNDCLASSA hostClass = {};
+        hostClass.lpfnWndProc = ::DefWindowProcA;
+        hostClass.hInstance = ::GetModuleHandleA(nullptr);
+        hostClass.lpszClassName = "KvSkinDlgTestHost";
+        (void)::RegisterClassA(&hostClass);
+        m_host = ::CreateWindowExA(0, "KvSkinDlgTestHost", "", WS_OVERLAPPEDWINDOW, 0, 0, 600, 500, nullptr, nullptr,
+                                   hostClass.hInstance, nullptr);
+        ASSERT_NE(nullptr, m_host) << "a window needs a display";
+    }
+    void TearDown() override
+    {
+        m_dialog.reset();
+        if (m_host != nullptr)
+        {
+            (void)::DestroyWindow(m_host);
+        }
+    }
+    // Writes the configuration and makes the dialog of section from it, as the wizard does.
+    CNormalDlg& Make(const std::string& configText, const std::string& section)
+    {
+        EXPECT_TRUE(WriteTestFile(m_dir.File("kvinst.kvi"), configText));
+        EXPECT_TRUE(m_config.Open(m_dir.File("kvinst.kvi").c_str(), nullptr, nullptr, false));
+        m_dialog = std::make_unique<CNormalDlg>(m_env);
+        (void)m_dialog->SetConfig(section);
+        EXPECT_TRUE(m_dialog->Create(m_host)) << section;
+        return *m_dialog;
+    }
+
+    CTempDir m_dir;
+    CTempDirOverride m_temp{m_dir.Path()};
+    CLog m_log;
+    CConfigProfile m_config;
+    CUiTestEnv m_env{m_log, m_config, m_dir.Path()};
+    HWND m_host = nullptr;
+    std::unique_ptr<CNormalDlg> m_dialog;
+};
+}  // namespace
+
+// Past 100 objects of one type, the ids of the next type's block were handed out a second time.
+TEST_F(SkinDlgTest, ManyObjectsOfOneType_EveryControlHasAnIdOfItsOwnAndNoFixedOne)
+{
+    CNormalDlg& dialog = Make(ManyObjectsDialog(), "NORMAL.MANY");
+    HWND window = dialog.Window();
+    ASSERT_NE(nullptr, window);
+    ASSERT_EQ(static_cast<size_t>(kStatics), dialog.Config().Objects(ObjectType::Static).size());
+    ASSERT_EQ(static_cast<size_t>(kLinks), dialog.Config().Objects(ObjectType::Link).size());
+
+    std::set<int> ids;
+    int children = 0;
+    for (HWND child = ::GetWindow(window, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT))
+    {
+        const int id = ::GetDlgCtrlID(child);
+        ++children;
+        EXPECT_TRUE(ids.insert(id).second) << "id " << id << " is taken twice";
+        EXPECT_TRUE(::GetDlgItem(window, id) == child) << "id " << id << " finds its own control";
+    }
+    EXPECT_EQ(kStatics + kLinks + kButtons + 2, children) << "the objects, the Next button and the description";
+    for (ObjectType type : {ObjectType::Static, ObjectType::Link, ObjectType::Button})
+    {
+        for (const ObjectRecord& object : dialog.Config().Objects(type))
+        {
+            ASSERT_NE(nullptr, object.control) << object.section;
+            EXPECT_FALSE(CControlFactory::IsFixedControlId(::GetDlgCtrlID(object.control))) << object.section;
+        }
+    }
+    EXPECT_EQ(3500, ::GetDlgCtrlID(dialog.Config().Objects(ObjectType::Static)[0].control))
+        << "the first objects of a type keep the ids product authors know";
+    EXPECT_EQ(3599, ::GetDlgCtrlID(dialog.Config().Objects(ObjectType::Static)[99].control));
+    EXPECT_EQ(3400, ::GetDlgCtrlID(dialog.Config().Objects(ObjectType::Link)[0].control));
+    EXPECT_EQ(2, ::GetDlgCtrlID(dialog.Config().Objects(ObjectType::Button)[2].control)) << "buttons by index";
+    HWND next = ::GetDlgItem(window, CSkinDlg::kNextId);
+    char nextText[32] = {};
+    (void)::GetWindowTextA(next, nextText, sizeof(nextText));
+    EXPECT_STREQ("&Next >", nextText) << "id 1004 is the template's Next button";
+    for (int fixed : {1004, 1009, 1054, 1058, 1077, 1081, 1084, 1085, 61436, 61439})
+    {
+        EXPECT_TRUE(CControlFactory::IsFixedControlId(fixed)) << fixed;
+    }
+}
