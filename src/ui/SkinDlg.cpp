@@ -31,6 +31,20 @@ RECT SaneRect(const RECT& rect, CLog& log, const std::string& section)
     }
     return result;
 }
+
+// A window's whole text, however long.
+std::string WholeWindowText(HWND window)
+{
+    const int length = static_cast<int>(::SendMessageA(window, WM_GETTEXTLENGTH, 0, 0));
+    if (length <= 0)
+    {
+        return std::string();
+    }
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    const int copied = ::GetWindowTextA(window, &text[0], length + 1);
+    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+    return text;
+}
 }  // namespace
 
 CSkinDlg::CSkinDlg(CUiEnv& env, int templateId)
@@ -274,9 +288,7 @@ void CSkinDlg::InitFixedControls()
                 m_descriptionBack = colour;
             }
         }
-        char text[1024] = {};
-        (void)::GetWindowTextA(m_description, text, sizeof(text));
-        m_defaultDescription = text;
+        m_defaultDescription = WholeWindowText(m_description);
     }
     if (m_modal)
     {

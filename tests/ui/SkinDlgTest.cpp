@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "base/Messages.h"
 #include "log/Log.h"
 #include "profile/ConfigProfile.h"
 #include "support/TempDir.h"
@@ -126,4 +127,31 @@ TEST_F(SkinDlgTest, ManyObjectsOfOneType_EveryControlHasAnIdOfItsOwnAndNoFixedOn
     {
         EXPECT_TRUE(CControlFactory::IsFixedControlId(fixed)) << fixed;
     }
+}
+
+// The default description came back cut to its first 1,023 bytes once another text had been shown.
+TEST_F(SkinDlgTest, LongDefaultDescription_ComesBackWhole)
+{
+    std::string longText;
+    for (int sentence = 0; longText.size() < 3000; ++sentence)
+    {
+        longText += "Sentence " + std::to_string(sentence) + " of the default description. ";
+    }
+    longText.pop_back();                                      // values are read without their last blank
+    CNormalDlg& dialog = Make("[NORMAL.LONG]\r\nDLG_RECT = 0,0,500,400\r\nNORMAL_DESC = DESC.LONG\r\n"
+                              "[DESC.LONG]\r\nPOSITION = 10,10\r\nSIZE = 480,300\r\nNAME = " + longText + "\r\n",
+                              "NORMAL.LONG");
+    HWND description = ::GetDlgItem(dialog.Window(), CControlFactory::kDescriptionId);
+    ASSERT_NE(nullptr, description);
+    const auto shown = [description] {
+        std::string text(8192, '\0');
+        text.resize(static_cast<size_t>(::GetWindowTextA(description, &text[0], static_cast<int>(text.size()))));
+        return text;
+    };
+    ASSERT_EQ(longText.size(), shown().size()) << "the description object's whole NAME is shown at first";
+
+    (void)::SendMessageA(dialog.Window(), UM_SET_DESC, 0, reinterpret_cast<LPARAM>("A link's description"));
+    EXPECT_EQ("A link's description", shown());
+    (void)::SendMessageA(dialog.Window(), UM_SET_DESC, 0, reinterpret_cast<LPARAM>(""));
+    EXPECT_EQ(longText, shown()) << "an empty text brings the whole default description back";
 }
