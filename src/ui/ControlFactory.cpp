@@ -437,6 +437,7 @@ void CControlFactory::DestroyControls()
         }
     }
     m_plainControls.clear();
+    m_fonts.clear();                                          // after the texts that used them
     m_languageCodes.clear();
     for (ObjectType type : CDlgConfig::kControlOrder)
     {

@@ -155,3 +155,121 @@ TEST_F(SkinDlgTest, LongDefaultDescription_ComesBackWhole)
     (void)::SendMessageA(dialog.Window(), UM_SET_DESC, 0, reinterpret_cast<LPARAM>(""));
     EXPECT_EQ(longText, shown()) << "an empty text brings the whole default description back";
 }
+
+namespace
+{
+// The process's GDI objects as the system counts them. Wine does not count them (GetGuiResources
+// answers 0); there every live object is found by its slot in the handle table, which takes a handle
+// without the generation in its high word.
+DWORD GdiObjectCount()
+{
+    using Fn = DWORD(WINAPI*)(HANDLE, DWORD);
+    const auto count = reinterpret_cast<Fn>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetGuiResources")));
+    const DWORD counted = count != nullptr ? count(::GetCurrentProcess(), 0 /* GR_GDIOBJECTS */) : 0;
+    if (counted != 0)
+    {
+        return counted;
+    }
+    DWORD found = 0;
+    for (UINT_PTR slot = 1; slot <= 0xFFFF; ++slot)
+    {
+        found += ::GetObjectType(reinterpret_cast<HGDIOBJ>(slot)) != 0 ? 1 : 0;
+    }
+    return found;
+}
+
+const char kFontDialog[] = R"([NORMAL.FONTS]
+DLG_RECT = 0,0,500,400
+NORMAL_DESC = DESC.TEXT
+NUM_OF_OBJ = 6
+OBJ_0 = STATIC.ONE
+OBJ_1 = STATIC.TWO
+OBJ_2 = LINK.PLAIN
+OBJ_3 = LINK.FONT
+OBJ_4 = BUTTON.FONT
+OBJ_5 = STATIC.PLAIN
+
+[DESC.TEXT]
+NAME = The description
+BACK_COLOR = 1,2,3
+
+[FONT.BIG]
+LF_HEIGHT = 20
+LF_BOLD = 1
+
+[STATIC.ONE]
+NAME = One
+FONT = FONT.BIG
+BACK_COLOR = 200,10,10
+
+[STATIC.TWO]
+NAME = Two
+FONT = FONT.BIG
+POSITION = 0,40
+
+[STATIC.PLAIN]
+NAME = Plain
+POSITION = 0,80
+
+[LINK.PLAIN]
+NAME = Plain link
+POSITION = 0,120
+
+[LINK.FONT]
+NAME = Link
+FONT = FONT.BIG
+POSITION = 0,160
+
+[BUTTON.FONT]
+NAME = Button
+FONT = FONT.BIG
+POSITION = 0,200
+)";
+}  // namespace
+
+// A language change rebuilds the controls: the fonts made for the old ones went with them, and the
+// process's count of GDI objects does not grow from one change to the next.
+TEST_F(SkinDlgTest, LanguageChanges_LeaveNoGdiObjectBehind)
+{
+    CNormalDlg& dialog = Make(kFontDialog, "NORMAL.FONTS");
+    ASSERT_NE(nullptr, dialog.Window());
+    const auto staticFonts = [&dialog] {
+        std::set<HGDIOBJ> fonts;
+        for (const ObjectRecord& object : dialog.Config().Objects(ObjectType::Static))
+        {
+            fonts.insert(reinterpret_cast<HGDIOBJ>(::SendMessageA(object.control, WM_GETFONT, 0, 0)));
+        }
+        return fonts;
+    };
+    const auto paint = [&dialog] {
+        (void)::ShowWindow(dialog.Window(), SW_SHOWNA);
+        (void)::RedrawWindow(dialog.Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN |
+                                                                     RDW_UPDATENOW);
+    };
+    paint();
+    const std::set<HGDIOBJ> firstFonts = staticFonts();
+    dialog.Refresh();
+    paint();
+    const std::set<HGDIOBJ> laterFonts = staticFonts();
+    for (HGDIOBJ font : firstFonts)
+    {
+        if (font != nullptr && laterFonts.count(font) == 0 && font != ::GetStockObject(DEFAULT_GUI_FONT))
+        {
+            EXPECT_EQ(0u, static_cast<unsigned>(::GetObjectType(font))) << "a static text's font outlived it";
+        }
+    }
+
+    const DWORD before = GdiObjectCount();
+    {
+        CFontHandle probe(::CreateFontA(12, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial"));
+        ASSERT_EQ(before + 1, GdiObjectCount()) << "the count sees one more font: the test can count objects";
+    }
+    for (int change = 0; change < 5; ++change)
+    {
+        dialog.Refresh();
+        paint();
+    }
+    const DWORD after = GdiObjectCount();
+    EXPECT_LE(after, before) << "GDI objects after five more changes";
+}
