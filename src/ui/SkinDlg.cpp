@@ -246,6 +246,31 @@ bool CSkinDlg::ReadFixedCommand(const char* key, ObjectCommand& command) const
     return config.GetString(s, "CMD_TYPE", command.type);
 }
 
+bool CSkinDlg::FixedBackColour(const char* key, COLORREF& colour) const
+{
+    std::string objectSection;
+    DWORD value = 0;
+    if (!m_config.ReadOwnString(key, objectSection) || objectSection.empty() ||
+        !m_env.Config().GetColor(objectSection.c_str(), "BACK_COLOR", &value))
+    {
+        return false;
+    }
+    colour = value;
+    return true;
+}
+
+bool CSkinDlg::ApplyFixedBackColour(const char* key, HWND control)
+{
+    COLORREF colour = 0;
+    if (control == nullptr || !FixedBackColour(key, colour))
+    {
+        return false;
+    }
+    m_controlBacks[control] = colour;
+    (void)::InvalidateRect(control, nullptr, TRUE);
+    return true;
+}
+
 void CSkinDlg::PostNext(bool main)
 {
     if (!m_active)
@@ -313,6 +338,7 @@ void CSkinDlg::Refresh()
 {
     CControlFactory::ApplyLayoutDirection(m_window, m_env.RightAlign());
     m_controls.DestroyControls();
+    m_controlBacks.clear();                                   // the kinds set them again from the new texts
     m_defaultDescription.clear();
     if (m_description != nullptr)
     {
@@ -426,6 +452,13 @@ INT_PTR CSkinDlg::OnControlColour(HDC dc, HWND control)
     {
         (void)::SetBkColor(dc, m_descriptionBack);
         return reinterpret_cast<INT_PTR>(BrushFor(m_descriptionBack));
+    }
+    const auto fixed = m_controlBacks.find(control);
+    if (fixed != m_controlBacks.end())
+    {
+        (void)::SetBkMode(dc, TRANSPARENT);
+        (void)::SetBkColor(dc, fixed->second);
+        return reinterpret_cast<INT_PTR>(BrushFor(fixed->second));
     }
     for (const ObjectRecord& object : m_config.Objects(ObjectType::Static))
     {

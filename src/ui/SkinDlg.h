@@ -46,6 +46,12 @@ public:
     // Places a fixed control of the template by its FIXED_ key (kind: CControlFactory::kKind...).
     bool PlaceFixedControl(const char* key, HWND control, int kind = 0);
     bool ReadFixedCommand(const char* key, ObjectCommand& command) const;
+    // The BACK_COLOR of the object section a fixed-control key names; false (colour untouched) when
+    // the key or the colour is missing.
+    bool FixedBackColour(const char* key, COLORREF& colour) const;
+    // Puts a fixed check box or radio button on its section's BACK_COLOR, when the section has one:
+    // its text is drawn transparent over a brush of that colour, owned by the dialog. False otherwise.
+    bool ApplyFixedBackColour(const char* key, HWND control);
     void PostNext(bool main);
     void Broadcast(UINT message, WPARAM wParam, LPARAM lParam, bool post);
     // Shows or hides the control of the object section name; false when there is none.
@@ -97,6 +103,7 @@ private:
     COLORREF m_descriptionBack = RGB(255, 255, 255);
     CBitmapHandle m_backBitmap;
     std::map<COLORREF, CBrushHandle> m_brushes;
+    std::map<HWND, COLORREF> m_controlBacks;                  // fixed controls on a colour of their own
 };
 
 // A NORMAL. dialog: the base behaviour, and result lists refill when it is entered.

@@ -273,3 +273,81 @@ TEST_F(SkinDlgTest, LanguageChanges_LeaveNoGdiObjectBehind)
     const DWORD after = GdiObjectCount();
     EXPECT_LE(after, before) << "GDI objects after five more changes";
 }
+
+// A kind's check box and radio button stand on their sections' BACK_COLOR: the dialog answers their
+// colour messages with a brush of that colour and a transparent text background. A control whose
+// section has no colour keeps the dialog's look.
+TEST_F(SkinDlgTest, FixedCheckBoxAndRadio_DrawnOnTheirSectionsBackColour)
+{
+    CNormalDlg& dialog = Make("[NORMAL.CHECKS]\r\nDLG_RECT = 0,0,400,300\r\nFIXED_CHECKBOX = CHECK.GREEN\r\n"
+                              "FIXED_RADIO_0 = RADIO.BLUE\r\nFIXED_RADIO_1 = RADIO.PLAIN\r\n"
+                              "[CHECK.GREEN]\r\nPOSITION = 10,10\r\nSIZE = 200,20\r\nNAME = Tick\r\n"
+                              "BACK_COLOR = 10,200,30\r\n"
+                              "[RADIO.BLUE]\r\nPOSITION = 10,40\r\nSIZE = 200,20\r\nNAME = One\r\n"
+                              "BACK_COLOR = 20,30,220\r\n"
+                              "[RADIO.PLAIN]\r\nPOSITION = 10,70\r\nSIZE = 200,20\r\nNAME = Two\r\n",
+                              "NORMAL.CHECKS");
+    HWND window = dialog.Window();
+    ASSERT_NE(nullptr, window);
+    const auto make = [window](DWORD style, int id) {
+        return ::CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, window,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+    };
+    HWND check = make(BS_AUTOCHECKBOX, 1070);
+    HWND radio = make(BS_AUTORADIOBUTTON | WS_GROUP, 1071);
+    HWND plain = make(BS_AUTORADIOBUTTON, 1072);
+    ASSERT_TRUE(check != nullptr && radio != nullptr && plain != nullptr);
+    for (const auto& fixed : {std::make_pair("FIXED_CHECKBOX", check), std::make_pair("FIXED_RADIO_0", radio),
+                              std::make_pair("FIXED_RADIO_1", plain)})
+    {
+        EXPECT_TRUE(dialog.PlaceFixedControl(fixed.first, fixed.second)) << fixed.first;
+    }
+    EXPECT_TRUE(dialog.ApplyFixedBackColour("FIXED_CHECKBOX", check));
+    EXPECT_TRUE(dialog.ApplyFixedBackColour("FIXED_RADIO_0", radio));
+    EXPECT_FALSE(dialog.ApplyFixedBackColour("FIXED_RADIO_1", plain)) << "no BACK_COLOR in its section";
+    EXPECT_FALSE(dialog.ApplyFixedBackColour("FIXED_CHECKBOX_REBOOT", plain)) << "no such key";
+
+    CMemoryDc dc(::CreateCompatibleDC(nullptr));
+    const auto answer = [&](UINT message, HWND control, COLORREF& brushColour, int& mode) {
+        (void)::SetBkMode(dc.Get(), OPAQUE);
+        const auto brush = reinterpret_cast<HBRUSH>(
+            ::SendMessageA(window, message, reinterpret_cast<WPARAM>(dc.Get()), reinterpret_cast<LPARAM>(control)));
+        LOGBRUSH described = {};
+        brushColour = brush != nullptr && ::GetObjectA(brush, sizeof(described), &described) != 0 ? described.lbColor
+                                                                                                   : CLR_INVALID;
+        mode = ::GetBkMode(dc.Get());
+    };
+    COLORREF colour = 0;
+    int mode = 0;
+    answer(WM_CTLCOLORSTATIC, check, colour, mode);
+    EXPECT_EQ(RGB(10, 200, 30), colour) << "the check box's brush";
+    EXPECT_EQ(TRANSPARENT, mode);
+    answer(WM_CTLCOLORBTN, radio, colour, mode);
+    EXPECT_EQ(RGB(20, 30, 220), colour) << "the radio button's brush";
+    answer(WM_CTLCOLORSTATIC, plain, colour, mode);
+    EXPECT_EQ(::GetSysColor(COLOR_BTNFACE), colour) << "a control without a colour of its own keeps the system's";
+
+    // What the check box paints: its empty right end shows the colour.
+    RECT client = {};
+    (void)::GetClientRect(check, &client);
+    CWindowDc screen(check);
+    CBitmapHandle picture(::CreateCompatibleBitmap(screen.Dc(), client.right, client.bottom));
+    {
+        CSelectGuard select(dc.Get(), picture.Get());
+        (void)::SendMessageA(check, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.Get()), PRF_CLIENT | PRF_ERASEBKGND);
+        EXPECT_EQ(RGB(10, 200, 30), ::GetPixel(dc.Get(), client.right - 3, client.bottom / 2));
+    }
+
+    dialog.Refresh();
+    answer(WM_CTLCOLORSTATIC, check, colour, mode);
+    EXPECT_EQ(::GetSysColor(COLOR_BTNFACE), colour) << "a language change clears them until the kind sets them again";
+    EXPECT_TRUE(dialog.ApplyFixedBackColour("FIXED_CHECKBOX", check));
+    const DWORD before = GdiObjectCount();
+    for (int change = 0; change < 3; ++change)
+    {
+        dialog.Refresh();
+        EXPECT_TRUE(dialog.ApplyFixedBackColour("FIXED_CHECKBOX", check));
+        answer(WM_CTLCOLORSTATIC, check, colour, mode);
+    }
+    EXPECT_LE(GdiObjectCount(), before) << "one brush per colour, kept by the dialog";
+}
