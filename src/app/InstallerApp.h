@@ -14,6 +14,7 @@
 #include "app/ExitCode.h"
 #include "app/HardwareWatcher.h"
 #include "app/StartDecision.h"
+#include "base/APIFunction.h"
 #include "base/Scoped.h"
 #include "base/UserMessage.h"
 #include "command/CommandRecord.h"
@@ -122,6 +123,8 @@ public:
 
     CLog& GetLog() { return m_log; }
     CInstallEnv& GetEnv() { return m_env; }
+    // The rich edit library of the interactive run; not loaded before the interactive start.
+    const CRichEditLibrary& RichEdit() const { return m_richEdit; }
     CItem& GetItems() { return m_items; }
     CMyPrinter& GetPrinters() { return m_printers; }
     CNetPrinterList& GetNetPrinters() { return m_netPrinters; }
@@ -202,6 +205,9 @@ private:
     InstalledItemsCheck m_anyItemInstalled;
     ThreadStarter m_threadStarter;
 
+    // Loaded once by the interactive start and kept until the application object goes, after every
+    // window: rich edit boxes (the licence text) need it for as long as they exist.
+    CRichEditLibrary m_richEdit;
     // The interactive run's windows; the mailbox outlives the wizard that posts it.
     CommandRecordPtr m_mailbox;
     std::unique_ptr<CInstallUiEnv> m_uiEnv;

@@ -47,6 +47,10 @@ bool CInstallerApp::StartInteractive()
 bool CInstallerApp::CreateWizardFrame()
 {
     ::InitCommonControls();                                   // tool-tips, progress bars, lists, animations
+    if (!m_richEdit.Load())
+    {
+        m_log.Write("The rich edit library cannot be loaded");
+    }
     m_uiEnv = std::make_unique<CInstallUiEnv>(m_env, m_log);
     m_messageBox = std::make_unique<CMyMessageBox>(*m_uiEnv);
     CMyMessageBox* box = m_messageBox.get();

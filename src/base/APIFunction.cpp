@@ -297,3 +297,20 @@ LONG CAPIFunction::RegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM view, DWORD r
     }
     return Entry<Fn>(kRegDeleteKeyExA)(key, subKey, view, reserved);
 }
+
+bool CRichEditLibrary::Load(const char* newer, const char* older)
+{
+    if (m_module.IsValid())
+    {
+        return true;
+    }
+    m_module.Reset(LoadQuietly(newer));
+    if (m_module.IsValid())
+    {
+        m_className = "RichEdit20A";
+        return true;
+    }
+    m_module.Reset(LoadQuietly(older));
+    m_className = m_module.IsValid() ? "RICHEDIT" : "";
+    return m_module.IsValid();
+}

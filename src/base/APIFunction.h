@@ -99,3 +99,22 @@ private:
     CModule m_libraries[kLibraryCount];
     FARPROC m_functions[kFunctionCount] = {};
 };
+
+// The rich edit control's library: RICHED20.DLL (window class "RichEdit20A") or, on systems that have
+// only the first version, RICHED32.DLL (class "RICHEDIT"), loaded without a system error box. The
+// object holds one reference and releases it when destroyed, so its owner keeps it for as long as rich
+// edit boxes may be made.
+class CRichEditLibrary
+{
+public:
+    // True when one of the libraries was loaded; a second call keeps the first load. The file names
+    // are for tests that try a system without the newer library.
+    bool Load(const char* newer = "Riched20.dll", const char* older = "Riched32.dll");
+    bool IsLoaded() const { return m_module.IsValid(); }
+    // The window class of the loaded library's rich edit box; "" when none is loaded.
+    const char* ClassName() const { return m_className; }
+
+private:
+    CModule m_module;
+    const char* m_className = "";
+};

@@ -12,8 +12,24 @@
 
 namespace
 {
-const int kFirstObjectId = 3000;                              // ids of non-button objects, per type block
+// Object ids. Buttons take their index (0, 1, 2 ...). The first 100 objects of every other type take
+// 3000 + 100 * the type's place in the creation order + their index, the ids product authors and
+// their tools name controls by; the objects past those take the ids after the last type's block, one
+// after the other, so that no two objects of a dialog ever share an id.
+const int kFirstObjectId = 3000;
 const int kIdsPerType = 100;
+const int kTypeBlocks = static_cast<int>(sizeof(CDlgConfig::kControlOrder) / sizeof(CDlgConfig::kControlOrder[0]));
+const int kFirstOverflowId = kFirstObjectId + kTypeBlocks * kIdsPerType;
+// The ids of the dialog templates' own controls (Next, the kinds' lists, texts and buttons, the modal
+// buttons), never handed to an object.
+const int kFixedIds[] = {
+    1004, 1009, 1054, 1055, 1056, 1057, 1058, 1077, 1081, 1084, 1085, 1100,
+    CControlFactory::kModalCancelId, CControlFactory::kModalBackId, CControlFactory::kModalOkId,
+    CControlFactory::kModalNextId,
+};
+static_assert(CDlgConfig::kMaxObjects <= 1004, "button ids (their indexes) stay below every fixed id");
+static_assert(kFirstOverflowId + CDlgConfig::kMaxObjects + sizeof(kFixedIds) / sizeof(kFixedIds[0]) < 0xFFFF,
+              "ids are 16 bits, and 0xFFFF is the description area's");
 const int kMaxLanguageRows = 50;
 const int kLanguageCodeSize = 15;
 const int kVisibleLanguageRows = 10;
@@ -51,6 +67,18 @@ std::string WithCrLf(const std::string& text)
     return result;
 }
 
+bool IsFixedId(int id)
+{
+    for (int fixed : kFixedIds)
+    {
+        if (id == fixed)
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
 HMENU ControlId(int id)
 {
     return reinterpret_cast<HMENU>(static_cast<INT_PTR>(id));
@@ -83,17 +111,34 @@ ControlHost CControlFactory::Host() const
 void CControlFactory::CreateObjectControls()
 {
     int block = 0;
+    int overflow = kFirstOverflowId;
     for (ObjectType type : CDlgConfig::kControlOrder)
     {
         std::vector<ObjectRecord>& list = m_config.Objects(type);
         for (size_t index = 0; index < list.size(); ++index)
         {
-            const int id = type == ObjectType::Button ? static_cast<int>(index)
-                                                      : kFirstObjectId + block * kIdsPerType + static_cast<int>(index);
+            int id = static_cast<int>(index);
+            if (type != ObjectType::Button && index < static_cast<size_t>(kIdsPerType))
+            {
+                id = kFirstObjectId + block * kIdsPerType + static_cast<int>(index);
+            }
+            else if (type != ObjectType::Button)
+            {
+                while (IsFixedId(overflow))
+                {
+                    ++overflow;
+                }
+                id = overflow++;
+            }
             CreateObjectControl(list[index], id);
         }
         ++block;
     }
+}
+
+bool CControlFactory::IsFixedControlId(int id)
+{
+    return IsFixedId(id);
 }
 
 void CControlFactory::CreateObjectControl(ObjectRecord& object, int id)
@@ -392,6 +437,7 @@ void CControlFactory::DestroyControls()
         }
     }
     m_plainControls.clear();
+    m_fonts.clear();                                          // after the texts that used them
     m_languageCodes.clear();
     for (ObjectType type : CDlgConfig::kControlOrder)
     {

@@ -40,7 +40,8 @@ public:
     // The window the controls are made in; set once the dialog window exists.
     void SetDialog(HWND dialog) { m_dialog = dialog; }
     // One control for each described object, type by type in the creation order; buttons take their
-    // index as id, other objects an id of their type's block.
+    // index as id, other objects an id of their type's block, or past the blocks when their type has
+    // more than fit in one. No two objects share an id, and none takes a template control's fixed id.
     void CreateObjectControls();
     // The drawn buttons of FIXED_BTN_MODAL_NEXT, _BACK, _OK and _CANCEL, each placed by its section.
     void CreateModalButtons();
@@ -51,6 +52,11 @@ public:
     void DestroyControls();
     // The language codes of a language box's rows, in row order; null for any other control.
     const std::vector<std::string>* LanguageCodes(HWND combo) const;
+
+    // True for the ids of the templates' own controls, which no object is given.
+    static bool IsFixedControlId(int id);
+    // The id of the description area, a static nothing looks up by its id.
+    static constexpr int kDescriptionId = 0xFFFF;
 
     // Sets or clears the right-to-left layout of a window.
     static void ApplyLayoutDirection(HWND window, bool rightToLeft);

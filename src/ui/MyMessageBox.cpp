@@ -10,6 +10,34 @@ const RECT kTextArea = {66, 14, 816, 74};
 const int kMinWidth = 300;
 const int kMinHeight = 100;
 const int kButtonGap = 10;
+
+// One showing of the box: its window and what it shows, reached through the box window's user data.
+// A box shown from within another box's message loop (a timer, a command) has its own showing, so
+// each box keeps its text, type and close rule and ends with its own answer.
+class CShowing
+{
+public:
+    CShowing(CUiEnv& env, const std::string& text, const std::string& title, UINT type)
+        : m_env(env), m_text(text), m_title(title), m_type(type)
+    {
+    }
+    CShowing(const CShowing&) = delete;
+    CShowing& operator=(const CShowing&) = delete;
+
+    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnInitDialog();
+    void LayOut();
+
+    CUiEnv& m_env;
+    HWND m_window = nullptr;
+    std::string m_text;
+    std::string m_title;
+    UINT m_type;
+    bool m_noClose = false;
+};
 }  // namespace
 
 void CMyMessageBox::ButtonKeys(UINT type, const char*& first, const char*& second)
@@ -41,14 +69,10 @@ int CMyMessageBox::Show(HWND owner, const std::string& text, const std::string& 
     {
         return 0;
     }
-    m_text = text;
-    m_title = title.empty() ? m_env.ProgramName() : title;
-    m_type = type;
-    m_noClose = false;
+    CShowing showing(m_env, text, title.empty() ? m_env.ProgramName() : title, type);
     (void)::MessageBeep(0xFFFFFFFF);
     const INT_PTR result = ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MESSAGE_BOX), owner,
-                                             DialogProc, reinterpret_cast<LPARAM>(this));
-    m_window = nullptr;
+                                             CShowing::DialogProc, reinterpret_cast<LPARAM>(&showing));
     return result == 2 ? 2 : result == 1 ? 1 : 0;
 }
 
@@ -64,18 +88,18 @@ int CMyMessageBox::ShowAsSystemBox(HWND owner, const std::string& text, const st
     }
 }
 
-INT_PTR CALLBACK CMyMessageBox::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+INT_PTR CALLBACK CShowing::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_INITDIALOG)
     {
         ::SetWindowLongPtrA(window, DWLP_USER, lParam);
-        reinterpret_cast<CMyMessageBox*>(lParam)->m_window = window;
+        reinterpret_cast<CShowing*>(lParam)->m_window = window;
     }
-    auto* self = reinterpret_cast<CMyMessageBox*>(::GetWindowLongPtrA(window, DWLP_USER));
+    auto* self = reinterpret_cast<CShowing*>(::GetWindowLongPtrA(window, DWLP_USER));
     return self != nullptr ? self->HandleMessage(message, wParam, lParam) : FALSE;
 }
 
-INT_PTR CMyMessageBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+INT_PTR CShowing::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message)
     {
@@ -113,13 +137,13 @@ INT_PTR CMyMessageBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
-void CMyMessageBox::OnInitDialog()
+void CShowing::OnInitDialog()
 {
     (void)::SetWindowTextA(m_window, m_title.c_str());
     (void)::SetDlgItemTextA(m_window, IDC_BOX_TEXT, m_text.c_str());
     const char* firstKey = nullptr;
     const char* secondKey = nullptr;
-    ButtonKeys(m_type, firstKey, secondKey);
+    CMyMessageBox::ButtonKeys(m_type, firstKey, secondKey);
     std::string label;
     if (m_env.Strings().GetString("MESSAGES", firstKey, label))
     {
@@ -144,7 +168,7 @@ void CMyMessageBox::OnInitDialog()
 
 // Text at (66, 14), measured word-wrapped up to (816, 74); the box grows around it, the buttons stand
 // centred below.
-void CMyMessageBox::LayOut()
+void CShowing::LayOut()
 {
     HWND textControl = ::GetDlgItem(m_window, IDC_BOX_TEXT);
     HFONT font = reinterpret_cast<HFONT>(::SendMessageA(textControl, WM_GETFONT, 0, 0));

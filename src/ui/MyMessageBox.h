@@ -17,6 +17,7 @@ public:
     explicit CMyMessageBox(CUiEnv& env) : m_env(env) {}
 
     // Shows the box; 1 for the first button, 2 for the second; 0 when nothing was shown (empty text).
+    // Each showing keeps its own state: a box may be shown from within another box's message loop.
     int Show(HWND owner, const std::string& text, const std::string& title, UINT type);
     // The same answer in the system's terms (IDOK, IDCANCEL, IDYES, IDNO; Resume IDCONTINUE, Exit IDCANCEL).
     int ShowAsSystemBox(HWND owner, const std::string& text, const std::string& title, UINT type);
@@ -25,15 +26,5 @@ public:
     static void ButtonKeys(UINT type, const char*& first, const char*& second);
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void OnInitDialog();
-    void LayOut();
-
     CUiEnv& m_env;
-    HWND m_window = nullptr;
-    std::string m_text;
-    std::string m_title;
-    UINT m_type = 0;
-    bool m_noClose = false;
 };

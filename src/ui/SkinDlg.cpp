@@ -31,6 +31,20 @@ RECT SaneRect(const RECT& rect, CLog& log, const std::string& section)
     }
     return result;
 }
+
+// A window's whole text, however long.
+std::string WholeWindowText(HWND window)
+{
+    const int length = static_cast<int>(::SendMessageA(window, WM_GETTEXTLENGTH, 0, 0));
+    if (length <= 0)
+    {
+        return std::string();
+    }
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    const int copied = ::GetWindowTextA(window, &text[0], length + 1);
+    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+    return text;
+}
 }  // namespace
 
 CSkinDlg::CSkinDlg(CUiEnv& env, int templateId)
@@ -151,8 +165,11 @@ void CSkinDlg::OnInitDialog()
         (void)::SetParent(m_window, m_parent);
     }
     CControlFactory::ApplyLayoutDirection(m_window, m_env.RightAlign());
+    // Not id 0, which is the first button object's.
     m_description = ::CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, 0, 10, 10,
-                                      m_window, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+                                      m_window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(
+                                                    CControlFactory::kDescriptionId)),
+                                      ::GetModuleHandleA(nullptr), nullptr);
     if (m_description != nullptr)
     {
         (void)::SendMessageA(m_description, WM_SETFONT, reinterpret_cast<WPARAM>(Gdi::DialogFont()), FALSE);
@@ -246,6 +263,31 @@ bool CSkinDlg::ReadFixedCommand(const char* key, ObjectCommand& command) const
     return config.GetString(s, "CMD_TYPE", command.type);
 }
 
+bool CSkinDlg::FixedBackColour(const char* key, COLORREF& colour) const
+{
+    std::string objectSection;
+    DWORD value = 0;
+    if (!m_config.ReadOwnString(key, objectSection) || objectSection.empty() ||
+        !m_env.Config().GetColor(objectSection.c_str(), "BACK_COLOR", &value))
+    {
+        return false;
+    }
+    colour = value;
+    return true;
+}
+
+bool CSkinDlg::ApplyFixedBackColour(const char* key, HWND control)
+{
+    COLORREF colour = 0;
+    if (control == nullptr || !FixedBackColour(key, colour))
+    {
+        return false;
+    }
+    m_controlBacks[control] = colour;
+    (void)::InvalidateRect(control, nullptr, TRUE);
+    return true;
+}
+
 void CSkinDlg::PostNext(bool main)
 {
     if (!m_active)
@@ -288,9 +330,7 @@ void CSkinDlg::InitFixedControls()
                 m_descriptionBack = colour;
             }
         }
-        char text[1024] = {};
-        (void)::GetWindowTextA(m_description, text, sizeof(text));
-        m_defaultDescription = text;
+        m_defaultDescription = WholeWindowText(m_description);
     }
     if (m_modal)
     {
@@ -316,7 +356,7 @@ void CSkinDlg::Refresh()
     CControlFactory::ApplyLayoutDirection(m_window, m_env.RightAlign());
     m_panels.clear();
     m_controls.DestroyControls();
-    m_controlColours.clear();
+    m_controlBacks.clear();                                   // the kinds set them again from the new texts
     m_defaultDescription.clear();
     if (m_description != nullptr)
     {
@@ -423,43 +463,30 @@ HBRUSH CSkinDlg::BrushFor(COLORREF colour)
     return brush.Get();
 }
 
-bool CSkinDlg::FixedBackColour(const char* key, COLORREF& colour) const
-{
-    std::string objectSection;
-    DWORD value = 0;
-    if (!m_config.ReadOwnString(key, objectSection) || objectSection.empty() ||
-        !m_env.Config().GetColor(objectSection.c_str(), "BACK_COLOR", &value))
-    {
-        return false;
-    }
-    colour = value;
-    return true;
-}
-
 bool CSkinDlg::PlaceColouredControl(const char* key, HWND control, int kind)
 {
     const bool placed = PlaceFixedControl(key, control, kind);
-    COLORREF colour = CLR_INVALID;
-    if (placed && FixedBackColour(key, colour))
+    if (placed)
     {
-        SetControlBackColour(control, colour);
+        (void)ApplyFixedBackColour(key, control);
     }
     return placed;
 }
 
 INT_PTR CSkinDlg::OnControlColour(HDC dc, HWND control)
 {
-    const auto own = m_controlColours.find(control);
-    if (own != m_controlColours.end() && control != nullptr)
-    {
-        (void)::SetBkColor(dc, own->second);
-        return reinterpret_cast<INT_PTR>(BrushFor(own->second));
-    }
     const COLORREF back = m_env.DialogBackColour();
     if (control == m_description && control != nullptr)
     {
         (void)::SetBkColor(dc, m_descriptionBack);
         return reinterpret_cast<INT_PTR>(BrushFor(m_descriptionBack));
+    }
+    const auto fixed = m_controlBacks.find(control);
+    if (fixed != m_controlBacks.end())
+    {
+        (void)::SetBkMode(dc, TRANSPARENT);
+        (void)::SetBkColor(dc, fixed->second);
+        return reinterpret_cast<INT_PTR>(BrushFor(fixed->second));
     }
     for (const ObjectRecord& object : m_config.Objects(ObjectType::Static))
     {

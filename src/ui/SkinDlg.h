@@ -53,6 +53,12 @@ public:
     // Places a fixed control of the template by its FIXED_ key (kind: CControlFactory::kKind...).
     bool PlaceFixedControl(const char* key, HWND control, int kind = 0);
     bool ReadFixedCommand(const char* key, ObjectCommand& command) const;
+    // The BACK_COLOR of the object section a fixed-control key names; false (colour untouched) when
+    // the key or the colour is missing.
+    bool FixedBackColour(const char* key, COLORREF& colour) const;
+    // Puts a fixed check box or radio button on its section's BACK_COLOR, when the section has one:
+    // its text is drawn transparent over a brush of that colour, owned by the dialog. False otherwise.
+    bool ApplyFixedBackColour(const char* key, HWND control);
     void PostNext(bool main);
     void Broadcast(UINT message, WPARAM wParam, LPARAM lParam, bool post);
     // Shows or hides the control of the object section name; false when there is none.
@@ -78,10 +84,6 @@ protected:
     void PostCommand(const ObjectCommand& command);
     // The Next command read from FIXED_NEXT, for kinds that change it for one posting.
     ObjectCommand& NextCommand() { return m_next; }
-    // The BACK_COLOR of a fixed-control key's object section; false when there is none.
-    bool FixedBackColour(const char* key, COLORREF& colour) const;
-    // The control paints over that colour (check boxes and radio buttons of a kind's template).
-    void SetControlBackColour(HWND control, COLORREF colour) { m_controlColours[control] = colour; }
     // PlaceFixedControl, then the control's own BACK_COLOR when its object section has one.
     bool PlaceColouredControl(const char* key, HWND control, int kind = 0);
     // True while the dialog is shown (a kind acts on Next only then).
@@ -121,7 +123,7 @@ private:
     COLORREF m_descriptionBack = RGB(255, 255, 255);
     CBitmapHandle m_backBitmap;
     std::map<COLORREF, CBrushHandle> m_brushes;
-    std::map<HWND, COLORREF> m_controlColours;
+    std::map<HWND, COLORREF> m_controlBacks;                  // fixed controls on a colour of their own
     std::vector<std::unique_ptr<CDestDirPanel>> m_panels;     // the DEST_DIR. object's
 };
 

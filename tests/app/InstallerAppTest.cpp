@@ -577,3 +577,26 @@ TEST_F(InstallerAppTest, ExitInstance_InteractiveStartEnds_MutexReleasedAndShutd
     other.Join();
     EXPECT_EQ(WAIT_OBJECT_0, waited) << "the mutex is still there, released by the shutdown";
 }
+
+// The licence dialog's box is a rich edit box: the interactive start loads the library once, and it
+// stays loaded to the end of the run.
+TEST_F(InstallerAppTest, InteractiveStart_RichEditLibraryLoadedAndItsBoxesCanBeMade)
+{
+    m_product.EndWizardAtStart();
+    m_product.SetWizardItem(true);
+    auto app = MakeApp("/U");
+    EXPECT_FALSE(app->RichEdit().IsLoaded()) << "not before the start";
+    app->Run();
+
+    ASSERT_TRUE(app->RichEdit().IsLoaded()) << "loaded by the interactive start, kept after the run";
+    EXPECT_STREQ("RichEdit20A", app->RichEdit().ClassName()) << "the newer library where the system has it";
+    EXPECT_NE(nullptr, ::GetModuleHandleA("riched20.dll"));
+    HWND box = ::CreateWindowExA(0, app->RichEdit().ClassName(), "licence", WS_POPUP, 0, 0, 100, 40, nullptr,
+                                 nullptr, nullptr, nullptr);
+    EXPECT_NE(nullptr, box) << "a rich edit box can be made";
+    if (box != nullptr)
+    {
+        (void)::DestroyWindow(box);
+    }
+    EXPECT_FALSE(Contains(LogOf(*app), "The rich edit library cannot be loaded"));
+}

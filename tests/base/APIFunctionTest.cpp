@@ -216,3 +216,39 @@ TEST(APIFunctionTest, Copy_HoldsItsOwnLibraryReferencesAndTheSameEntries)
     EXPECT_EQ(nullptr, ::GetModuleHandleA("setupapi.dll"))
         << "every object released exactly the references it took";
 }
+
+// RICHED20.DLL first, RICHED32.DLL where a system has only that one; each library's boxes are made by
+// their own class name, and the library stays loaded while the object holds it.
+TEST(APIFunctionTest, RichEditLibrary_NewerFirstOlderAsFallbackEachMakesItsBoxes)
+{
+    const auto makesBox = [](const char* className) {
+        HWND box = ::CreateWindowExA(0, className, "", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr, nullptr, nullptr);
+        const bool made = box != nullptr;
+        if (made)
+        {
+            (void)::DestroyWindow(box);
+        }
+        return made;
+    };
+    {
+        CRichEditLibrary richEdit;
+        EXPECT_STREQ("", richEdit.ClassName()) << "nothing loaded yet";
+        ASSERT_TRUE(richEdit.Load());
+        EXPECT_STREQ("RichEdit20A", richEdit.ClassName());
+        EXPECT_NE(nullptr, ::GetModuleHandleA("riched20.dll"));
+        EXPECT_TRUE(makesBox(richEdit.ClassName()));
+        EXPECT_TRUE(richEdit.Load(kMissingLibrary, kMissingLibrary)) << "a second load keeps the first";
+        EXPECT_STREQ("RichEdit20A", richEdit.ClassName());
+    }
+    {
+        CRichEditLibrary older;
+        ASSERT_TRUE(older.Load(kMissingLibrary)) << "without the newer library, the older one";
+        EXPECT_STREQ("RICHEDIT", older.ClassName());
+        EXPECT_NE(nullptr, ::GetModuleHandleA("riched32.dll"));
+        EXPECT_TRUE(makesBox(older.ClassName()));
+    }
+    CRichEditLibrary none;
+    EXPECT_FALSE(none.Load(kMissingLibrary, kMissingLibrary)) << "neither library: no box can be made";
+    EXPECT_FALSE(none.IsLoaded());
+    EXPECT_STREQ("", none.ClassName());
+}

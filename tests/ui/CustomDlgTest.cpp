@@ -181,7 +181,15 @@ protected:
         POINT at = {rect.left + 4, (rect.top + rect.bottom) / 2};
         POINT screen = at;
         (void)::ClientToScreen(List().Window(), &screen);
-        (void)::SetCursorPos(screen.x, screen.y);
+        // The list finds the row from the pointer's place with the click: the pointer must be there.
+        const DWORD start = ::GetTickCount();
+        POINT now = {};
+        while ((!::GetCursorPos(&now) || now.x != screen.x || now.y != screen.y) && ::GetTickCount() - start < 5000)
+        {
+            (void)::SetCursorPos(screen.x, screen.y);
+            Pump();
+            (void)::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        }
         (void)::PostMessageA(List().Window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
         (void)::PostMessageA(List().Window(), WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
         Pump();
@@ -198,21 +206,8 @@ protected:
     std::string Description()
     {
         char text[256] = {};
-        for (HWND child = ::GetWindow(m_dialog->Window(), GW_CHILD); child != nullptr;
-             child = ::GetWindow(child, GW_HWNDNEXT))
-        {
-            char type[32] = {};
-            (void)::GetClassNameA(child, type, sizeof(type));
-            if (::GetDlgCtrlID(child) == 0 || ::GetDlgCtrlID(child) == -1)
-            {
-                (void)::GetWindowTextA(child, text, sizeof(text));
-                if (std::string(type) == "Static")
-                {
-                    return text;
-                }
-            }
-        }
-        return std::string();
+        (void)::GetDlgItemTextA(m_dialog->Window(), CControlFactory::kDescriptionId, text, sizeof(text));
+        return text;
     }
 
     std::unique_ptr<CItem> m_items;
