@@ -1,6 +1,9 @@
 #include "ui/SkinDlg.h"
 
+#include <commctrl.h>
+
 #include "base/Messages.h"
+#include "items/Item.h"
 #include "base/TextRules.h"
 #include "log/Log.h"
 #include "profile/ConfigProfile.h"
@@ -575,4 +578,46 @@ void CNormalDlg::OnEnter(const std::string& parameter)
 {
     CSkinDlg::OnEnter(parameter);
     Broadcast(UM_REFRESH_LIST, 0, 0, false);
+    RefillResultLists();
+}
+
+// Each result list shows, in item order, the display name of every item selected now, scrolling as
+// wide as the widest name and a little more.
+void CSkinDlg::RefillResultLists()
+{
+    for (const ObjectRecord& object : m_config.Objects(ObjectType::ResultList))
+    {
+        HWND list = object.control;
+        if (list == nullptr)
+        {
+            continue;
+        }
+        (void)::SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+        if (::SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0) == 0)
+        {
+            LVCOLUMNA column = {};
+            column.mask = LVCF_WIDTH;
+            column.cx = 10;
+            (void)::SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+        }
+        const CItem* items = m_context.items;
+        LRESULT widest = 0;
+        for (int index = 0; items != nullptr && index < items->GetCount(); ++index)
+        {
+            const ITEM_RECORD* item = items->GetItemAt(index);
+            if (item == nullptr || !item->selected)
+            {
+                continue;
+            }
+            LVITEMA row = {};
+            row.mask = LVIF_TEXT;
+            row.iItem = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+            row.pszText = const_cast<char*>(item->displayName.c_str());
+            (void)::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&row));
+            const LRESULT width = ::SendMessageA(list, LVM_GETSTRINGWIDTHA, 0,
+                                                 reinterpret_cast<LPARAM>(item->displayName.c_str()));
+            widest = width > widest ? width : widest;
+        }
+        (void)::SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(static_cast<int>(widest) + 10 + 16, 0));
+    }
 }

@@ -84,6 +84,8 @@ protected:
     void PostCommand(const ObjectCommand& command);
     // The Next command read from FIXED_NEXT, for kinds that change it for one posting.
     ObjectCommand& NextCommand() { return m_next; }
+    // The result lists show the display names of the items selected now (none without items).
+    void RefillResultLists();
     // PlaceFixedControl, then the control's own BACK_COLOR when its object section has one.
     bool PlaceColouredControl(const char* key, HWND control, int kind = 0);
     // True while the dialog is shown (a kind acts on Next only then).

@@ -40,6 +40,14 @@ OBJ_0 = DEST_DIR.PANEL
 BASE_ON = CUSTOM.ITEMS
 STR_CONFIRM = Install these?
 
+[NORMAL.SUMMARY]
+NUM_OF_OBJ = 1
+OBJ_0 = RESULTLIST.CHOSEN
+
+[RESULTLIST.CHOSEN]
+POSITION = 10,10
+SIZE = 200,100
+
 [LIST.ITEMS]
 POSITION = 10,10
 SIZE = 300,150
@@ -387,4 +395,41 @@ TEST(FolderCheckTest, TrimsChecksDriveSpaceAndMakesTheFolderOnRequest)
     ASSERT_EQ(2u, said.size());
     EXPECT_EQ("warn " + tooLong + " cannot be made", said[1]) << "151 characters are not made";
     EXPECT_EQ("C:\\" + std::string(147, 'x'), CheckChosenFolder("C:\\" + std::string(147, 'x'), check)) << "150 are";
+}
+
+TEST_F(CustomDlgTest, ResultList_ShowsTheItemsChosen_EachTimeItsDialogIsEntered)
+{
+    Show("CUSTOM.ITEMS");
+    ClickRow(0);                                               // the utility off
+    {
+        CBoxRecorder boxes(IDOK);
+        Click(IDC_NEXT);
+    }
+    ASSERT_TRUE(m_items->GetItemAt(1)->selected);
+    std::unique_ptr<CSkinDlg> summary = MakeDialogOfKind(m_context, "NORMAL.SUMMARY");
+    ASSERT_TRUE(summary);
+    (void)summary->SetConfig("NORMAL.SUMMARY");
+    ASSERT_TRUE(summary->Create(m_frame));
+    summary->OnEnter(std::string());
+    HWND list = ::FindWindowExA(summary->Window(), nullptr, WC_LISTVIEWA, nullptr);
+    ASSERT_NE(nullptr, list);
+    const auto rows = [list] {
+        std::vector<std::string> texts;
+        const int count = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+        for (int row = 0; row < count; ++row)
+        {
+            char text[128] = {};
+            LVITEMA item = {};
+            item.iSubItem = 0;
+            item.pszText = text;
+            item.cchTextMax = sizeof(text);
+            (void)::SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+            texts.push_back(text);
+        }
+        return texts;
+    };
+    EXPECT_EQ((std::vector<std::string>{"Driver", "Base"}), rows()) << "the chosen items in item order";
+    m_items->GetItemAt(3)->selected = true;
+    summary->OnEnter(std::string());
+    EXPECT_EQ((std::vector<std::string>{"Driver", "Base", "Manual"}), rows()) << "filled again on entering";
 }
