@@ -84,3 +84,18 @@ bool StartsWithAsciiNoCase(const std::string& text, const std::string& prefix)
     }
     return true;
 }
+
+std::string WithCrLf(const std::string& text)
+{
+    std::string result;
+    result.reserve(text.size() + text.size() / 16);
+    for (size_t i = 0; i < text.size(); ++i)
+    {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
+        {
+            result += '\r';
+        }
+        result += text[i];
+    }
+    return result;
+}

@@ -26,6 +26,9 @@ bool EqualsAsciiNoCase(const std::string& first, const std::string& second);
 bool EqualsAsciiNoCase(const char* first, const char* second);
 bool StartsWithAsciiNoCase(const std::string& text, const std::string& prefix);
 
+// Every bare line feed preceded by a carriage return: edit boxes break lines only at CR LF.
+std::string WithCrLf(const std::string& text);
+
 #if defined(_WIN32)
 // The text upper-cased by the system's code page (CharUpperBuffA).
 std::string SystemUpper(std::string text);

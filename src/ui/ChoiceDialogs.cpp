@@ -44,21 +44,6 @@ DWORD CALLBACK ReadLicenceBytes(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LO
     return 0;
 }
 
-// Line ends as an edit box shows them.
-std::string WithCarriageReturns(const std::string& text)
-{
-    std::string result;
-    result.reserve(text.size() + text.size() / 16);
-    for (size_t index = 0; index < text.size(); ++index)
-    {
-        if (text[index] == '\n' && (index == 0 || text[index - 1] != '\r'))
-        {
-            result += '\r';
-        }
-        result += text[index];
-    }
-    return result;
-}
 }  // namespace
 
 // The licence dialog.
@@ -151,7 +136,7 @@ void CLicenseDlg::LoadLicenceText(const std::string& objectSection)
     if (std::string(TextBoxClass()) == "EDIT")
     {
         // No rich-edit library: the text as it stands.
-        (void)::SetWindowTextA(m_text, WithCarriageReturns(bytes).c_str());
+        (void)::SetWindowTextA(m_text, WithCrLf(bytes).c_str());
         return;
     }
     StreamSource source = {&bytes, 0};

@@ -51,22 +51,6 @@ std::string ReadWholeFile(const std::string& path)
     return text;
 }
 
-// Edit controls break lines only at CR LF.
-std::string WithCrLf(const std::string& text)
-{
-    std::string result;
-    result.reserve(text.size() + text.size() / 16);
-    for (size_t i = 0; i < text.size(); ++i)
-    {
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
-        {
-            result += '\r';
-        }
-        result += text[i];
-    }
-    return result;
-}
-
 bool IsFixedId(int id)
 {
     for (int fixed : kFixedIds)

@@ -37,3 +37,11 @@ TEST(TextRulesTest, AsciiCase_FoldsLettersOnlyAndNeverADoubleByteCharacter)
     EXPECT_TRUE(StartsWithAsciiNoCase("CT_", ""));
     EXPECT_FALSE(StartsWithAsciiNoCase("CT", "CT_"));
 }
+
+TEST(TextRulesTest, WithCrLf_BareLineFeedsOnly)
+{
+    EXPECT_EQ("a\r\nb\r\nc\r\n", WithCrLf("a\nb\r\nc\n"));
+    EXPECT_EQ("\r\n\r\n", WithCrLf("\n\n")) << "a line feed at the start too";
+    EXPECT_EQ("\r\r\n", WithCrLf("\r\r\n")) << "a lone carriage return stays";
+    EXPECT_EQ("", WithCrLf(""));
+}

@@ -12,6 +12,7 @@
 #include "command/CommandEnv.h"
 #include "command/CommandRecord.h"
 #include "items/ItemTestSupport.h"
+#include "support/UserMessageRecorder.h"
 
 namespace
 {
@@ -20,25 +21,6 @@ std::string ProgramItem(const std::string& section, const std::string& name, con
 {
     return "[" + section + "]\r\nDISPLAY_NAME = " + name + "\r\nINST_CMD = $SRC_DIR$\\inst.exe\r\n" + extra;
 }
-
-// Records every message box instead of showing it, answering with a fixed button.
-class CMessageRecorder
-{
-public:
-    explicit CMessageRecorder(int answer)
-        : m_previous(SetUserMessageHandler([this, answer](HWND, const std::string& text, const std::string& caption,
-                                                          UINT) {
-              shown.push_back(caption + "|" + text);
-              return answer;
-          }))
-    {
-    }
-    ~CMessageRecorder() { (void)SetUserMessageHandler(m_previous); }
-    std::vector<std::string> shown;
-
-private:
-    UserMessageHandler m_previous;
-};
 
 class ItemTest : public ItemProductTest
 {
@@ -279,20 +261,20 @@ TEST_F(ItemTest, SelectionList_RowsDescriptionsAndCommit)
     SelectionCommit dialog;
     dialog.warningText = "Choose one";
     {
-        CMessageRecorder boxes(IDOK);
+        CUserMessageRecorder boxes(IDOK);
         EXPECT_FALSE(Items().CommitSelection(rows, dialog, nullptr)) << "nothing checked: stay";
         EXPECT_EQ(std::vector<std::string>{"ItemTest|Choose one"}, boxes.shown);
     }
     rows[2].state = LIST_CHECKED;
     dialog.confirmText = "Sure?";
     {
-        CMessageRecorder boxes(IDNO);
+        CUserMessageRecorder boxes(IDNO);
         EXPECT_FALSE(Items().CommitSelection(rows, dialog, nullptr)) << "No to the confirmation: stay";
         EXPECT_EQ(std::vector<std::string>{"ItemTest|Sure?"}, boxes.shown);
     }
     bool printer = false;
     {
-        CMessageRecorder boxes(IDYES);
+        CUserMessageRecorder boxes(IDYES);
         EXPECT_TRUE(Items().CommitSelection(rows, dialog, &printer));
     }
     EXPECT_TRUE(printer) << "Gamma has a driver name";
@@ -315,7 +297,7 @@ TEST_F(ItemTest, SelectionList_RowsDescriptionsAndCommit)
     rows = {rows[0], rows[2]};                                // Alpha and Delta only
     rows[0].state = LIST_CHECKED;
     {
-        CMessageRecorder boxes(IDYES);
+        CUserMessageRecorder boxes(IDYES);
         EXPECT_TRUE(Items().CommitSelection(rows, SelectionCommit(), &printer));
     }
     EXPECT_TRUE(Items().GetItemAt(0)->selected);
@@ -343,7 +325,7 @@ TEST_F(ItemTest, Commands_WriteItemInfoAndCheckItem)
     EXPECT_TRUE(commands.IsConnected("CT_WRITE_ITEM_INFO") && commands.IsConnected("CT_CHECK_ITEM"));
 
     {
-        CMessageRecorder boxes(IDOK);
+        CUserMessageRecorder boxes(IDOK);
         EXPECT_TRUE(commands.Execute(MakeCommandRecord("CT_CHECK_ITEM", "ONE_DLG", "MANY_DLG").get()));
         EXPECT_EQ(std::vector<std::string>{"ItemTest|There is no item to be installed!!!!"}, boxes.shown);
     }

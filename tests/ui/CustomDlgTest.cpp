@@ -15,6 +15,7 @@
 #include "items/ItemTestSupport.h"
 #include "support/LogLines.h"
 #include "support/TestHelpers.h"
+#include "support/UserMessageRecorder.h"
 #include "ui/CustomDlg.h"
 #include "ui/DestDirPanel.h"
 #include "ui/DialogKinds.h"
@@ -87,24 +88,6 @@ std::string Item(const std::string& section, const std::string& name, const std:
 {
     return "[" + section + "]\r\nDISPLAY_NAME = " + name + "\r\nINST_CMD = $SRC_DIR$\\inst.exe\r\n" + extra;
 }
-
-// Answers every message box with a fixed button, recording its text.
-class CBoxRecorder
-{
-public:
-    explicit CBoxRecorder(int answer)
-        : m_previous(SetUserMessageHandler([this, answer](HWND, const std::string& text, const std::string&, UINT) {
-              shown.push_back(text);
-              return answer;
-          }))
-    {
-    }
-    ~CBoxRecorder() { (void)SetUserMessageHandler(m_previous); }
-    std::vector<std::string> shown;
-
-private:
-    UserMessageHandler m_previous;
-};
 
 class CustomDlgTest : public ItemProductTest
 {
@@ -269,9 +252,9 @@ TEST_F(CustomDlgTest, Next_CommitsTheRows_WarnsConfirmsAndPicksTheNextDialog)
     Show("CUSTOM.ITEMS");
     ClickRow(0);                                               // the utility off: only the locked driver
     {
-        CBoxRecorder boxes(IDOK);
+        CUserMessageRecorder boxes(IDOK);
         Click(IDC_NEXT);
-        EXPECT_TRUE(boxes.shown.empty());
+        EXPECT_TRUE(boxes.texts.empty());
     }
     ASSERT_EQ(std::vector<std::string>{"NET.PORT"}, m_posted) << "a printer driver chosen: the main target";
     EXPECT_TRUE(m_items->GetItemAt(1)->selected);
@@ -289,20 +272,20 @@ TEST_F(CustomDlgTest, Next_CommitsTheRows_WarnsConfirmsAndPicksTheNextDialog)
     List().SetRowState(1, CMyListCtrl::kUnchecked);            // as a product whose driver may be left out
     List().SetRowState(0, CMyListCtrl::kUnchecked);
     {
-        CBoxRecorder boxes(IDOK);
+        CUserMessageRecorder boxes(IDOK);
         Click(IDC_NEXT);
-        EXPECT_EQ(std::vector<std::string>{"Choose at least one"}, boxes.shown) << "STR_WARNING from the base";
+        EXPECT_EQ(std::vector<std::string>{"Choose at least one"}, boxes.texts) << "STR_WARNING from the base";
     }
     EXPECT_TRUE(m_posted.empty()) << "nothing chosen: the dialog stays";
     ClickRow(0);
     {
-        CBoxRecorder boxes(IDNO);
+        CUserMessageRecorder boxes(IDNO);
         Click(IDC_NEXT);
-        EXPECT_EQ(std::vector<std::string>{"Install these?"}, boxes.shown);
+        EXPECT_EQ(std::vector<std::string>{"Install these?"}, boxes.texts);
     }
     EXPECT_TRUE(m_posted.empty()) << "No to the confirmation: the dialog stays";
     {
-        CBoxRecorder boxes(IDYES);
+        CUserMessageRecorder boxes(IDYES);
         Click(IDC_NEXT);
     }
     EXPECT_EQ(std::vector<std::string>{"NORMAL.READY"}, m_posted) << "no printer driver: the alternative target";
@@ -343,7 +326,7 @@ TEST_F(CustomDlgTest, DestinationPanel_BrowseChangesIt_GoingBackPutsTheDefaultBa
     (void)::SendMessageA(::GetDlgItem(panel.Window(), IDC_DEST_BROWSE), BM_CLICK, 0, 0);
     Pump();
     {
-        CBoxRecorder boxes(IDOK);
+        CUserMessageRecorder boxes(IDOK);
         Click(IDC_NEXT);
     }
     m_dialog->OnLeave();                                       // Next: the choice stays
@@ -402,7 +385,7 @@ TEST_F(CustomDlgTest, ResultList_ShowsTheItemsChosen_EachTimeItsDialogIsEntered)
     Show("CUSTOM.ITEMS");
     ClickRow(0);                                               // the utility off
     {
-        CBoxRecorder boxes(IDOK);
+        CUserMessageRecorder boxes(IDOK);
         Click(IDC_NEXT);
     }
     ASSERT_TRUE(m_items->GetItemAt(1)->selected);

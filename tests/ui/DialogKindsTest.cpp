@@ -15,7 +15,7 @@
 #include "ui/DialogKinds.h"
 #include "ui/ProgressWnd.h"
 #include "ui/UiResources.h"
-#include "ui/UiTestEnv.h"
+#include "ui/DialogTestSupport.h"
 
 namespace
 {
@@ -37,16 +37,10 @@ POSITION = 16,44
 SIZE = 268,14
 )";
 
-class DialogKindsTest : public ::testing::Test
+class DialogKindsTest : public CDialogTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(WriteTestFile(m_dir.File("kvinst.kvi"), kConfig));
-        ASSERT_TRUE(m_log.OpenLogFile());
-        ASSERT_TRUE(m_config.Open(m_dir.File("kvinst.kvi").c_str(), nullptr, nullptr, false));
-        m_context.ui = &m_env;
-    }
+    void SetUp() override { Configure(kConfig); }
 
     std::unique_ptr<CSkinDlg> Make(const std::string& section)
     {
@@ -57,14 +51,6 @@ protected:
         }
         return dialog;
     }
-
-    CTempDir m_dir;
-    CTempDirOverride m_temp{m_dir.Path()};
-    CLog m_log;
-    CLogLines m_lines{m_log};
-    CConfigProfile m_config;
-    CTestUiEnv m_env{m_log, m_config, m_dir.Path(), false};
-    DialogContext m_context;
 };
 }  // namespace
 

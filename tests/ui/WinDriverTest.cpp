@@ -91,19 +91,25 @@ protected:
             });
             while (!done)
             {
-                (void)::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-                MSG message = {};
-                while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-                {
-                    if (!::IsDialogMessageA(m_window, &message))
-                    {
-                        (void)::TranslateMessage(&message);
-                        (void)::DispatchMessageA(&message);
-                    }
-                }
+                AnswerMessages();
             }
         }
         return code;
+    }
+
+    // Waits a moment for input, then answers what came through the dialog manager.
+    void AnswerMessages()
+    {
+        (void)::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        MSG message = {};
+        while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+        {
+            if (!::IsDialogMessageA(m_window, &message))
+            {
+                (void)::TranslateMessage(&message);
+                (void)::DispatchMessageA(&message);
+            }
+        }
     }
 
     // Answers the window's messages until the condition holds, within a bound: what WinDriver's input
@@ -117,16 +123,7 @@ protected:
             {
                 return false;
             }
-            (void)::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-            MSG message = {};
-            while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-            {
-                if (!::IsDialogMessageA(m_window, &message))
-                {
-                    (void)::TranslateMessage(&message);
-                    (void)::DispatchMessageA(&message);
-                }
-            }
+            AnswerMessages();
         }
         return true;
     }
