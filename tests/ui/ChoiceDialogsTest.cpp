@@ -135,9 +135,18 @@ TEST_F(ChoiceDialogsTest, Licence_NextOnlyWhileAccepted_RadiosInTheirOwnColours)
     EXPECT_FALSE(Enabled(IDC_NEXT));
     Click(IDC_LICENSE_ACCEPT);
     Click(IDC_NEXT);
-    ASSERT_EQ(1u, m_posted.size());
+    Click(IDC_NEXT);
+    ASSERT_EQ(1u, m_posted.size()) << "Next posts once per showing";
     EXPECT_EQ("CT_OPEN_DLG", m_posted[0].type);
     EXPECT_EQ("FIRST.", m_posted[0].param[0]);
+    RECT placed = {};
+    (void)::GetWindowRect(Control(IDC_LICENSE_ACCEPT), &placed);
+    (void)::MapWindowPoints(nullptr, m_dialog->Window(), reinterpret_cast<POINT*>(&placed), 2);
+    EXPECT_EQ(10, placed.left) << "the fixed radio at its object's POSITION";
+    EXPECT_EQ(220, placed.top);
+    char text[64] = {};
+    (void)::GetWindowTextA(Control(IDC_LICENSE_ACCEPT), text, sizeof(text));
+    EXPECT_STREQ("I accept", text) << "with its NAME";
     EXPECT_EQ(RGB(10, 20, 30), BackColour(IDC_LICENSE_ACCEPT));
     EXPECT_EQ(RGB(40, 50, 60), BackColour(IDC_LICENSE_DECLINE));
 
