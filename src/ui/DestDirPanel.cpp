@@ -86,6 +86,7 @@ bool CDestDirPanel::Create(HWND dialog)
         m_context.ui->Log().Write("Destination panel [%s] cannot be created", m_section.c_str());
         return false;
     }
+    Gdi::UseDialogFont(m_window);
     LayOut();
     return true;
 }

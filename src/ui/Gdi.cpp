@@ -188,6 +188,14 @@ HFONT DialogFont()
     return static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
 }
 
+void UseDialogFont(HWND window)
+{
+    for (HWND child = ::GetWindow(window, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT))
+    {
+        (void)::SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont()), FALSE);
+    }
+}
+
 SIZE MeasureText(HWND window, HFONT font, const std::string& text)
 {
     SIZE size = {0, 0};

@@ -120,6 +120,8 @@ bool TrackHoverAndLeave(HWND window, DWORD hoverTimeMs, const char* userEntry = 
 HCURSOR HandCursor(const char* systemCursor = MAKEINTRESOURCEA(32649));
 // The default dialog font of the system (not owned).
 HFONT DialogFont();
+// Every child window of window (a template's controls) writes in DialogFont.
+void UseDialogFont(HWND window);
 // Text extent of a single or multi-line text in a font.
 SIZE MeasureText(HWND window, HFONT font, const std::string& text);
 }  // namespace Gdi

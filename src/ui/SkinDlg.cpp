@@ -168,6 +168,9 @@ void CSkinDlg::OnInitDialog()
         (void)::SetParent(m_window, m_parent);
     }
     CControlFactory::ApplyLayoutDirection(m_window, m_env.RightAlign());
+    // The template's own controls write in the font every described text uses: the template's font
+    // lacks the letters of some languages (Hebrew) on some systems.
+    Gdi::UseDialogFont(m_window);
     // Not id 0, which is the first button object's.
     m_description = ::CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, 0, 10, 10,
                                       m_window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(
