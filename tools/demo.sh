@@ -98,8 +98,12 @@ drive() {   # WinDriver command and words
 walk_wizard() {   # welcome, licence, ready, then Finish
     local frame="Kestrow KP-3100 Installer Installer Program"
     drive waittext "$frame" "#3401" && drive picture "$frame" "Z:$pictures/welcome.png"
-    drive click "$frame" "#1" && drive waittext "$frame" "#3300" && drive picture "$frame" "Z:$pictures/licence.png"
-    drive click "$frame" "#2" && drive waittext "$frame" "#3501" && drive picture "$frame" "Z:$pictures/ready.png"
+    drive click "$frame" "#1" && drive waittext "$frame" "#1086" && drive picture "$frame" "Z:$pictures/licence.png"
+    drive click "$frame" "#1084" && drive click "$frame" "#1004"                        # accepted, Next
+    drive waittext "$frame" "#1055" && drive click "$frame" "#1055"                     # a custom setup
+    drive picture "$frame" "Z:$pictures/setup_type.png" && drive click "$frame" "#1004"
+    drive waittext "$frame" "#1009" && drive picture "$frame" "Z:$pictures/items.png"   # the components
+    drive click "$frame" "#1004" && drive waittext "$frame" "#3501" && drive picture "$frame" "Z:$pictures/ready.png"
     drive click "$frame" "#2"
     echo "-- the wizard's dialogs, as WinDriver saw them: $pictures"
 }
