@@ -107,3 +107,31 @@ TEST(ItemSelectionWalkTest, CancelInTheSelection_AsksAndLeavesNothing)
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, product.InstallingKey())) << "no Installing records are left";
     EXPECT_FALSE(DirectoryExists(product.DestDir())) << "no destination folder is left";
 }
+
+TEST(ItemSelectionWalkTest, TypicalSetup_UsualItemsWithoutASelection_BackReturnsToTheChoice)
+{
+    CTestProduct product;
+    product.AppendDataText(kDemoItems);
+    CWizardRun run(product, "", "");
+    ASSERT_TRUE(run.WaitText("Read me first"));
+    ASSERT_EQ(0, run.Do("click", run.Frame(), "Next >"));
+    ASSERT_EQ(0, run.Do("click", run.Frame(), "I accept the licence agreement"));
+    ASSERT_EQ(0, run.Do("click", run.Frame(), "Next >"));
+    ASSERT_TRUE(run.WaitText("Choose the setup type"));
+    ASSERT_EQ(0, run.Do("click", run.Frame(), "Next >")) << "typical, as offered";
+    ASSERT_TRUE(run.WaitText("Setup is ready")) << "a typical setup asks for no components";
+    const std::string items = product.InstallingKey() + "\\Items\\";
+    DWORD installNow = 0;
+    EXPECT_EQ(ERROR_SUCCESS,
+              CRegistry::GetValue((items + "DRIVER_ITEM").c_str(), "InstallNow", &installNow, HKEY_LOCAL_MACHINE));
+    EXPECT_EQ(1u, installNow);
+    installNow = 0;
+    (void)CRegistry::GetValue((items + "MANUAL_ITEM").c_str(), "InstallNow", &installNow, HKEY_LOCAL_MACHINE);
+    EXPECT_EQ(0u, installNow) << "the item a typical setup leaves out";
+    EXPECT_EQ("TYPICAL", product.InstallingText("Install_Type"));
+    ASSERT_EQ(0, run.Do("click", run.Frame(), "< Back"));
+    EXPECT_TRUE(run.WaitText("Choose the setup type")) << "Back returns to the choice, not to the components";
+    (void)run.Do("click", run.Frame(), "Cancel");
+    ASSERT_EQ(0, run.Do("click", "#32770", "Exit"));
+    EXPECT_EQ(kCancelledExit, run.Finish());
+}
