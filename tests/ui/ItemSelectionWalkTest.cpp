@@ -135,3 +135,63 @@ TEST(ItemSelectionWalkTest, TypicalSetup_UsualItemsWithoutASelection_BackReturns
     ASSERT_EQ(0, run.Do("click", "#32770", "Exit"));
     EXPECT_EQ(kCancelledExit, run.Finish());
 }
+
+// The same choice by keyboard alone, with real keys through the system's input queue.
+TEST(ItemSelectionWalkTest, KeyboardOnly_AcceptChooseCustomLeaveTheManualOut)
+{
+    CTestProduct product;
+    product.AppendDataText(kDemoItems);
+    CKeyboardRun run(product, "");
+    const std::string frame = run.Frame();
+    ASSERT_TRUE(run.WaitText(frame, "Read me first"));
+    ASSERT_TRUE(run.TabTo(frame, "Next >", false)) << run.Path();
+    ASSERT_EQ(0, run.Key(frame, "enter"));
+
+    ASSERT_TRUE(run.WaitText(frame, "I accept the licence agreement"));
+    EXPECT_EQ("I do not accept the licence agreement", run.Focused(frame)) << "the choice to make has the focus";
+    ASSERT_EQ(0, run.Key(frame, "up"));
+    ASSERT_EQ(0, run.Key(frame, "space"));
+    EXPECT_NE("", VisibleLineWith(run.Listing(frame), {"text=\"I accept the licence agreement\"", "checked=1"}))
+        << "the arrow moves to the acceptance, Space takes it";
+    ASSERT_TRUE(run.TabTo(frame, "Next >", false)) << "Next is a tab stop once accepted: " << run.Path();
+    ASSERT_EQ(0, run.Key(frame, "enter"));
+
+    ASSERT_TRUE(run.WaitText(frame, "Choose the setup type"));
+    ASSERT_TRUE(run.TabTo(frame, "Typical", false)) << run.Path();
+    ASSERT_EQ(0, run.Key(frame, "down"));
+    ASSERT_EQ(0, run.Key(frame, "space"));
+    EXPECT_NE("", VisibleLineWith(run.Listing(frame), {"text=\"Custom\"", "checked=1"}));
+    ASSERT_TRUE(run.TabTo(frame, "Next >", false)) << run.Path();
+    ASSERT_EQ(0, run.Key(frame, "enter"));
+
+    ASSERT_TRUE(run.WaitText(frame, "Choose the components to install"));
+    ASSERT_TRUE(run.TabTo(frame, "#1009", true)) << "the item list by Shift+Tab: " << run.Path();
+    for (int press = 0; press < 5 && VisibleLineWith(run.Listing(frame), {"row 2 ", "selected=1"}).empty(); ++press)
+    {
+        ASSERT_EQ(0, run.Key(frame, "down"));
+    }
+    ASSERT_NE("", VisibleLineWith(run.Listing(frame), {"row 2 ", "selected=1"})) << "the arrows reach the manual";
+    ASSERT_EQ(0, run.Key(frame, "space"));
+    EXPECT_EQ("0", run.RowState("KP-3100 User's Manual")) << "Space unchecks it";
+    EXPECT_EQ("1", run.RowState("KP-3100 Status Monitor"));
+    run.Picture(frame, "test_keyboard_items");
+    ASSERT_TRUE(run.TabTo(frame, "Next >", false)) << run.Path();
+    ASSERT_EQ(0, run.Key(frame, "enter"));
+
+    ASSERT_TRUE(run.WaitText(frame, "Setup is ready"));
+    const std::string items = product.InstallingKey() + "\\Items\\";
+    DWORD installNow = 0;
+    EXPECT_EQ(ERROR_SUCCESS,
+              CRegistry::GetValue((items + "MONITOR_ITEM").c_str(), "InstallNow", &installNow, HKEY_LOCAL_MACHINE));
+    EXPECT_EQ(1u, installNow);
+    installNow = 0;
+    (void)CRegistry::GetValue((items + "MANUAL_ITEM").c_str(), "InstallNow", &installNow, HKEY_LOCAL_MACHINE);
+    EXPECT_EQ(0u, installNow) << "the manual was left out by keys";
+
+    ASSERT_TRUE(run.TabTo(frame, "Cancel", false)) << run.Path();
+    ASSERT_EQ(0, run.Key(frame, "enter"));
+    ASSERT_TRUE(run.WaitText("#32770", "Setup is not complete. Do you really want to quit?"));
+    ASSERT_TRUE(run.TabTo("#32770", "Exit", false)) << run.Path();
+    ASSERT_EQ(0, run.Key("#32770", "space"));
+    EXPECT_EQ(kCancelledExit, run.Finish());
+}

@@ -112,3 +112,79 @@ private:
     CWinDriver m_driver;
     CHandle m_process;
 };
+
+// A started Setup.exe and a person's keyboard.
+class CKeyboardRun : public CWizardRun
+{
+public:
+    static constexpr int kMostTabStops = 16;                  // more presses than any demo dialog has stops
+
+    // itemName: as CWizardRun's (empty: the product's items are the test's own).
+    explicit CKeyboardRun(AppTest::CTestProduct& product, const std::string& itemName = "Wizard test item")
+        : CWizardRun(product, "", itemName)
+    {
+    }
+
+    // A key pressed and let go with real input; WinDriver's exit code.
+    int Key(const std::string& window, const std::string& key) const
+    {
+        std::string said;
+        const int code = Driver().Run("--real " + CWinDriver::Quote("key") + CWinDriver::Quote(window) +
+                                          CWinDriver::Quote(key),
+                                      &said);
+        m_said += said;
+        return code;
+    }
+    // The text of the control holding the keyboard focus in the window; empty when none.
+    std::string Focused(const std::string& window) const
+    {
+        std::istringstream lines(Listing(window));
+        for (std::string line; std::getline(lines, line);)
+        {
+            if (ListingField(line, "focus") == "1")
+            {
+                return ListingField(line, "text");
+            }
+        }
+        return std::string();
+    }
+    // The listing line of the control holding the keyboard focus.
+    std::string FocusedLine(const std::string& window) const
+    {
+        std::istringstream lines(Listing(window));
+        for (std::string line; std::getline(lines, line);)
+        {
+            if (ListingField(line, "focus") == "1")
+            {
+                return line;
+            }
+        }
+        return std::string();
+    }
+    // Tab (or Shift+Tab) until the control showing text (or of id "#N") has the focus, within more presses than the
+    // dialog has tab stops; the texts focused on the way are kept for the failure message.
+    bool TabTo(const std::string& window, const std::string& text, bool backwards)
+    {
+        m_path.clear();
+        for (int press = 0; press < kMostTabStops; ++press)
+        {
+            if (Key(window, backwards ? "shifttab" : "tab") != 0)
+            {
+                return false;
+            }
+            const std::string line = FocusedLine(window);
+            const std::string now = ListingField(line, "text");
+            m_path += "\"" + now + "\" ";
+            if (text[0] == '#' ? ListingField(line, "id") == text.substr(1) : now == text)
+            {
+                return true;
+            }
+        }
+        return false;
+    }
+    std::string Path() const { return m_path + m_said; }
+
+private:
+    std::string m_path;
+    mutable std::string m_said;
+};
