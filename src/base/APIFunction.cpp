@@ -1,5 +1,7 @@
 #include "base/APIFunction.h"
 
+#include <initializer_list>
+
 namespace
 {
 const char* const kLibraryNames[CAPIFunction::kLibraryCount] = {
@@ -296,6 +298,19 @@ LONG CAPIFunction::RegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM view, DWORD r
         return ::RegDeleteKeyA(key, subKey);
     }
     return Entry<Fn>(kRegDeleteKeyExA)(key, subKey, view, reserved);
+}
+
+const char* CRichEditLibrary::RegisteredClassName()
+{
+    WNDCLASSA info = {};
+    for (const char* name : {"RichEdit20A", "RICHEDIT"})
+    {
+        if (::GetClassInfoA(nullptr, name, &info))
+        {
+            return name;
+        }
+    }
+    return "";
 }
 
 bool CRichEditLibrary::Load(const char* newer, const char* older)

@@ -113,6 +113,9 @@ public:
     bool IsLoaded() const { return m_module.IsValid(); }
     // The window class of the loaded library's rich edit box; "" when none is loaded.
     const char* ClassName() const { return m_className; }
+    // The rich edit box's window class this process can make now, whoever loaded its library: the
+    // newer one's, else the first version's; "" when neither is loaded.
+    static const char* RegisteredClassName();
 
 private:
     CModule m_module;

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "base/APIFunction.h"
 #include "base/TextRules.h"
 #include "log/Log.h"
 #include "profile/ConfigProfile.h"
@@ -52,15 +53,8 @@ CLicenseDlg::CLicenseDlg(const DialogContext& context) : CSkinDlg(context, IDD_L
 
 const char* CLicenseDlg::TextBoxClass()
 {
-    WNDCLASSA info = {};
-    for (const char* name : {"RichEdit20A", "RICHEDIT"})
-    {
-        if (::GetClassInfoA(nullptr, name, &info))
-        {
-            return name;
-        }
-    }
-    return "EDIT";
+    const char* rich = CRichEditLibrary::RegisteredClassName();
+    return *rich != '\0' ? rich : "EDIT";
 }
 
 bool CLicenseDlg::IsRichText(const std::string& bytes)

@@ -237,6 +237,7 @@ TEST(APIFunctionTest, RichEditLibrary_NewerFirstOlderAsFallbackEachMakesItsBoxes
         EXPECT_STREQ("RichEdit20A", richEdit.ClassName());
         EXPECT_NE(nullptr, ::GetModuleHandleA("riched20.dll"));
         EXPECT_TRUE(makesBox(richEdit.ClassName()));
+        EXPECT_STREQ("RichEdit20A", CRichEditLibrary::RegisteredClassName()) << "what a dialog can make now";
         EXPECT_TRUE(richEdit.Load(kMissingLibrary, kMissingLibrary)) << "a second load keeps the first";
         EXPECT_STREQ("RichEdit20A", richEdit.ClassName());
     }
