@@ -23,6 +23,15 @@ const char kDriver[] = "KP-3100 Series Printer Driver";
 const char kMonitor[] = "KP-3100 Status Monitor";
 const char kManual[] = "KP-3100 User's Manual";
 
+// InstallNow of the item's record under the product's Installing key; 0 when there is none.
+DWORD InstallNow(const CTestProduct& product, const char* section)
+{
+    DWORD value = 0;
+    (void)CRegistry::GetValue((product.InstallingKey() + "\\Items\\" + section).c_str(), "InstallNow", &value,
+                              HKEY_LOCAL_MACHINE);
+    return value;
+}
+
 // Licence accepted, custom setup chosen: the item selection dialog is shown.
 void WalkToItemSelection(CWizardRun& run)
 {
@@ -74,18 +83,11 @@ TEST(ItemSelectionWalkTest, CustomSetup_ManualLeftOut_AnotherFolder_RecordsHoldT
 
     ASSERT_EQ(0, run.Do("click", run.Frame(), "Next >"));
     ASSERT_TRUE(run.WaitText("Setup is ready")) << "the next dialog";
-    const std::string items = product.InstallingKey() + "\\Items\\";
-    DWORD installNow = 0;
     for (const char* section : {"DRIVER_ITEM", "MONITOR_ITEM"})
     {
-        EXPECT_EQ(ERROR_SUCCESS, CRegistry::GetValue((items + section).c_str(), "InstallNow", &installNow,
-                                                     HKEY_LOCAL_MACHINE))
-            << section;
-        EXPECT_EQ(1u, installNow) << section << " is to be installed";
+        EXPECT_EQ(1u, InstallNow(product, section)) << section << " is to be installed";
     }
-    installNow = 0;
-    (void)CRegistry::GetValue((items + "MANUAL_ITEM").c_str(), "InstallNow", &installNow, HKEY_LOCAL_MACHINE);
-    EXPECT_EQ(0u, installNow) << "the manual is not";
+    EXPECT_EQ(0u, InstallNow(product, "MANUAL_ITEM")) << "the manual is not";
     EXPECT_EQ(chosen, product.InstallingText("Dest_Dir")) << "the chosen destination is recorded";
     EXPECT_TRUE(Contains(ReadLog(product.LogPath()), "Change Destination directory ==> " + chosen));
 
@@ -120,14 +122,8 @@ TEST(ItemSelectionWalkTest, TypicalSetup_UsualItemsWithoutASelection_BackReturns
     ASSERT_TRUE(run.WaitText("Choose the setup type"));
     ASSERT_EQ(0, run.Do("click", run.Frame(), "Next >")) << "typical, as offered";
     ASSERT_TRUE(run.WaitText("Setup is ready")) << "a typical setup asks for no components";
-    const std::string items = product.InstallingKey() + "\\Items\\";
-    DWORD installNow = 0;
-    EXPECT_EQ(ERROR_SUCCESS,
-              CRegistry::GetValue((items + "DRIVER_ITEM").c_str(), "InstallNow", &installNow, HKEY_LOCAL_MACHINE));
-    EXPECT_EQ(1u, installNow);
-    installNow = 0;
-    (void)CRegistry::GetValue((items + "MANUAL_ITEM").c_str(), "InstallNow", &installNow, HKEY_LOCAL_MACHINE);
-    EXPECT_EQ(0u, installNow) << "the item a typical setup leaves out";
+    EXPECT_EQ(1u, InstallNow(product, "DRIVER_ITEM"));
+    EXPECT_EQ(0u, InstallNow(product, "MANUAL_ITEM")) << "the item a typical setup leaves out";
     EXPECT_EQ("TYPICAL", product.InstallingText("Install_Type"));
     ASSERT_EQ(0, run.Do("click", run.Frame(), "< Back"));
     EXPECT_TRUE(run.WaitText("Choose the setup type")) << "Back returns to the choice, not to the components";
@@ -179,14 +175,8 @@ TEST(ItemSelectionWalkTest, KeyboardOnly_AcceptChooseCustomLeaveTheManualOut)
     ASSERT_EQ(0, run.Key(frame, "enter"));
 
     ASSERT_TRUE(run.WaitText(frame, "Setup is ready"));
-    const std::string items = product.InstallingKey() + "\\Items\\";
-    DWORD installNow = 0;
-    EXPECT_EQ(ERROR_SUCCESS,
-              CRegistry::GetValue((items + "MONITOR_ITEM").c_str(), "InstallNow", &installNow, HKEY_LOCAL_MACHINE));
-    EXPECT_EQ(1u, installNow);
-    installNow = 0;
-    (void)CRegistry::GetValue((items + "MANUAL_ITEM").c_str(), "InstallNow", &installNow, HKEY_LOCAL_MACHINE);
-    EXPECT_EQ(0u, installNow) << "the manual was left out by keys";
+    EXPECT_EQ(1u, InstallNow(product, "MONITOR_ITEM"));
+    EXPECT_EQ(0u, InstallNow(product, "MANUAL_ITEM")) << "the manual was left out by keys";
 
     ASSERT_TRUE(run.TabTo(frame, "Cancel", false)) << run.Path();
     ASSERT_EQ(0, run.Key(frame, "enter"));
