@@ -211,7 +211,6 @@ const int kStatusId = 0x3743;                                 // the picker's st
 
 struct BrowseState
 {
-    const DialogContext* context;
     std::string start;
     FolderCheck check;
     std::string result;
@@ -301,7 +300,7 @@ std::string CDestDirPanel::BrowseForFolder(HWND owner, const DialogContext& cont
     const CConfigProfile& config = context.ui->Config();
     std::string title;
     (void)config.GetString(section.c_str(), "DLG_TITLE", title);
-    BrowseState state{&context, start, FolderCheck(), std::string()};
+    BrowseState state{start, FolderCheck(), std::string()};
     (void)config.GetString(section.c_str(), "PATH_NOT_FOUND_MSG", state.check.notFoundText);
     (void)config.GetString(section.c_str(), "CAN_NOT_CREATE_DIR_MSG", state.check.cannotCreateText);
     const std::string caption = context.ui->ProgramName();
