@@ -7,6 +7,7 @@
 #include "base/PathText.h"
 #include "base/Text.h"
 #include "env/Platform.h"
+#include "log/Log.h"
 #include "registry/Registry.h"
 
 namespace
@@ -80,4 +81,30 @@ bool CRestartQueue::HasNewEntries() const
 std::string CRestartQueue::Read() const
 {
     return m_osClass == OSCLASS_9X ? ReadWininitRenames() : ReadPendingOperations();
+}
+
+bool ExitCode::RequestRestart(int osClass, CLog& log)
+{
+    if (osClass != OSCLASS_9X)
+    {
+        HANDLE token = nullptr;
+        TOKEN_PRIVILEGES privileges = {};
+        if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+        {
+            privileges.PrivilegeCount = 1;
+            privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+            if (::LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid))
+            {
+                (void)::AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+            }
+            (void)::CloseHandle(token);
+        }
+    }
+    if (!::ExitWindowsEx(EWX_REBOOT, 0))
+    {
+        log.WriteError(::GetLastError(), "Restart of Windows refused");
+        return false;
+    }
+    log.Write("Restart of Windows requested");
+    return true;
 }

@@ -4,6 +4,8 @@
 
 #include <string>
 
+class CLog;
+
 namespace ExitCode
 {
 constexpr int kSuccess = 0;
@@ -15,6 +17,10 @@ constexpr int kNotSupported = 1633;           // the system does not meet the re
 
 // "Exit code %d: ..." with the code's meaning in words; the last line of every run's log.
 std::string LogLine(int code);
+
+// Asks Windows to restart once this program has ended (the NT family first grants the process the
+// right to shut the system down). Logged: "Restart of Windows requested" or why it was refused.
+bool RequestRestart(int osClass, CLog& log);
 }  // namespace ExitCode
 
 // What is queued for the next start of Windows when the object is made: the pending file operations

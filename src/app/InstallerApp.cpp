@@ -467,9 +467,14 @@ int CInstallerApp::ExitInstance()
 {
     m_log.Write("End of installation");
     ShutDownWindows();
-    if (m_exitCode == kExitSuccess && m_restartQueue && m_restartQueue->HasNewEntries())
+    if (m_exitCode == kExitSuccess &&
+        (m_restartChoice != RestartChoice::kNone || (m_restartQueue && m_restartQueue->HasNewEntries())))
     {
         m_exitCode = kExitRestartNeeded;
+    }
+    if (m_exitCode == kExitRestartNeeded && m_restartChoice == RestartChoice::kNow)
+    {
+        (void)ExitCode::RequestRestart(m_env.GetOsClass(), m_log);
     }
     if (m_instanceMutex.IsValid())
     {

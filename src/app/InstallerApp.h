@@ -233,6 +233,14 @@ private:
     bool m_started = false;
     std::string m_startSection;
     int m_exitCode = kExitInstallFailure;
+    // The restart of Windows the person chose at the end of the wizard.
+    enum class RestartChoice
+    {
+        kNone,
+        kLater,
+        kNow,
+    };
+    RestartChoice m_restartChoice = RestartChoice::kNone;
     std::unique_ptr<CRestartQueue> m_restartQueue;            // what was queued for the next start before the run
 
     CHardwareWatcher m_hardwareWizardWatcher;

@@ -74,6 +74,11 @@ bool CInstallerApp::CreateWizardFrame()
         return std::make_unique<CInstallRun>(m_log, m_env, m_items, *commands, m_followUp->GetRecords(),
                                              MakeRunHooks());
     };
+    context.fileRecorder = [this] { return m_followUp->GetRecords().Recorder(); };
+    context.restartChosen = [this](bool now) {
+        m_restartChoice = now ? RestartChoice::kNow : RestartChoice::kLater;
+        m_log.Write(now ? "The person chose to restart Windows now" : "The person chose to restart Windows later");
+    };
     m_wizard->SetDialogContext(context);
     const int created = m_wizard->Create(m_env.GetProgramName());
     if (created == CWizard::kCreated)

@@ -8,6 +8,7 @@
 #include "items/InstallRun.h"
 #include "items/Item.h"
 #include "log/Log.h"
+#include "log/WorkerStop.h"
 
 namespace
 {
@@ -19,14 +20,6 @@ const DWORD kSetupUninstall = 2;
 // The command records of the system update live on the thread's stack: room for two of them.
 const SIZE_T kSystemUpdateStack = 256 * 1024;
 
-void WaitFor(CHandle& thread)
-{
-    if (thread.IsValid())
-    {
-        (void)::WaitForSingleObject(thread.Get(), INFINITE);
-        thread.Reset();
-    }
-}
 }  // namespace
 
 CInstallWorker::CInstallWorker(CLog& log, CInstallEnv& env, CItem& items, CInstallRun& run, CCmdOperator& commands,
@@ -40,14 +33,55 @@ CInstallWorker::CInstallWorker(CLog& log, CInstallEnv& env, CItem& items, CInsta
 
 CInstallWorker::~CInstallWorker()
 {
-    WaitFor(m_worker);
-    WaitFor(m_systemUpdate);
-    WaitFor(m_preparation);
+    (void)Stop();
 }
 
+void CInstallWorker::RequestStop()
+{
+    (void)::InterlockedExchange(&m_stopRequested, 1);
+}
+
+bool CInstallWorker::Stop(DWORD boundMs)
+{
+    RequestStop();
+    struct Thread
+    {
+        CHandle* handle;
+        const char* name;
+    };
+    const Thread threads[] = {{&m_worker, "install run"}, {&m_systemUpdate, "system update"},
+                              {&m_preparation, "preparation"}};
+    bool allEnded = true;
+    for (const Thread& thread : threads)
+    {
+        if (!thread.handle->IsValid())
+        {
+            continue;
+        }
+        if (WorkerStop::StopAndWait(thread.handle->Get(), nullptr, boundMs, m_log, thread.name))
+        {
+            thread.handle->Reset();
+        }
+        else
+        {
+            allEnded = false;
+        }
+    }
+    return allEnded;
+}
+
+// A thread of the same role that still runs is never waited for here: the new one is refused.
 bool CInstallWorker::StartThread(CHandle& thread, LPTHREAD_START_ROUTINE routine)
 {
-    WaitFor(thread);
+    if (thread.IsValid())
+    {
+        if (::WaitForSingleObject(thread.Get(), 0) == WAIT_TIMEOUT)
+        {
+            m_log.Write("The installer's worker is still running: it is not started again");
+            return false;
+        }
+        thread.Reset();
+    }
     thread.Reset(m_threadStarter(routine, this));
     return thread.IsValid();
 }
@@ -79,6 +113,11 @@ void CInstallWorker::RunItems()
         {
             continue;
         }
+        if (IsStopRequested())
+        {
+            m_log.Write("The install run was stopped before [%s]", m_items.GetItemAt(index)->displayName.c_str());
+            return;
+        }
         if (full)
         {
             (void)m_items.ChangePrinterParameter(index);
@@ -86,6 +125,10 @@ void CInstallWorker::RunItems()
         }
         const bool succeeded = m_run.RunItem(index);
         (void)::SendMessageA(m_dialog, UM_INSTALL_STATUS, succeeded ? kStatusSucceeded : kStatusFailed, index);
+    }
+    if (IsStopRequested())
+    {
+        return;
     }
     (void)::PostMessageA(m_dialog, UM_INSTALL_STATUS, kStatusDone, 0);
 }

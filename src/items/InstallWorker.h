@@ -4,8 +4,9 @@
 // dialog changes the item state on its own thread (2 started, 1 succeeded, 0 failed); the end (6) is
 // posted. On the end the dialog starts the system-update thread, which runs CT_DELETE_ALL after an
 // uninstall, else CT_INSTALL_UPDATE, and posts UM_SYSUPDATE_DONE. A preparation thread reads the items
-// and creates the wizard while an initialisation window shows. Threads are waited for when the
-// object goes; everything passed in must outlive it.
+// and creates the wizard while an initialisation window shows. A stop request ends the item loop
+// before its next item; Stop asks and waits a bounded time, answering the messages the threads send
+// meanwhile. Everything passed in must outlive the threads.
 
 #include <windows.h>
 
@@ -36,6 +37,7 @@ public:
 
     CInstallWorker(CLog& log, CInstallEnv& env, CItem& items, CInstallRun& run, CCmdOperator& commands,
                    InstallProgressVariant variant);
+    // Stops the threads (Stop with its bound).
     ~CInstallWorker();
     CInstallWorker(const CInstallWorker&) = delete;
     CInstallWorker& operator=(const CInstallWorker&) = delete;
@@ -54,6 +56,16 @@ public:
     // progress window, builds the printer list, sends UM_CREATE_WIZARD (startDecision, window) to
     // mainWindow, calls the pre-installer with preinstallCommand and posts UM_PREPARE_DONE (1 or 0).
     bool StartPreparation(HWND window, HWND mainWindow, int startDecision, const std::string& preinstallCommand);
+
+    // Asks the item loop to end before its next item: no further item is run or reported, and the end
+    // (6) is not posted. The system update, once started, is left to finish.
+    void RequestStop();
+    bool IsStopRequested() const { return m_stopRequested != 0; }
+    // RequestStop, then waits at most boundMs for each thread, dispatching the calling thread's
+    // messages meanwhile. True when none runs any more; false (logged) when one is still running: the
+    // owner must then keep this object alive, since the thread still uses it.
+    bool Stop(DWORD boundMs = kStopBoundMs);
+    static constexpr DWORD kStopBoundMs = 30000;
 
     // For tests: how threads are started.
     void SetThreadStarter(ThreadStarter starter) { m_threadStarter = std::move(starter); }
@@ -81,4 +93,5 @@ private:
     CHandle m_worker;
     CHandle m_systemUpdate;
     CHandle m_preparation;
+    volatile LONG m_stopRequested = 0;
 };

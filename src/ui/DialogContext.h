@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 
+#include "base/HistoryRecorder.h"
+
 class CUiEnv;
 class CInstallEnv;
 class CItem;
@@ -25,5 +27,9 @@ struct DialogContext
     CNetPrinterList* network = nullptr;
     // A new install run over the items, for the install dialogs; empty where none can be made.
     std::function<std::unique_ptr<CInstallRun>()> makeInstallRun;
+    // What the copy dialog's files are recorded through, so that an uninstall removes them.
+    std::function<HistoryRecorder()> fileRecorder;
+    // The person chose a restart of Windows in the finish dialog: now (true) or later (false).
+    std::function<void(bool now)> restartChosen;
     CWizard* wizard = nullptr;
 };

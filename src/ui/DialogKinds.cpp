@@ -3,7 +3,10 @@
 #include "base/TextRules.h"
 #include "log/Log.h"
 #include "ui/ChoiceDialogs.h"
+#include "ui/CopyFileDlg.h"
 #include "ui/CustomDlg.h"
+#include "ui/FinishDlg.h"
+#include "ui/InstallDlg.h"
 
 namespace
 {
@@ -36,11 +39,11 @@ const DialogKind kDialogKinds[] = {
     {"NORMAL.", Make<CNormalDlg>, false},
     {"DEVICE_CONNECT.", nullptr, false},
     {"CUSTOM.", Make<CCustomDlg>, false},
-    {"COPYFILE.", nullptr, false},
-    {"INSTALL.", nullptr, true},
-    {"INSTALL1.", nullptr, true},
-    {"TEST_PAGE.", nullptr, true},
-    {"FINISH.", nullptr, true},
+    {"COPYFILE.", Make<CCopyFileDlg>, true},
+    {"INSTALL.", Make<CInstallDlg>, true},
+    {"INSTALL1.", Make<CInstall1Dlg>, true},
+    {"TEST_PAGE.", Make<CTestPageDlg>, true},
+    {"FINISH.", Make<CFinishDlg>, true},
     {"SELECT_NET_PRINTER.", nullptr, false},
     {"SEARCH_AVI.", nullptr, false},
     {"SELECT_NET_PRINTER1.", nullptr, false},

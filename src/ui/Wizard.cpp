@@ -565,13 +565,19 @@ void CWizard::OnActivate(bool active)
 
 // Asks the user by the cancel type; a confirmed cancel runs the termination steps as cancelled. A
 // closed box never ends the run (the close of a Resume/Exit box counts as Resume).
-bool CWizard::CancelConfirmation()
+std::string CWizard::CancelMessage() const
 {
     std::string text;
     if (!m_env.Config().GetString("CANCEL_DLG", "CANCEL_MSG", text))
     {
         text = kDefaultCancelMessage;
     }
+    return text;
+}
+
+bool CWizard::CancelConfirmation()
+{
+    const std::string text = CancelMessage();
     bool terminate = false;
     switch (m_executor->GetCancelType())
     {

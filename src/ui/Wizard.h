@@ -67,6 +67,9 @@ public:
     // not be cut short blocks it while it is shown).
     void SetCancelBlocked(bool blocked);
     bool IsCancelBlocked() const { return m_cancelBlocked; }
+    const std::string& StartSection() const { return m_startSection; }
+    // The question a cancel asks: CANCEL_MSG of CANCEL_DLG, else the built-in text.
+    std::string CancelMessage() const;
 
     // The background window, kept directly behind the wizard (null: none).
     void SetBackgroundWindow(HWND background) { m_background = background; }

@@ -13,7 +13,7 @@
 #include "log/Log.h"
 #include "support/LogLines.h"
 #include "support/TempDir.h"
-#include "ui/WorkerStop.h"
+#include "log/WorkerStop.h"
 
 namespace
 {

@@ -1,4 +1,4 @@
-#include "ui/WorkerStop.h"
+#include "log/WorkerStop.h"
 
 #include "log/Log.h"
 
