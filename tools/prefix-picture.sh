@@ -13,11 +13,14 @@ picture() {   # folder
     for view in 32 64; do
         for root in HKLM HKCU; do
             "$WINE" reg export "$root" "$(winepath "$out/$root$view.reg")" /reg:$view /y >/dev/null 2>&1 </dev/null
-            # Wine rewrites its display adapters' keys and its drivers' dates at every start; the spooler
+            # Wine rewrites its display adapters' keys and its drivers' dates at every start, its font
+            # links and substitutes for the locale it starts in, and the system parameters that input
+            # touched in a key of its own; the spooler
             # keeps empty keys for its driver and per-user printer lists once it has used them (every
             # Windows has them). A value left in any of them still shows.
             iconv -f UTF-16LE -t UTF-8 "$out/$root$view.reg" 2>/dev/null | tr -d '\r' |
-                awk '/^\[/ { skip = ($0 ~ /\\Control\\Video\\/) }
+                awk '/^\[/ { skip = ($0 ~ /\\Control\\Video\\/ || $0 ~ /\\Wine\\Temporary System Parameters\\/ ||
+                                   $0 ~ /\\(FontLink\\SystemLink|FontSubstitutes|CurrentVersion\\Fonts)\]$/) }
                      /^\[/ && ($0 ~ /\\Print\\Environments\\[^\\]+\\Drivers(\\Version-[0-9])?\]$/ ||
                                 $0 ~ /\\Windows NT\\CurrentVersion\\(Devices|PrinterPorts|Windows)\]$/) { next }
                      !skip && NF && !/^"DriverDateData"=/' >"$out/$root$view.txt"

@@ -193,6 +193,9 @@ bool CInstallerApp::LoadWizardItems()
         m_log.Write("Initialize installed item information fail");
         return m_env.GetOptions().mainOnly;
     }
+    // The printer records give the item records their driver installer's switches when the choice is
+    // committed.
+    m_items.BuildPrinterList(false);
     return true;
 }
 

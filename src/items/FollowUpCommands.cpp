@@ -199,8 +199,9 @@ bool CFollowUpCommands::DeleteAll()
     return true;
 }
 
-// The uninstaller runs from a copy, so that it can remove the installed one; the copy is recorded
-// with the run's changes.
+// The uninstaller runs from a copy, so that it can remove the installed one. The copy removes itself
+// once it has done its work; it is not recorded with the run's changes, whose removal at the end of an
+// interactive run would otherwise move the running copy aside and leave it for the next start.
 bool CFollowUpCommands::CopyUninstaller(std::string& copy)
 {
     const std::string& uninstaller = m_env.GetExternalFnt().GetPath(kUninstallerExe);
@@ -208,7 +209,7 @@ bool CFollowUpCommands::CopyUninstaller(std::string& copy)
     {
         return false;
     }
-    CCopyFile copier(m_log, m_env.GetOsClass(), m_records.Recorder());
+    CCopyFile copier(m_log, m_env.GetOsClass());
     const std::string temporary = JoinPath(m_env.GetTempDir(), FileNamePart(uninstaller));
     if (copier.CopyFile(uninstaller.c_str(), temporary.c_str(), true))
     {

@@ -216,7 +216,7 @@ void CInstallHistory::WritePrinterValues(const std::string& key, const ITEM_RECO
 
 void CInstallHistory::WriteInstallParameter(const std::string& section, const std::string& parameter)
 {
-    WriteText(ItemRecordKey(m_env.GetInstallingKey(), section), "InstParam", parameter);
+    WriteText(ItemRecordKey(m_env.GetInstallingKey(), section), "InstParam", LimitText(parameter));
 }
 
 bool CInstallHistory::WriteCopyFileRecord(const std::string& sectionName)

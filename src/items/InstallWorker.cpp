@@ -177,13 +177,13 @@ void CInstallWorker::RunSystemUpdate()
     (void)::PostMessageA(m_dialog, UM_SYSUPDATE_DONE, 0, 0);
 }
 
-std::string CInstallWorker::FailureMessage(const std::string& errorText) const
+std::string CInstallWorker::FailureMessage(const CItem& items, const std::string& errorText)
 {
     std::string message = errorText + "\r\n\r\n";
-    const int count = m_items.GetFailureCount();
+    const int count = items.GetFailureCount();
     for (int n = 0; n < count; ++n)
     {
-        message += m_items.GetFailedItemName(n) + "\r\n";
+        message += items.GetFailedItemName(n) + "\r\n";
     }
     return message;
 }

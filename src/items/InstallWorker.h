@@ -50,7 +50,8 @@ public:
     // The system-update thread; when it cannot start, UM_SYSUPDATE_DONE is posted at once (false).
     bool StartSystemUpdate();
     // The message that lists the failed items: errorText, "\r\n\r\n", each display name and "\r\n".
-    std::string FailureMessage(const std::string& errorText) const;
+    std::string FailureMessage(const std::string& errorText) const { return FailureMessage(m_items, errorText); }
+    static std::string FailureMessage(const CItem& items, const std::string& errorText);
 
     // The preparation thread of an initialisation window: reads the item list with the window as
     // progress window, builds the printer list, sends UM_CREATE_WIZARD (startDecision, window) to

@@ -40,6 +40,19 @@ bool CItem::ChangePrinterParameter(int index)
     {
         return true;
     }
+    // A driver installer that takes the printer's switches (AUTO_PRINTER_CMD) learns its port from them:
+    // they are made again from the printer record as it stands now, before the item's own parameter,
+    // as the item's record holds them. Changing the item's parameter alone would drop the switches,
+    // and with them the printer's name, its default flag and its port.
+    const DriverInstallerArguments arguments = PrinterArguments(*item, index);
+    if (!arguments.installSwitches.empty())
+    {
+        const std::string switched = arguments.installSwitches + " " + item->instParam;
+        m_log.Write("Modify install param of printer[%s] from [%s] to [%s]", item->displayName.c_str(),
+                    item->instParam.c_str(), switched.c_str());
+        m_history.WriteInstallParameter(item->sectionName, switched);
+        return true;
+    }
     const std::string changed = ReplacePortSwitch(item->instParam, port);
     m_log.Write("Modify install param of printer[%s] from [%s] to [%s]", item->displayName.c_str(),
                 item->instParam.c_str(), changed.c_str());

@@ -540,11 +540,11 @@ void CInstall1Dlg::ShowErrorsAndGoOn()
 {
     const DialogContext& context = Context();
     const int failures = context.items != nullptr ? context.items->GetFailureCount() : 0;
-    if (failures > 0 && context.env != nullptr && context.env->GetOptions().showInstallError && Worker() != nullptr)
+    if (failures > 0 && context.env != nullptr && context.env->GetOptions().showInstallError)
     {
         (void)ShowUserMessage(context.wizard != nullptr ? context.wizard->Window() : m_window,
-                              Worker()->FailureMessage(m_errorText), context.env->GetProgramName(),
-                              MB_OK | MB_ICONWARNING);
+                              CInstallWorker::FailureMessage(*context.items, m_errorText),
+                              context.env->GetProgramName(), MB_OK | MB_ICONWARNING);
     }
     Finish();
 }

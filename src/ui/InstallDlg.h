@@ -45,7 +45,6 @@ protected:
     // The text of a key of the dialog section (else its base section); fallback when it has none.
     std::string OwnText(const char* key, const char* fallback) const;
     std::string DisplayName(int index) const;
-    const CInstallWorker* Worker() const { return m_worker.get(); }
     // The person's view goes on to the next dialog.
     void Finish();
 

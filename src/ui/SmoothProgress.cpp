@@ -23,6 +23,7 @@ void CSmoothProgress::BeginPeriod(int position)
 {
     // More results than periods would leave none to divide the rest by: the last one stays open.
     m_periodsLeft = m_periodsLeft > 1 ? m_periodsLeft - 1 : 1;
+    position = position < 0 ? 0 : (position > kEnd ? kEnd : position);
     const int in = position - m_start;
     const int x = m_size;
     double speed = m_speed;
