@@ -65,9 +65,11 @@ CFollowUpCommands::~CFollowUpCommands()
     (void)WaitForRemoteInstall();
     if (IsRemoteInstallRunning())
     {
-        // The thread still reads its parameters and may still call the library: they are left to it
-        // (a deliberate leak) instead of being freed under it; the process end takes them.
+        // The thread still reads its parameters and may still be inside the remote install library:
+        // both are left to it (the parameters a deliberate leak) instead of being freed under it; the
+        // process end takes them.
         (void)m_remote.release();
+        m_env.GetExternalFnt().KeepLibrariesLoaded();
     }
 }
 

@@ -469,6 +469,12 @@ TEST_F(InstallWorkerTest, RemoteInstall_ReportsNeverAnswered_EndWaitsAreBoundedA
         << "the wait and the end each give up at the bound";
     EXPECT_EQ((std::vector<Event>{Status(2, 0), Status(1, 0), Status(6, 0)}), window.Release())
         << "the thread left running goes on with what it was given and ends";
+    HMODULE library = ::GetModuleHandleA("Kvrun.dll");
+    ASSERT_NE(nullptr, library);
+    m_commands.reset();
+    m_app.reset();
+    EXPECT_EQ(library, ::GetModuleHandleA("Kvrun.dll"))
+        << "a thread left running may still be inside the library: the table gave it up without unloading it";
 }
 
 TEST_F(InstallWorkerTest, Diagnosis_PrinterFromParameterListOrInstalled_ChoosesTheEntries)
