@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/BoundedWait.h"
 #include "base/Messages.h"
 #include "base/Text.h"
 #include "base/TextRules.h"
@@ -54,13 +55,22 @@ CFollowUpCommands::CFollowUpCommands(CLog& log, CInstallEnv& env, CItem& items, 
       m_items(items),
       m_commands(commands),
       m_hooks(std::move(hooks)),
-      m_records(log, env.GetInstallingHistoryKey())
+      m_records(log, env.GetInstallingHistoryKey()),
+      m_remote(new RemoteInstall)
 {
 }
 
 CFollowUpCommands::~CFollowUpCommands()
 {
     (void)WaitForRemoteInstall();
+    if (IsRemoteInstallRunning())
+    {
+        // The thread still reads its parameters and may still be inside the remote install library:
+        // both are left to it (the parameters a deliberate leak) instead of being freed under it; the
+        // process end takes them.
+        (void)m_remote.release();
+        m_env.GetExternalFnt().KeepLibrariesLoaded();
+    }
 }
 
 void CFollowUpCommands::Connect(CCmdOperator& commands)
@@ -225,9 +235,21 @@ bool CFollowUpCommands::CopyUninstaller(std::string& copy)
     return false;
 }
 
+bool CFollowUpCommands::IsRemoteInstallRunning() const
+{
+    return m_remoteThread.IsValid() && ::WaitForSingleObject(m_remoteThread.Get(), 0) == WAIT_TIMEOUT;
+}
+
+// A second remote install while one runs would save over its settings file and share its parameters:
+// it is refused, and the one that runs is not waited for (it sends to the window of this thread).
 bool CFollowUpCommands::RunRemoteInstall()
 {
-    (void)WaitForRemoteInstall();
+    if (IsRemoteInstallRunning())
+    {
+        m_log.Write("Remote install is still running: not started again");
+        return false;
+    }
+    m_remoteThread.Reset();
     const std::string key = m_env.GetInstallingKey() + "\\Remote_Info";
     const std::string file = JoinPath(m_env.GetTempDir(), "RtReg.reg");
     (void)::DeleteFileA(file.c_str());
@@ -236,31 +258,39 @@ bool CFollowUpCommands::RunRemoteInstall()
         return false;
     }
     (void)CRegistry::DeleteKey(m_env.GetInstallingKey().c_str(), true, HKEY_LOCAL_MACHINE);
-    m_remote.window = m_hooks.remoteInstallWindow ? m_hooks.remoteInstallWindow() : nullptr;
-    m_remote.key = key;
-    m_remote.file = file;
-    m_remote.sourceDir = m_env.GetDestDir();
-    m_remote.commandLine = FormatText("%s.exe /Remote", m_env.GetApplicationName().c_str());
-    m_remote.library = m_env.GetExternalFnt().GetModule(kRemoteInstallDll);
-    m_remote.result = 0;
-    m_remote.running = 1;
-    m_remoteThread.Reset(::CreateThread(nullptr, 0, RemoteInstallThread, &m_remote, 0, nullptr));
+    RemoteInstall& remote = *m_remote;
+    remote.window = m_hooks.remoteInstallWindow ? m_hooks.remoteInstallWindow() : nullptr;
+    remote.key = key;
+    remote.file = file;
+    remote.sourceDir = m_env.GetDestDir();
+    remote.commandLine = FormatText("%s.exe /Remote", m_env.GetApplicationName().c_str());
+    remote.library = m_env.GetExternalFnt().GetModule(kRemoteInstallDll);
+    remote.result = 0;
+    remote.running = 1;
+    m_remoteThread.Reset(::CreateThread(nullptr, 0, RemoteInstallThread, &remote, 0, nullptr));
     if (!m_remoteThread.IsValid())
     {
-        m_remote.running = 0;
+        remote.running = 0;
         return false;
     }
     return true;
 }
 
+// The thread sends its progress to a window of this thread: the wait answers those messages, or the
+// two would wait for each other.
 DWORD CFollowUpCommands::WaitForRemoteInstall()
 {
-    if (m_remoteThread.IsValid())
+    if (!m_remoteThread.IsValid())
     {
-        (void)::WaitForSingleObject(m_remoteThread.Get(), INFINITE);
-        m_remoteThread.Reset();
+        return m_remote->result;
     }
-    return m_remote.result;
+    if (!BoundedWait::WaitPumping(m_remoteThread.Get(), m_remoteEndWait, BoundedWait::Pump::kSentOnly))
+    {
+        m_log.Write("Thread [remote install] did not end within %lu ms", static_cast<unsigned long>(m_remoteEndWait));
+        return 0;
+    }
+    m_remoteThread.Reset();
+    return m_remote->result;
 }
 
 DWORD WINAPI CFollowUpCommands::RemoteInstallThread(void* parameter)

@@ -3,10 +3,13 @@
 // follow-up, the install history kept for later runs), CT_DELETE_ALL (the uninstaller started, every
 // recorded change removed), CT_RUN_REMOTE_INSTALL with its thread, CT_DIAGNOSIS, and the termination
 // steps behind CT_APP_TERMINATE, CT_EXE_AND_TERMINATE and a confirmed cancel. Everything passed in
-// must outlive the object; the remote-install thread is waited for when it goes.
+// must outlive the object. The remote-install thread is waited for when it goes, at most
+// kRemoteInstallEndWait while the messages it sends to this thread are answered; a thread still
+// running then is left to the process end with what it uses.
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "base/Scoped.h"
@@ -22,6 +25,8 @@ struct CommandRecord;
 class CFollowUpCommands
 {
 public:
+    static constexpr DWORD kRemoteInstallEndWait = 30000;     // ms the end waits for the remote install
+
     CFollowUpCommands(CLog& log, CInstallEnv& env, CItem& items, CCmdOperator& commands, RunHooks hooks);
     ~CFollowUpCommands();
     CFollowUpCommands(const CFollowUpCommands&) = delete;
@@ -35,7 +40,8 @@ public:
     bool InstallUpdate();
     // False (nothing done) while an item is still installed.
     bool DeleteAll();
-    // False when the settings could not be saved or the thread not started.
+    // False when the settings could not be saved or the thread not started, and (logged, nothing done)
+    // while the remote install started before still runs: that one goes on.
     bool RunRemoteInstall();
     // False when no printer is known.
     bool Diagnosis(const CommandRecord& record);
@@ -46,8 +52,11 @@ public:
     // Calls MyCreateShortCut for each shortcut record of this run; records the shortcuts to remove.
     void CreateShortcuts();
     CUninstallRecords& GetRecords() { return m_records; }
-    // The remote-install thread's result once it has ended: 1 done, 0 stopped early.
+    // The remote-install thread's result once it has ended: 1 done, 0 stopped early. Waits at most
+    // the end wait, answering the messages sent to this thread meanwhile; 0 (logged as
+    // "Thread [remote install] did not end within %lu ms") when the thread still runs then.
     DWORD WaitForRemoteInstall();
+    void SetRemoteInstallEndWait(DWORD milliseconds) { m_remoteEndWait = milliseconds; }
 
     // The uninstaller's arguments: "/P\"%s\" /I0x%x" with the destination install directory and the
     // installer's process id.
@@ -66,6 +75,7 @@ private:
         volatile LONG running = 0;
     };
 
+    bool IsRemoteInstallRunning() const;
     bool CopyUninstaller(std::string& copy);
     void RunDevicePrinterSteps();
     bool IsDeviceConnected() const;
@@ -78,6 +88,9 @@ private:
     CCmdOperator& m_commands;
     RunHooks m_hooks;
     CUninstallRecords m_records;
-    RemoteInstall m_remote;
+    // The remote-install thread's parameters; on the heap so that a thread left running at the end
+    // keeps them.
+    std::unique_ptr<RemoteInstall> m_remote;
     CHandle m_remoteThread;
+    DWORD m_remoteEndWait = kRemoteInstallEndWait;
 };

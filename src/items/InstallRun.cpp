@@ -54,19 +54,6 @@ CInstallRun::CInstallRun(CLog& log, CInstallEnv& env, CItem& items, CCmdOperator
 {
 }
 
-const char* CInstallRun::RunWord(unsigned setupType)
-{
-    switch (setupType)
-    {
-    case kSetupUninstall:
-        return "Uninstallation";
-    case kSetupReinstall:
-        return "ReInstallation";
-    default:
-        return "Installation";
-    }
-}
-
 bool CInstallRun::DefaultPrinterFromScript(int value, bool hasLocalPrinter)
 {
     if (value == 0)
@@ -87,7 +74,8 @@ bool CInstallRun::RunItem(int index)
     const std::string itemKey = ItemRecordKey(installing, item->sectionName);
     const bool succeeded =
         m_env.GetExternalFnt().MyInstall(installing.c_str(), itemKey.c_str(), item->installed ? 1 : 0) != FALSE;
-    m_log.Write(" %s %s ==> %s", item->displayName.c_str(), RunWord(m_items.GetSetupType()),
+    // One line for every setup type: the three words stand together whatever the run is.
+    m_log.Write(" %s Installation/ReInstallation/Uninstallation ==> %s", item->displayName.c_str(),
                 succeeded ? "Success" : "Fail");
     return succeeded;
 }

@@ -23,7 +23,9 @@ public:
     CInstallRun(const CInstallRun&) = delete;
     CInstallRun& operator=(const CInstallRun&) = delete;
 
-    // The per-item step: MyInstall(0, Installing root, item record, installed flag) and its log line.
+    // The per-item step: MyInstall(0, Installing root, item record, installed flag) and its log line
+    // " %s Installation/ReInstallation/Uninstallation ==> Success" (or "Fail") with the display name,
+    // the same for every setup type and every driver.
     // True when the helper reported success; false also for a bad index.
     bool RunItem(int index);
     // A result in the thread that owns the item state. Success: after an uninstall the installed flag
@@ -41,8 +43,6 @@ public:
 
     int GetSucceededCount() const { return m_succeeded; }
 
-    // "Installation", "ReInstallation" or "Uninstallation" for the setup type.
-    static const char* RunWord(unsigned setupType);
     // The "DEFAULT " value of a script: 0 off, 2 on only without a local printer, anything else on.
     static bool DefaultPrinterFromScript(int value, bool hasLocalPrinter);
 

@@ -2,17 +2,19 @@
 // Ending a worker thread from the user-interface thread without blocking that thread: the worker is
 // asked to stop, then waited for in short slices while the caller's sent and posted messages are
 // dispatched, so that a worker that sends a message to one of the caller's windows while it is being
-// stopped still gets its answer and can end.
+// stopped still gets its answer and can end. The wait itself is base/BoundedWait's.
 
 #include <windows.h>
 
 #include <functional>
 
+#include "base/BoundedWait.h"
+
 class CLog;
 
 namespace WorkerStop
 {
-constexpr DWORD kSliceMs = 100;
+constexpr DWORD kSliceMs = BoundedWait::kSliceMs;
 
 // Calls askToStop (when given), then waits at most boundMs for thread to end, dispatching the calling
 // thread's messages before each slice of sliceMs. True when the thread has ended (at once for a null

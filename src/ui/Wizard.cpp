@@ -452,6 +452,8 @@ LRESULT CWizard::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case UM_ACTIVATE_INSTANCE:
         BringToFront();
         return 0;
+    case UM_INSTALL_STATUS:
+        return ForwardToDialog(message, wParam, lParam);
     case WM_CLOSE:
         if (!m_cancelBlocked)
         {
@@ -467,6 +469,18 @@ LRESULT CWizard::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     default:
         return ::DefWindowProcA(m_window, message, wParam, lParam);
     }
+}
+
+// A worker started by a command (the remote install) reports to the frame, which knows no more of it:
+// the dialog shown, whose command started it, gets the report unchanged and answers it.
+LRESULT CWizard::ForwardToDialog(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    CSkinDlg* current = CurrentDialog();
+    if (current == nullptr || current->Window() == nullptr)
+    {
+        return 0;
+    }
+    return ::SendMessageA(current->Window(), message, wParam, lParam);
 }
 
 void CWizard::OnExecCommand(LPARAM lParam)

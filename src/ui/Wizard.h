@@ -89,6 +89,7 @@ private:
     void OnStart(bool success);
     void OnNavigate(WPARAM wParam, LPARAM lParam);
     void OnExecCommand(LPARAM lParam);
+    LRESULT ForwardToDialog(UINT message, WPARAM wParam, LPARAM lParam);
     void OnEndWait(bool toFront);
     void OnActivate(bool active);
     void SizeToDialog(const CSkinDlg& dialog);

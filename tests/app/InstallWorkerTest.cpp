@@ -115,6 +115,107 @@ private:
     CTestThread m_thread;
 };
 
+// Notes the UM_INSTALL_STATUS it gets and answers nothing else: a window of the thread that makes it.
+class CStatusWindow
+{
+public:
+    CStatusWindow()
+    {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = Proc;
+        windowClass.hInstance = ::GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "KvTestStatusWindow";
+        (void)::RegisterClassA(&windowClass);
+        m_window = ::CreateWindowExA(0, windowClass.lpszClassName, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                     windowClass.hInstance, nullptr);
+        ::SetWindowLongPtrA(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~CStatusWindow() { (void)::DestroyWindow(m_window); }
+    CStatusWindow(const CStatusWindow&) = delete;
+    CStatusWindow& operator=(const CStatusWindow&) = delete;
+    HWND Get() const { return m_window; }
+    std::vector<Event> events;
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        auto* self = reinterpret_cast<CStatusWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (self != nullptr && message == UM_INSTALL_STATUS)
+        {
+            self->events.push_back({message, {wParam, lParam}});
+            return 0;
+        }
+        return ::DefWindowProcA(window, message, wParam, lParam);
+    }
+
+    HWND m_window = nullptr;
+};
+
+// A window on a thread of its own that looks at no message until Release: a worker that sends to it
+// waits until then. Afterwards it notes UM_INSTALL_STATUS and ends at the status 6 (bounded by a minute).
+class CHeldWindow
+{
+public:
+    CHeldWindow()
+        : m_ready(::CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+          m_release(::CreateEventA(nullptr, TRUE, FALSE, nullptr))
+    {
+        m_thread.Start([this] { Run(); });
+        (void)::WaitForSingleObject(m_ready.Get(), 10000);
+    }
+    ~CHeldWindow() { (void)Release(); }
+    HWND Get() const { return m_window; }
+    // Lets the thread answer, and the messages noted once it has ended.
+    std::vector<Event> Release()
+    {
+        (void)::SetEvent(m_release.Get());
+        m_thread.Join();
+        return m_events;
+    }
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        auto* self = reinterpret_cast<CHeldWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (self != nullptr && (message == UM_INSTALL_STATUS || message == WM_TIMER))
+        {
+            self->m_events.push_back({message, {wParam, lParam}});
+            if (message == WM_TIMER || wParam == 6)
+            {
+                ::PostQuitMessage(0);
+            }
+            return 0;
+        }
+        return ::DefWindowProcA(window, message, wParam, lParam);
+    }
+    void Run()
+    {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = Proc;
+        windowClass.hInstance = ::GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "KvTestHeldWindow";
+        (void)::RegisterClassA(&windowClass);
+        m_window = ::CreateWindowExA(0, windowClass.lpszClassName, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                     windowClass.hInstance, nullptr);
+        ::SetWindowLongPtrA(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        (void)::SetEvent(m_ready.Get());
+        (void)::WaitForSingleObject(m_release.Get(), INFINITE);
+        (void)::SetTimer(m_window, 1, 60000, nullptr);           // the bound of a sender that never ends
+        MSG message = {};
+        while (::GetMessageA(&message, nullptr, 0, 0) > 0)
+        {
+            (void)::DispatchMessageA(&message);
+        }
+        (void)::DestroyWindow(m_window);
+    }
+
+    CHandle m_ready;
+    CHandle m_release;
+    HWND m_window = nullptr;
+    std::vector<Event> m_events;
+    CTestThread m_thread;
+};
+
 }  // namespace
 
 // The application's environment and items over the product, with the run's commands on an executor
@@ -153,6 +254,20 @@ protected:
         return m_commands->Execute(MakeCommandRecord(type, p1).get());
     }
     Lines Log() const { return ReadLog(m_app->GetLog().GetFilePath()); }
+    // The remote-install settings the dialogs leave: computers by name under PC_<index>, count computers.
+    std::string WriteRemoteSettings(const std::vector<std::pair<const char*, const char*>>& computers, DWORD count)
+    {
+        const std::string settings = m_product.InstallingKey() + "\\Remote_Info";
+        std::vector<std::pair<const char*, const char*>> values = {
+            {"User_Name", "ann"}, {"Password", "pw"}, {"Domain", "lab"}};
+        values.insert(values.end(), computers.begin(), computers.end());
+        for (const auto& value : values)
+        {
+            (void)CRegistry::SetValue(settings.c_str(), value.first, value.second, HKEY_LOCAL_MACHINE);
+        }
+        (void)CRegistry::SetValue(settings.c_str(), "NumOfPCs", count, HKEY_LOCAL_MACHINE);
+        return settings;
+    }
     CFollowUpCommands MakeFollowUp(RunHooks hooks)
     {
         return CFollowUpCommands(m_app->GetLog(), m_app->GetEnv(), m_app->GetItems(), *m_commands, hooks);
@@ -228,6 +343,8 @@ TEST_F(InstallWorkerTest, Worker_EachVariantAndSetupType_ReportsToTheDialogAndLe
         EXPECT_TRUE(m_app->GetItems().AnyFailedInRun()) << row.why << ": item B failed, recorded or not";
         const Lines all = Log();
         const Lines log(all.begin() + static_cast<std::ptrdiff_t>(logStart), all.end());
+        EXPECT_TRUE(Contains(log, " Item A Installation/ReInstallation/Uninstallation ==> Success")) << row.why;
+        EXPECT_TRUE(Contains(log, " Item B Installation/ReInstallation/Uninstallation ==> Fail")) << row.why;
         const std::string end = row.endCommand == nullptr ? "none" : row.endCommand;
         EXPECT_EQ(row.endCommand != nullptr,
                   Contains(log, "Call Command : Type = " + end + ", Param1=,Param2=,Param3=,Param4=,Param5="))
@@ -303,6 +420,61 @@ TEST_F(InstallWorkerTest, RemoteInstall_ThirdOfThreeComputersFails_EachReportedA
     m_product.Answer("SaveFile", "Result", "0");
     EXPECT_FALSE(followUp.RunRemoteInstall()) << "settings that cannot be saved start nothing";
     EXPECT_EQ((Lines{"SaveFile " + settings}), m_product.TakeCalls());
+}
+
+TEST_F(InstallWorkerTest, RemoteInstall_SecondStartWhileOneRuns_RefusedAtOnceTheFirstGoesOnAndEnds)
+{
+    const std::string settings = WriteRemoteSettings({{"PC_0", "alpha"}}, 1);
+    // The thread reports to a window of this thread, which answers only while this thread waits: the
+    // first install cannot end before the wait below.
+    CStatusWindow window;
+    RunHooks hooks;
+    hooks.remoteInstallWindow = [&window] { return window.Get(); };
+    CFollowUpCommands followUp = MakeFollowUp(hooks);
+    ASSERT_TRUE(followUp.RunRemoteInstall());
+    m_product.Answer("SaveFile", "Result", "0");                // a second save would show as a false start
+
+    EXPECT_FALSE(followUp.RunRemoteInstall()) << "refused without waiting for the running one";
+    EXPECT_EQ(1, Count(Log(), "Remote install is still running: not started again"));
+    EXPECT_EQ(1u, followUp.WaitForRemoteInstall()) << "the wait answers the reports sent meanwhile";
+    EXPECT_EQ((std::vector<Event>{Status(2, 0), Status(1, 0), Status(6, 0)}), window.events)
+        << "the first install's reports, once each";
+    const std::string file = m_app->GetEnv().GetTempDir() + "\\RtReg.reg";
+    EXPECT_EQ((Lines{"SaveFile " + settings, "DoRemoteInstall|alpha||ann|pw|lab|" + m_app->GetEnv().GetDestDir() + "|" +
+                                                 file + "|" + m_app->GetEnv().GetApplicationName() + ".exe /Remote"}),
+              m_product.TakeCalls())
+        << "the refused start saved nothing over the running one's settings";
+
+    m_product.Answer("SaveFile", "Result", "1");
+    window.events.clear();
+    EXPECT_TRUE(followUp.RunRemoteInstall()) << "once the first has ended, a new one starts";
+    EXPECT_EQ(1u, followUp.WaitForRemoteInstall());
+    EXPECT_EQ((std::vector<Event>{Status(2, 0), Status(1, 0), Status(6, 0)}), window.events);
+}
+
+TEST_F(InstallWorkerTest, RemoteInstall_ReportsNeverAnswered_EndWaitsAreBoundedAndLogged)
+{
+    (void)WriteRemoteSettings({{"PC_0", "alpha"}}, 1);
+    CHeldWindow window;
+    {
+        RunHooks hooks;
+        hooks.remoteInstallWindow = [&window] { return window.Get(); };
+        CFollowUpCommands followUp = MakeFollowUp(hooks);
+        followUp.SetRemoteInstallEndWait(50);
+        ASSERT_TRUE(followUp.RunRemoteInstall());
+        EXPECT_EQ(0u, followUp.WaitForRemoteInstall()) << "the thread waits for its first report to be answered";
+        EXPECT_FALSE(followUp.RunRemoteInstall()) << "and still runs after the bound";
+    }
+    EXPECT_EQ(2, Count(Log(), "Thread [remote install] did not end within 50 ms"))
+        << "the wait and the end each give up at the bound";
+    EXPECT_EQ((std::vector<Event>{Status(2, 0), Status(1, 0), Status(6, 0)}), window.Release())
+        << "the thread left running goes on with what it was given and ends";
+    HMODULE library = ::GetModuleHandleA("Kvrun.dll");
+    ASSERT_NE(nullptr, library);
+    m_commands.reset();
+    m_app.reset();
+    EXPECT_EQ(library, ::GetModuleHandleA("Kvrun.dll"))
+        << "a thread left running may still be inside the library: the table gave it up without unloading it";
 }
 
 TEST_F(InstallWorkerTest, Diagnosis_PrinterFromParameterListOrInstalled_ChoosesTheEntries)

@@ -501,6 +501,63 @@ TEST_F(InstallerAppTest, Watchers_HelperCallHangs_ShutdownWaitEndsLoggedAndTheLi
         << "the table gave up its libraries without unloading them";
 }
 
+TEST_F(InstallerAppTest, Watchers_StartWhileTheStoppedThreadHangs_NewThreadAtOnceTheOldOneEndsByItsOwnStop)
+{
+    m_product.SetDataKey("INSTALLER_FILE_INFO", "UTILITY_DLL", BesideTest("KvAppTestUtility.dll"));
+    const std::string holdName = "KvWatcherHold" + std::to_string(::GetCurrentProcessId());
+    CHandle hold(::CreateEventA(nullptr, TRUE, FALSE, holdName.c_str()));
+    ASSERT_TRUE(::SetEnvironmentVariableA("KV_TEST_WATCHER_HOLD", holdName.c_str()));
+    auto app = MakeApp("");
+    ASSERT_TRUE(app->GetEnv().Init());
+    if (IsWatcherlessOs(app->GetEnv().GetOsCode()))
+    {
+        (void)::SetEnvironmentVariableA("KV_TEST_WATCHER_HOLD", nullptr);
+        GTEST_SKIP() << "no watcher threads on Windows 95 and NT 4";
+    }
+    const CallsFn calls = WatcherCalls();
+    ASSERT_NE(nullptr, calls);
+    std::vector<CHandle> threads;                             // copies, to see the threads end
+    app->SetThreadStarter([&threads](LPTHREAD_START_ROUTINE routine, void* parameter) {
+        HANDLE thread = ::CreateThread(nullptr, 0, routine, parameter, 0, nullptr);
+        HANDLE copy = nullptr;
+        (void)::DuplicateHandle(::GetCurrentProcess(), thread, ::GetCurrentProcess(), &copy, SYNCHRONIZE, FALSE, 0);
+        threads.emplace_back(copy);
+        return thread;
+    });
+    const LONG before = calls(0);
+    ASSERT_TRUE(app->StartHardwareWizardWatcher());
+    ASSERT_TRUE(WaitUntil([&] { return calls(0) > before; })) << "the watcher is inside its helper call";
+    EXPECT_TRUE(app->StopHardwareWizardWatcher());
+
+    // The start runs on a thread of its own: a start that waited for the stopped thread would wait for
+    // the held helper call, and shows here as a start that does not come back.
+    CHandle started(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    bool result = false;
+    CTestThread starter([&] {
+        result = app->StartHardwareWizardWatcher();
+        (void)::SetEvent(started.Get());
+    });
+    const bool returned = ::WaitForSingleObject(started.Get(), 10000) == WAIT_OBJECT_0;
+    if (!returned)
+    {
+        (void)::SetEvent(hold.Get());                         // lets the waiting start end
+    }
+    starter.Join();
+    ASSERT_TRUE(returned) << "a start never waits for a stopped watcher thread";
+    EXPECT_TRUE(result);
+    ASSERT_EQ(2u, threads.size()) << "a new thread beside the stopped one";
+    EXPECT_TRUE(WaitUntil([&] { return calls(0) > before + 1; })) << "the new thread makes its own pass";
+    EXPECT_FALSE(app->WatchersEnded()) << "the stopped thread counts until it has ended";
+
+    (void)::SetEvent(hold.Get());
+    (void)::SetEnvironmentVariableA("KV_TEST_WATCHER_HOLD", nullptr);
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(threads[0].Get(), 10000)) << "the stopped one ends by its stop";
+    EXPECT_EQ(WAIT_TIMEOUT, ::WaitForSingleObject(threads[1].Get(), 0)) << "the new one was not stopped with it";
+    EXPECT_TRUE(app->EndWatchers());
+    EXPECT_TRUE(app->WatchersEnded());
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(threads[1].Get(), 0));
+}
+
 TEST_F(InstallerAppTest, Watchers_ThreadCannotStart_LogTheirLinesWithTheSystemError)
 {
     auto app = MakeApp("");

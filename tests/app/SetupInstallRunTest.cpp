@@ -48,7 +48,7 @@ TEST(SetupInstallRunTest, InstallReinstallUninstall_ThreeItems_RecordedThenGoneW
                          "MyCreateShortCut KvTest Manual"}),
                   product.TakeCalls())
             << row.how << ": items in list order, then the shortcut";
-        EXPECT_TRUE(Contains(run.log, " Item B Installation ==> Success")) << row.how;
+        EXPECT_TRUE(Contains(run.log, " Item B Installation/ReInstallation/Uninstallation ==> Success")) << row.how;
         EXPECT_TRUE(Contains(run.log, "Create Shorcut [" + product.InstallingKey() + "\\Shortcut\\SC_MANUAL]"));
         EXPECT_EQ(2u, product.InstalledItem("ITEM_A")) << row.how << ": the item record is kept for later runs";
         EXPECT_FALSE(product.HasKey(product.InstallingKey())) << "a silent run removes its Installing key";
@@ -63,12 +63,12 @@ TEST(SetupInstallRunTest, InstallReinstallUninstall_ThreeItems_RecordedThenGoneW
                          "MyCreateShortCut KvTest Manual"}),
                   product.TakeCalls())
             << "a reinstall passes the installed flag and Setup_Type 3";
-        EXPECT_TRUE(Contains(run.log, " Item A ReInstallation ==> Success"));
+        EXPECT_TRUE(Contains(run.log, " Item A Installation/ReInstallation/Uninstallation ==> Success"));
 
         run = product.Run("/S /U");
         EXPECT_EQ(0u, run.exitCode) << row.how;
         EXPECT_EQ((Lines{"MyInstall ITEM_A 2 1", "MyInstall ITEM_B 2 1", "MyInstall ITEM_C 2 1"}), product.TakeCalls());
-        EXPECT_TRUE(Contains(run.log, " Item C Uninstallation ==> Success"));
+        EXPECT_TRUE(Contains(run.log, " Item C Installation/ReInstallation/Uninstallation ==> Success"));
         EXPECT_TRUE(Contains(run.log, "Copy uninstaller fail. create uninstall process fail!!"))
             << "the product has no uninstaller program";
         EXPECT_EQ("", Residue(before, product.Snapshot())) << row.how << ": what install plus uninstall left";
@@ -102,7 +102,7 @@ TEST(SetupInstallRunTest, HelperFailsOrFaults_LaterItemsRunAndTheFailureIsTheExi
                          "MyCreateShortCut KvTest Manual"}),
                   product.TakeCalls())
             << row.why;
-        EXPECT_TRUE(Contains(run.log, " Item B Installation ==> Fail")) << row.why;
+        EXPECT_TRUE(Contains(run.log, " Item B Installation/ReInstallation/Uninstallation ==> Fail")) << row.why;
         EXPECT_EQ(std::string(row.answerC) == "fault", Contains(run.log, "Call MyInstall() ==> GPF!!!!")) << row.why;
         EXPECT_EQ(2u, product.InstalledItem("ITEM_A")) << row.why << ": what did install stays recorded";
         EXPECT_EQ(0xDEADBEEF, product.InstalledItem("ITEM_B")) << row.why;
@@ -288,7 +288,7 @@ TEST(SetupInstallRunTest, ScriptInstall_PortOfTheSettingFile_SetForThePrinters)
         const std::string line = ValueAfter(run.log, "Set Printer Port : ");
         EXPECT_EQ(row.printerPort != nullptr ? row.printerPort : "", line)
             << "an address needs the network helper's check before a port is made";
-        EXPECT_TRUE(Contains(run.log, " Printer P Installation ==> Success"));
+        EXPECT_TRUE(Contains(run.log, " Printer P Installation/ReInstallation/Uninstallation ==> Success"));
         EXPECT_TRUE(Contains(run.log, "Printer was installed"));
         (void)product.Run("/S /U");
     }

@@ -1,16 +1,21 @@
 // The wizard frame in the test's own process, over a configuration of the test's own: the rules no
 // walk reaches cheaply (opening by name with a parameter, Back on the first dialog, the order Back
-// follows without pre-created dialogs, full screen, the close box while cancel is blocked).
+// follows without pre-created dialogs, full screen, the close box while cancel is blocked, a worker's
+// report to the frame handed on to the dialog shown).
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "base/BoundedWait.h"
 #include "base/Messages.h"
 #include "command/CmdOperator.h"
 #include "command/CommandTestSupport.h"
 #include "external/ExternalFnt.h"
+#include "support/TestThread.h"
 #include "ui/UiTestEnv.h"
 #include "ui/Wizard.h"
 
@@ -47,6 +52,47 @@ CAPTION = Whole screen
 DLG_RECT = 0,0,320,240
 DLG_POS_TYPE = FULL_SCREEN
 )";
+
+// Notes the UM_INSTALL_STATUS a dialog window gets and answers each with kAnswer; the dialog's own
+// procedure gets every other message.
+class CStatusTap
+{
+public:
+    static constexpr LRESULT kAnswer = 0x5A5;
+    using Notes = std::vector<std::pair<WPARAM, LPARAM>>;
+
+    explicit CStatusTap(HWND window) : m_window(window)
+    {
+        (void)::SetPropA(window, kProperty, this);
+        m_dialogProc = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CStatusTap::Proc)));
+    }
+    ~CStatusTap()
+    {
+        (void)::SetWindowLongPtrA(m_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_dialogProc));
+        (void)::RemovePropA(m_window, kProperty);
+    }
+    CStatusTap(const CStatusTap&) = delete;
+    CStatusTap& operator=(const CStatusTap&) = delete;
+
+    Notes notes;
+
+private:
+    static constexpr const char* kProperty = "KvStatusTap";
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        auto* self = static_cast<CStatusTap*>(::GetPropA(window, kProperty));
+        if (message == UM_INSTALL_STATUS)
+        {
+            self->notes.push_back({wParam, lParam});
+            return kAnswer;
+        }
+        return ::CallWindowProcA(self->m_dialogProc, window, message, wParam, lParam);
+    }
+
+    HWND m_window;
+    WNDPROC m_dialogProc = nullptr;
+};
 
 class WizardTest : public ::testing::Test
 {
@@ -156,4 +202,32 @@ TEST_F(WizardTest, CancelBlocked_NoCloseBox_CloseIgnored_FullScreen)
     EXPECT_EQ(0, frame.top);
     EXPECT_EQ(::GetSystemMetrics(SM_CXSCREEN), frame.right - frame.left) << "the whole screen";
     EXPECT_EQ(::GetSystemMetrics(SM_CYSCREEN), frame.bottom - frame.top);
+}
+
+TEST_F(WizardTest, InstallStatusToTheFrame_GoesToTheDialogShown_ItsAnswerComesBack)
+{
+    const HWND frame = m_wizard->Window();
+    EXPECT_EQ(0, ::SendMessageA(frame, UM_INSTALL_STATUS, 2, 0)) << "no dialog shown yet: nobody to tell";
+    Begin(true);
+    ASSERT_NE(nullptr, m_wizard->CurrentDialog());
+    CStatusTap first(m_wizard->CurrentDialog()->Window());
+
+    // A worker's report, sent from its own thread while this one waits answering sent messages.
+    LRESULT answer = 0;
+    CHandle sent(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    CTestThread worker([&] {
+        answer = ::SendMessageA(frame, UM_INSTALL_STATUS, 1, 7);
+        (void)::SetEvent(sent.Get());
+    });
+    ASSERT_TRUE(BoundedWait::WaitPumping(sent.Get(), 10000, BoundedWait::Pump::kSentOnly));
+    worker.Join();
+    EXPECT_EQ(CStatusTap::kAnswer, answer) << "the dialog's answer goes back to the worker";
+    EXPECT_EQ((CStatusTap::Notes{{1, 7}}), first.notes) << "the same status and index";
+
+    Navigate(static_cast<WPARAM>(-2));
+    ASSERT_EQ("NORMAL.SECOND", Shown());
+    CStatusTap second(m_wizard->CurrentDialog()->Window());
+    EXPECT_EQ(CStatusTap::kAnswer, ::SendMessageA(frame, UM_INSTALL_STATUS, 6, 0));
+    EXPECT_EQ((CStatusTap::Notes{{6, 0}}), second.notes) << "the dialog shown now";
+    EXPECT_EQ(1u, first.notes.size()) << "a dialog no longer shown is not told";
 }
