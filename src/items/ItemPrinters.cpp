@@ -2,6 +2,7 @@
 // driver installer's arguments and port that the printer records give back.
 #include "items/Item.h"
 
+#include "base/TextRules.h"
 #include "env/InstallEnv.h"
 #include "log/Log.h"
 #include "printer/MyPrinter.h"
@@ -41,23 +42,20 @@ bool CItem::ChangePrinterParameter(int index)
         return true;
     }
     // A driver installer that takes the printer's switches (AUTO_PRINTER_CMD) learns its port from them:
-    // they are made again from the printer record as it stands now, before the item's own parameter,
-    // as the item's record holds them. Changing the item's parameter alone would drop the switches,
-    // and with them the printer's name, its default flag and its port.
+    // they are made again from the printer record as it stands now and go before the item's own
+    // parameter, as the item's record holds them (writing the item's parameter alone would drop them,
+    // and with them the printer's name, default flag and port). The item's own parameter then changes
+    // only where it names a port itself.
     const DriverInstallerArguments arguments = PrinterArguments(*item, index);
-    if (!arguments.installSwitches.empty())
-    {
-        const std::string switched = arguments.installSwitches + " " + item->instParam;
-        m_log.Write("Modify install param of printer[%s] from [%s] to [%s]", item->displayName.c_str(),
-                    item->instParam.c_str(), switched.c_str());
-        m_history.WriteInstallParameter(item->sectionName, switched);
-        return true;
-    }
-    const std::string changed = ReplacePortSwitch(item->instParam, port);
+    const bool switched = !arguments.installSwitches.empty();
+    const std::string own = !switched || AsciiUpper(item->instParam).find("/P") != std::string::npos
+                                ? ReplacePortSwitch(item->instParam, port)
+                                : item->instParam;
+    const std::string recorded = switched ? arguments.installSwitches + " " + own : own;
     m_log.Write("Modify install param of printer[%s] from [%s] to [%s]", item->displayName.c_str(),
-                item->instParam.c_str(), changed.c_str());
-    item->instParam = changed;
-    m_history.WriteInstallParameter(item->sectionName, changed);
+                item->instParam.c_str(), recorded.c_str());
+    item->instParam = own;
+    m_history.WriteInstallParameter(item->sectionName, recorded);
     return true;
 }
 

@@ -255,6 +255,12 @@ bool CDlgConfig::ReadOwnString(const char* key, std::string& value) const
     return FindKey(key, false, section) && m_env.Config().GetString(section.c_str(), key, value);
 }
 
+bool CDlgConfig::ReadOwnRect(const char* key, RECT& value) const
+{
+    std::string section;
+    return FindKey(key, false, section) && m_env.Config().GetRect(section.c_str(), key, &value);
+}
+
 void CDlgConfig::ReadDialogKeys()
 {
     const CConfigProfile& config = m_env.Config();

@@ -128,6 +128,8 @@ public:
     bool ReadObject(ObjectRecord& record, const std::string& section) const;
     // A value of the dialog section, else of its base section (not DLG_COMMON).
     bool ReadOwnString(const char* key, std::string& value) const;
+    // A rectangle "left,top,right,bottom" of the dialog section, else of its base section.
+    bool ReadOwnRect(const char* key, RECT& value) const;
     // Draws the shapes in order.
     void PaintShapes(HDC dc) const;
     // Forgets every object (their controls are the dialog's to destroy).

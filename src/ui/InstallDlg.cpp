@@ -1,6 +1,5 @@
 #include "ui/InstallDlg.h"
 
-#include <cstdio>
 #include <cstdlib>
 
 #include "base/Messages.h"
@@ -214,13 +213,9 @@ void CInstallDlg::InitFixedControls()
     }
     for (int number = 0; number < count && number < 64; ++number)
     {
-        char key[32];
-        (void)std::snprintf(key, sizeof(key), "CONTENT_RECT_%d", number);
-        std::string rectText;
+        const std::string key = "CONTENT_RECT_" + std::to_string(number);
         RECT rect = {};
-        if (!Config().ReadOwnString(key, rectText) ||
-            std::sscanf(rectText.c_str(), "%ld , %ld , %ld , %ld", &rect.left, &rect.top, &rect.right,
-                        &rect.bottom) != 4)
+        if (!Config().ReadOwnRect(key.c_str(), rect))
         {
             continue;
         }

@@ -92,10 +92,15 @@ TEST_F(ItemPrintersTest, PrinterList_SwitchesAndPortChange)
     EXPECT_TRUE(items.ChangePrinterParameter(0));
     EXPECT_FALSE(items.ChangePrinterParameter(12)) << "a bad index";
     const std::string changed = "/M x  /V z /I 2 /P\"USB001\"";
-    EXPECT_EQ(changed, items.GetItemAt(0)->instParam);
-    EXPECT_EQ("SZ:" + changed, ReadKeyValues(ItemKey("P0"))["InstParam"]);
-    EXPECT_TRUE(Contains(m_logTexts.Take(),
-                         "Modify install param of printer[Printer 0] from [/M x /P y /V z /I 2] to [" + changed + "]"));
+    EXPECT_EQ(changed, items.GetItemAt(0)->instParam) << "the item's own port switch names the new port";
+    std::string newSwitches;
+    ASSERT_TRUE(printers.GetDriverInstallerSwitches(0, items.GetItemAt(0)->langAbbr, m_env->GetMdl(),
+                                                    m_env->GetVidPid(), &newSwitches));
+    EXPECT_NE(std::string::npos, newSwitches.find("/P\"USB001\"")) << newSwitches;
+    EXPECT_EQ("SZ:" + newSwitches + " " + changed, ReadKeyValues(ItemKey("P0"))["InstParam"])
+        << "the record keeps the driver installer's switches, made again with the new port";
+    EXPECT_TRUE(Contains(m_logTexts.Take(), "Modify install param of printer[Printer 0] from [/M x /P y /V z /I 2] to [" +
+                                                newSwitches + " " + changed + "]"));
 }
 
 TEST_F(ItemPrintersTest, IsInstalled_PrinterDriverOrQueue)
