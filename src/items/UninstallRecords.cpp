@@ -1,5 +1,6 @@
 #include "items/UninstallRecords.h"
 
+#include <set>
 #include <utility>
 
 #include "base/Scoped.h"
@@ -207,10 +208,29 @@ bool CUninstallRecords::Merge(const std::string& source, const std::string& dest
         {
             continue;
         }
+        // A reinstall records again what the first install recorded: the destination keeps each
+        // entry once (paths compared without regard to case), so its records do not grow with every run.
+        std::set<std::string> present;
+        DWORD held = 0;
+        if (ReadCount(destination, kind, held))
+        {
+            for (DWORD index = 0; index < held; ++index)
+            {
+                std::string text;
+                if (ReadEntry(destination, kind, index, text))
+                {
+                    present.insert(SystemUpper(text));
+                }
+            }
+        }
         for (DWORD index = 0; index < count; ++index)
         {
             std::string text;
-            if (ReadEntry(source, kind, index, text) && !AddEntry(text, kind, destination))
+            if (!ReadEntry(source, kind, index, text) || !present.insert(SystemUpper(text)).second)
+            {
+                continue;
+            }
+            if (!AddEntry(text, kind, destination))
             {
                 complete = false;
             }

@@ -231,6 +231,22 @@ TEST_F(UninstallRecordsTest, Merge_ContinuesDestinationNumberingAndDeletesSource
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, Root("Source"))) << "the source root is deleted";
 }
 
+TEST_F(UninstallRecordsTest, Merge_OfARunThatRecordedTheSameAgain_KeepsEachEntryOnce)
+{
+    ASSERT_TRUE(m_records.AddEntry("D:\\Product\\Install", kHistoryDestinationDirectory, Root("Installed")));
+    ASSERT_TRUE(m_records.AddEntry("D:\\menu\\Product.lnk", kHistoryShortcut, Root("Installed")));
+    ASSERT_TRUE(m_records.AddEntry("D:\\PRODUCT\\install", kHistoryDestinationDirectory, Root("Reinstall")));
+    ASSERT_TRUE(m_records.AddEntry("D:\\menu\\Product.lnk", kHistoryShortcut, Root("Reinstall")));
+    ASSERT_TRUE(m_records.AddEntry("D:\\menu\\New.lnk", kHistoryShortcut, Root("Reinstall")));
+
+    EXPECT_TRUE(m_records.Merge(Root("Reinstall"), Root("Installed")));
+
+    EXPECT_EQ(1u, ReadCount(Root("Installed"), "NumOfDestDirs")) << "the same folder, in other letter case";
+    EXPECT_EQ(2u, ReadCount(Root("Installed"), "NumOfShortcuts")) << "only the new shortcut is added";
+    EXPECT_EQ("D:\\menu\\New.lnk", ReadEntry(Root("Installed"), "Shortcut1"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, Root("Reinstall")));
+}
+
 TEST_F(UninstallRecordsTest, Apply_RemovesEachKindLastAddedFirst)
 {
     const std::string history = Root("Apply");

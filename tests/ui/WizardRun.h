@@ -73,6 +73,12 @@ public:
         arguments += b.empty() ? "" : CWinDriver::Quote(b);
         return m_driver.Run(arguments);
     }
+    // A click as a person gives it: the pointer moved onto the control and its button pressed.
+    int RealClick(const std::string& window, const std::string& control) const
+    {
+        return m_driver.Run("--real " + CWinDriver::Quote("click") + CWinDriver::Quote(window) +
+                            CWinDriver::Quote(control));
+    }
     bool WaitText(const std::string& text) const { return WaitText(Frame(), text); }
     bool WaitText(const std::string& window, const std::string& text) const
     {
