@@ -17,6 +17,12 @@ namespace
 {
 const UINT kOkCancelWarning = 0x31;                           // OK / Cancel with the warning icon
 
+// A URL or path as written: in double quotes when it holds "//", which would start a comment.
+std::string Unquoted(const std::string& text)
+{
+    return Trim(text, " \t\"");
+}
+
 bool ReadFlag(const CConfigProfile& config, const std::string& section, const char* key, int fallback)
 {
     std::string text;
@@ -61,9 +67,9 @@ void CEndDlg::ReadTestPage()
 {
     m_testPage = TestPageSpec();
     m_testPage.type = TestPageSpec::TypeFromText(OwnText("TEST_PAGE_TYPE"));
-    m_testPage.file = OwnText("TESTPAGE_FILE");
-    m_testPage.bitmap = OwnText("TESTPAGE_BITMAP");
-    m_testPage.url = OwnText("TESTPAGE_URL");
+    m_testPage.file = Unquoted(OwnText("TESTPAGE_FILE"));
+    m_testPage.bitmap = Unquoted(OwnText("TESTPAGE_BITMAP"));
+    m_testPage.url = Unquoted(OwnText("TESTPAGE_URL"));
     m_testPage.text = OwnText("TESTPAGE_STRING");
 }
 
@@ -144,7 +150,7 @@ void CFinishDlg::InitFixedControls()
     (void)::CheckRadioButton(m_window, IDC_FINISH_REBOOT_NOW, IDC_FINISH_REBOOT_LATER,
                              laterFirst ? IDC_FINISH_REBOOT_LATER : IDC_FINISH_REBOOT_NOW);
     m_restartShown = nowPlaced || laterPlaced || ::IsWindowVisible(::GetDlgItem(m_window, IDC_FINISH_REBOOT)) != FALSE;
-    m_registrationUrl = OwnText("ONLINE_REG_URL");
+    m_registrationUrl = Unquoted(OwnText("ONLINE_REG_URL"));
     ReadTestPage();
     m_focusControl = ::GetDlgItem(m_window, IDC_FINISH_END);
 }
@@ -163,13 +169,18 @@ std::string CFinishDlg::EndCommandName() const
     {
         return std::string();
     }
+    return EndCommandFor(setupType, setupType == 2 && context.items->AnyInstalled());
+}
+
+std::string CFinishDlg::EndCommandFor(DWORD setupType, bool itemsRemainInstalled)
+{
     switch (setupType)
     {
     case 1:
         return "INST_END_CMD";
     case 2:
         // Items that stay installed still need what the uninstall end would remove.
-        return context.items->AnyInstalled() ? std::string() : "UNINST_END_CMD";
+        return itemsRemainInstalled ? std::string() : "UNINST_END_CMD";
     case 3:
     case 4:
     case 5:

@@ -60,6 +60,9 @@ public:
     void InitFixedControls() override;
     // The end command's name for this run: the start section's END_CMD, else by the setup type.
     std::string EndCommandName() const;
+    // The command section that ends a run of this setup type (1 install, 2 uninstall, 3 to 5
+    // reinstall); none for an uninstall that leaves installed items, nor for another type.
+    static std::string EndCommandFor(DWORD setupType, bool itemsRemainInstalled);
 
 protected:
     bool OnKindCommand(int id, int code, HWND control) override;
