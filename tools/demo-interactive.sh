@@ -7,8 +7,12 @@
 # must equal the silent one; then an uninstall through the wizard in a second language, after which the
 # prefix must be as before. Only the log files in the temporary folder and Wine's own per-start values
 # may differ.
-#   demo-interactive.sh PRODUCT_DIR WORK_DIR win64|win32 VERSION LANGUAGE_ID LOCALE WINDRIVER
-#   (exit 0: both walks ended with exit code 0 and both comparisons found no difference)
+# With "restart" as the last argument, a copy of the product whose finish dialog offers a restart is
+# then installed once more through the wizard with "Restart now": the run must end with 3010 and ask
+# Windows to restart (in this throw-away prefix Wine then ends its programs as for a restart, so the
+# run's exit code is read from its log's last line).
+#   demo-interactive.sh PRODUCT_DIR WORK_DIR win64|win32 VERSION LANGUAGE_ID LOCALE WINDRIVER [restart]
+#   (exit 0: the walks ended with their exit codes and the comparisons found no difference)
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 product=${1:?product folder}
@@ -18,6 +22,7 @@ version=${4:?Windows version}
 language=${5:?language id of the uninstall, e.g. 0x0407}
 locale=${6:?locale of the uninstall, e.g. de_DE.UTF-8}
 windriver=${7:?WinDriver.exe}
+restart=${8:-}
 WINE=/usr/lib/wine/wine
 
 rm -rf "$work"
@@ -116,4 +121,36 @@ wait_uninstaller
 picture "$work/after"
 compare "$work/before" "$work/after" "interactive-uninstall"
 [ $status -eq 0 ] && echo "The wizard installed and removed the product as the silent runs do ($arch prefix, $version)"
+
+# The finish dialog with the two restart radios, "now" chosen at first.
+walk_restart_now() {
+    drive waittext "$walk_frame" "#3401" && walk_click "#1" && drive waittext "$walk_frame" "#1086" &&
+    walk_click "#1084" && walk_click "#1004" && drive waittext "$walk_frame" "#1055" && walk_click "#1004" &&
+    drive waittext "$walk_frame" "#3501" && walk_click "#2" &&
+    drive waittext "$walk_frame" "#1070" 120000 && walk_picture 9_finish_restart && walk_click "#1019"
+}
+if [ "$restart" = restart ]; then
+    copy="$work/restart-product"
+    rm -rf "$copy"
+    cp -r "$product" "$copy"
+    sed -i 's/^\[FINISH\.END\]\r\?$/&\nFIXED_RADIO_REBOOT = RADIO.RESTART_NOW\nFIXED_RADIO_NO_REBOOT = RADIO.RESTART_LATER/' \
+        "$copy/data/kvinst.kvi"
+    printf '\n[RADIO.RESTART_NOW]\nPOSITION = 16,170\nSIZE = 488,20\nNAME = Restart now\nBACK_COLOR = 240,240,240\n' \
+        >>"$copy/data/kvinst.kvi"
+    printf '\n[RADIO.RESTART_LATER]\nPOSITION = 16,194\nSIZE = 488,20\nNAME = Restart later\nBACK_COLOR = 240,240,240\n' \
+        >>"$copy/data/kvinst.kvi"
+    product=$copy
+    # Wine ends the session's programs as a restart would, Setup.exe among them once it has asked: the
+    # run's own exit code is the last line of its log.
+    echo "Interactive install, restart now: process exit code $(walked walk_restart_now en_US.UTF-8 /L0x0409)"
+    keep_log restart-install
+    ending=$(tr -d '\r' <"$work/restart-install.log" | tail -n 2)
+    if echo "$ending" | grep -q "Restart of Windows requested" &&
+        echo "$ending" | grep -q "Exit code 3010"; then
+        echo "The run ended with 3010 and asked Windows to restart"
+    else
+        echo "The run did not end with 3010 and a restart request: $ending"
+        status=1
+    fi
+fi
 exit $status

@@ -4,9 +4,10 @@
 # (build/demo/wine, with its own Xvfb display): a silent install, showing the exit code, the log, the
 # printer queue in the spooler, the installed files, the shortcuts, the Add/Remove entry and the
 # helpers' logs; then a silent uninstall, showing that nothing is left (files and registry compared
-# with a picture taken before the install); then an interactive start, whose wizard WinDriver walks
-# through to Finish, saving a picture of each dialog. ~/.wine is never touched; the prefix is stopped
-# at the end.
+# with a picture taken before the install); then the same install through the wizard in German, whose
+# every click WinDriver plays with real input, saving a picture of each dialog, and an uninstall
+# through the wizard, after which nothing is left again. ~/.wine is never touched; the prefix is
+# stopped at the end.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${KV_BUILD_DIR:-$top/build}
@@ -95,16 +96,10 @@ mkdir -p "$pictures"
 drive() {   # WinDriver command and words
     "$WINE" "$build/i686/bin/WinDriver.exe" "$@" >"$scratch/driver.txt" 2>&1 </dev/null
 }
-walk_wizard() {   # welcome, licence, ready, then Finish
-    local frame="Kestrow KP-3100 Installer Installer Program"
-    drive waittext "$frame" "#3401" && drive picture "$frame" "Z:$pictures/welcome.png"
-    drive click "$frame" "#1" && drive waittext "$frame" "#1086" && drive picture "$frame" "Z:$pictures/licence.png"
-    drive click "$frame" "#1084" && drive click "$frame" "#1004"                        # accepted, Next
-    drive waittext "$frame" "#1055" && drive click "$frame" "#1055"                     # a custom setup
-    drive picture "$frame" "Z:$pictures/setup_type.png" && drive click "$frame" "#1004"
-    drive waittext "$frame" "#1009" && drive picture "$frame" "Z:$pictures/items.png"   # the components
-    drive click "$frame" "#1004" && drive waittext "$frame" "#3501" && drive picture "$frame" "Z:$pictures/ready.png"
-    drive click "$frame" "#2"
+. "$top/tools/demo-walk.sh"
+walk_pictures="$pictures"
+walk_wizard() {   # the walk run_setup plays: walk_install or walk_uninstall
+    "$walk_what" || echo "-- the walk stopped: $(tr -d '\r' <"$scratch/driver.txt" | tail -n 2)"
     echo "-- the wizard's dialogs, as WinDriver saw them: $pictures"
 }
 
@@ -144,6 +139,25 @@ for part in files HKLM32 HKLM64 HKCU32 HKCU64; do
     fi
 done
 [ "$left" = no ] && echo "   nothing left: the prefix is as it was before the install, apart from the log files"
-walk=yes run_setup "Interactive start" /L0x0407
+walk=yes walk_what=walk_install walk_prefix=install run_setup "Interactive install, played by WinDriver" /L0x0407
+show_result
+walk=yes walk_what=walk_uninstall walk_prefix=uninstall run_setup "Interactive uninstall, played by WinDriver" /U /L0x0407
+for _ in $(seq 1 120); do
+    find "$temp" -name 'KVDelAll*' | grep -q . || break
+    sleep 0.5
+done
+show_result
+picture "$scratch/after-wizard"
+echo
+echo "== Residue after the wizard's uninstall"
+left=no
+for part in files HKLM32 HKLM64 HKCU32 HKCU64; do
+    if ! diff -u "$scratch/before/$part.txt" "$scratch/after-wizard/$part.txt" >"$scratch/$part.diff"; then
+        echo "-- $part:"
+        sed -n '3,40p' "$scratch/$part.diff" | sed 's/^/   /'
+        left=yes
+    fi
+done
+[ "$left" = no ] && echo "   nothing left: the prefix is as it was before the install, apart from the log files"
 echo
 echo "Demo finished."

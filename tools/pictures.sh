@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Pictures of every dialog of the demo product in each of its languages, as PNG files in
-# build/pictures/ (README). Sets up the machine, builds Setup.exe, the helpers, the demo's resource
+# build/pictures/ (README): each language installs the product through its wizard and removes it again. Sets up the machine, builds Setup.exe, the helpers, the demo's resource
 # library and WinDriver, lays the demo product out in build/pictures/product and runs it under Wine in a
 # throw-away 64-bit prefix with an Xvfb display of its own; WinDriver walks through the wizard and
 # saves what each window shows. Each language runs with the system language of its own code page
@@ -25,6 +25,10 @@ rm -f "$out"/*.png
 # The whole product with its helpers: the wizard opens only when the product has an item to offer.
 "$top/tools/layout-product.sh" "$build/i686/bin" "$product"
 cp "$build/i686/bin/WinDriver.exe" "$product/"
+# Filler files make the copy last long enough to be seen (and its cancel question asked); they are
+# installed and removed with the product.
+mkdir -p "$product/data/filler"
+for n in $(seq 1 3000); do echo "filler $n" >"$product/data/filler/file$n.txt"; done
 
 "$top/tools/wine-env.sh" setup "$work/wine" win64 >/dev/null
 trap '"$top/tools/wine-env.sh" stop "$work/wine"' EXIT
@@ -76,15 +80,38 @@ for language in "0x0409 EN en_US.UTF-8" "0x0407 GR de_DE.UTF-8" "0x040D HB he_IL
     drive click "$frame" "#1004"                              # Next
     drive waittext "$frame" "#3501"
     picture "$frame" "${abbr}_7_ready"
-    drive click "$frame" "#2"                                 # Finish
+    drive click "$frame" "#2"                                 # Install
+    drive waittext "$frame" "#1029"                           # the copy: the file being copied
+    picture "$frame" "${abbr}_8_copy"
+    drive click "$frame" "#1028"                              # Cancel: the copy waits for the answer
+    drive wait "Kestrow KP-3100 Installer"
+    picture "Kestrow KP-3100 Installer" "${abbr}_8_copy_cancel_question"
+    drive click "Kestrow KP-3100 Installer" "#1"              # Resume
+    drive waittext "$frame" "#1064" 120000                    # the install run
+    picture "$frame" "${abbr}_9_install"
+    drive waittext "$frame" "#1019" 120000                    # the end
+    picture "$frame" "${abbr}_10_finish"
+    drive click "$frame" "#1019"                              # Finish
     wait "$setup" || true
 
     (cd "$product" && env LC_ALL="$locale" LANG="$locale" "$WINE" Setup.exe "/L$id" /U >"$scratch/setup.txt" \
         2>&1 </dev/null) &
     setup=$!
     drive waittext "$frame" "#3501"
-    picture "$frame" "${abbr}_8_uninstall"
-    drive click "$frame" "#2"                                 # Finish
+    picture "$frame" "${abbr}_11_uninstall"
+    drive click "$frame" "#2"                                 # Next
+    drive waittext "$frame" "#1009"                           # the installed components
+    picture "$frame" "${abbr}_12_remove"
+    drive click "$frame" "#1004"                              # Remove
+    drive waittext "$frame" "#1064" 120000
+    picture "$frame" "${abbr}_13_removing"
+    drive waittext "$frame" "#1019" 120000
+    picture "$frame" "${abbr}_14_uninstall_finish"
+    drive click "$frame" "#1019"                              # Finish
     wait "$setup" || true
+    for _ in $(seq 1 120); do                                 # the uninstaller removes itself at the end
+        find "$WINEPREFIX/drive_c/users" -name 'KVDelAll*' | grep -q . || break
+        sleep 0.5
+    done
 done
 echo "Pictures of the demo product's dialogs are in $out"

@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 
+#include "base/BoundedWait.h"
 #include "base/Messages.h"
 #include "base/Text.h"
 #include "base/WaitCursor.h"
@@ -228,6 +229,11 @@ bool CInstallerApp::CheckWizardRunMode()
     return true;
 }
 
+namespace
+{
+const DWORD kPreinstallerBoundMs = 10 * 60 * 1000;
+}  // namespace
+
 // The pre-installer runs on a thread of its own; the windows stay responsive while it runs.
 void CInstallerApp::RunPreinstaller(HWND initWindow)
 {
@@ -238,14 +244,12 @@ void CInstallerApp::RunPreinstaller(HWND initWindow)
                                      language.GetLangAbbr().c_str());
     m_preinstallWindow = initWindow;
     CHandle thread(m_threadStarter(PreinstallerThread, this));
-    while (thread.IsValid() && ::WaitForSingleObject(thread.Get(), 100) == WAIT_TIMEOUT)
+    // A pre-installer that never returns does not hold the wizard back for ever: past the bound the
+    // thread is left to itself (it uses only this object, which lives until the process ends).
+    if (thread.IsValid() && !BoundedWait::WaitPumping(thread.Get(), kPreinstallerBoundMs))
     {
-        MSG message = {};
-        if (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-        {
-            (void)::TranslateMessage(&message);
-            (void)::DispatchMessageA(&message);
-        }
+        m_log.Write("The pre-installer did not end within %lu seconds: the installer goes on",
+                    static_cast<unsigned long>(kPreinstallerBoundMs / 1000));
     }
 }
 
