@@ -115,6 +115,21 @@ show_result() {
     query "installer records" 'HKLM\Software\Kestrow\Kestrow KP-3100 Installer\Installed' /s /reg:32
 }
 
+residue() {   # what, picture folder (default: after): files and registry against the picture before
+    local part left=no
+    echo
+    echo "== Residue after $1 (files and registry against the picture before the install)"
+    for part in files HKLM32 HKLM64 HKCU32 HKCU64; do
+        if ! diff -u "$scratch/before/$part.txt" "$scratch/${2:-after}/$part.txt" >"$scratch/$part.diff"; then
+            echo "-- $part:"
+            sed -n '3,40p' "$scratch/$part.diff" | sed 's/^/   /'
+            left=yes
+        fi
+    done
+    [ "$left" = no ] && echo "   nothing left: the prefix is as it was before the install, apart from the log files"
+    return 0
+}
+
 # Wine sets up its display and the spooler's per-user lists the first time a program uses them; a
 # start of the product's status monitor (which opens the default printer) does that before the picture.
 "$WINE" "$product/data/Utility/KPMonitor.exe" >/dev/null 2>&1 </dev/null || true
@@ -128,17 +143,7 @@ for _ in $(seq 1 120); do                      # the uninstaller removes itself 
 done
 show_result
 picture "$scratch/after"
-echo
-echo "== Residue after the uninstall (files and registry against the picture before the install)"
-left=no
-for part in files HKLM32 HKLM64 HKCU32 HKCU64; do
-    if ! diff -u "$scratch/before/$part.txt" "$scratch/after/$part.txt" >"$scratch/$part.diff"; then
-        echo "-- $part:"
-        sed -n '3,40p' "$scratch/$part.diff" | sed 's/^/   /'
-        left=yes
-    fi
-done
-[ "$left" = no ] && echo "   nothing left: the prefix is as it was before the install, apart from the log files"
+residue "the uninstall"
 walk=yes walk_what=walk_install walk_prefix=install run_setup "Interactive install, played by WinDriver" /L0x0407
 show_result
 walk=yes walk_what=walk_uninstall walk_prefix=uninstall run_setup "Interactive uninstall, played by WinDriver" /U /L0x0407
@@ -148,16 +153,6 @@ for _ in $(seq 1 120); do
 done
 show_result
 picture "$scratch/after-wizard"
-echo
-echo "== Residue after the wizard's uninstall"
-left=no
-for part in files HKLM32 HKLM64 HKCU32 HKCU64; do
-    if ! diff -u "$scratch/before/$part.txt" "$scratch/after-wizard/$part.txt" >"$scratch/$part.diff"; then
-        echo "-- $part:"
-        sed -n '3,40p' "$scratch/$part.diff" | sed 's/^/   /'
-        left=yes
-    fi
-done
-[ "$left" = no ] && echo "   nothing left: the prefix is as it was before the install, apart from the log files"
+residue "the wizard's uninstall" after-wizard
 echo
 echo "Demo finished."

@@ -12,10 +12,6 @@
 
 namespace
 {
-const WPARAM kStatusFailed = 0;
-const WPARAM kStatusSucceeded = 1;
-const WPARAM kStatusStarted = 2;
-const WPARAM kStatusDone = 6;
 const DWORD kSetupUninstall = 2;
 // The command records of the system update live on the thread's stack: room for two of them.
 const SIZE_T kSystemUpdateStack = 256 * 1024;

@@ -33,6 +33,12 @@ enum class InstallProgressVariant
 class CInstallWorker
 {
 public:
+    // UM_INSTALL_STATUS's wParam.
+    static constexpr WPARAM kStatusFailed = 0;
+    static constexpr WPARAM kStatusSucceeded = 1;
+    static constexpr WPARAM kStatusStarted = 2;
+    static constexpr WPARAM kStatusDone = 6;
+
     using ThreadStarter = std::function<HANDLE(LPTHREAD_START_ROUTINE routine, void* parameter)>;
 
     CInstallWorker(CLog& log, CInstallEnv& env, CItem& items, CInstallRun& run, CCmdOperator& commands,

@@ -86,6 +86,24 @@ void CEndDlg::PlaceCheckBox(const char* key, int id)
                                                                                                     : BST_UNCHECKED);
 }
 
+// The first radio's object section gives the pair its colour and, with RADIO_INIT 1, chooses the second.
+bool CEndDlg::PlaceRadioPair(const char* firstKey, const char* secondKey, int firstId, int secondId)
+{
+    HWND first = ::GetDlgItem(m_window, firstId);
+    HWND second = ::GetDlgItem(m_window, secondId);
+    const bool firstPlaced = PlaceFixedControl(firstKey, first);
+    const bool secondPlaced = PlaceFixedControl(secondKey, second);
+    (void)ApplyFixedBackColour(firstKey, first);
+    (void)ApplyFixedBackColour(firstKey, second);
+    std::string objectSection;
+    std::string initial;
+    const bool secondChosen = Config().ReadOwnString(firstKey, objectSection) && !objectSection.empty() &&
+                              Env().Config().GetString(objectSection.c_str(), "RADIO_INIT", initial) &&
+                              Trim(initial) == "1";
+    (void)::CheckRadioButton(m_window, firstId, secondId, secondChosen ? secondId : firstId);
+    return firstPlaced || secondPlaced;
+}
+
 std::string CEndDlg::TestPagePrinter() const
 {
     const CMyPrinter* printers = Context().printers;
@@ -134,22 +152,9 @@ void CFinishDlg::InitFixedControls()
     PlaceCheckBox("FIXED_CHECKBOX", IDC_FINISH_REGISTER);
     PlaceCheckBox("FIXED_CHECKBOX_TESTPRINT", IDC_FINISH_TESTPRINT);
     PlaceCheckBox("FIXED_CHECKBOX_REBOOT", IDC_FINISH_REBOOT);
-    HWND now = ::GetDlgItem(m_window, IDC_FINISH_REBOOT_NOW);
-    HWND later = ::GetDlgItem(m_window, IDC_FINISH_REBOOT_LATER);
-    const bool nowPlaced = PlaceFixedControl("FIXED_RADIO_REBOOT", now);
-    const bool laterPlaced = PlaceFixedControl("FIXED_RADIO_NO_REBOOT", later);
-    // The first radio's colour serves both.
-    (void)ApplyFixedBackColour("FIXED_RADIO_REBOOT", now);
-    (void)ApplyFixedBackColour("FIXED_RADIO_REBOOT", later);
-    std::string objectSection;
-    (void)Config().ReadOwnString("FIXED_RADIO_REBOOT", objectSection);
-    std::string initial;
-    const bool laterFirst = !objectSection.empty() &&
-                            Env().Config().GetString(objectSection.c_str(), "RADIO_INIT", initial) &&
-                            Trim(initial) == "1";
-    (void)::CheckRadioButton(m_window, IDC_FINISH_REBOOT_NOW, IDC_FINISH_REBOOT_LATER,
-                             laterFirst ? IDC_FINISH_REBOOT_LATER : IDC_FINISH_REBOOT_NOW);
-    m_restartShown = nowPlaced || laterPlaced || ::IsWindowVisible(::GetDlgItem(m_window, IDC_FINISH_REBOOT)) != FALSE;
+    const bool radiosPlaced = PlaceRadioPair("FIXED_RADIO_REBOOT", "FIXED_RADIO_NO_REBOOT", IDC_FINISH_REBOOT_NOW,
+                                             IDC_FINISH_REBOOT_LATER);
+    m_restartShown = radiosPlaced || ::IsWindowVisible(::GetDlgItem(m_window, IDC_FINISH_REBOOT)) != FALSE;
     m_registrationUrl = Unquoted(OwnText("ONLINE_REG_URL"));
     ReadTestPage();
     m_focusControl = ::GetDlgItem(m_window, IDC_FINISH_END);
@@ -255,20 +260,7 @@ void CTestPageDlg::InitFixedControls()
     CSkinDlg::InitFixedControls();
     (void)PlaceFixedControl("FIXED_NEXT", ::GetDlgItem(m_window, IDC_NEXT));
     PlaceCheckBox("FIXED_CHECKBOX", IDC_TESTPAGE_CHECK);
-    HWND print = ::GetDlgItem(m_window, IDC_TESTPAGE_PRINT);
-    HWND skip = ::GetDlgItem(m_window, IDC_TESTPAGE_SKIP);
-    (void)PlaceFixedControl("FIXED_RADIO_0", print);
-    (void)PlaceFixedControl("FIXED_RADIO_1", skip);
-    (void)ApplyFixedBackColour("FIXED_RADIO_0", print);
-    (void)ApplyFixedBackColour("FIXED_RADIO_0", skip);
-    std::string objectSection;
-    (void)Config().ReadOwnString("FIXED_RADIO_0", objectSection);
-    std::string initial;
-    const bool skipFirst = !objectSection.empty() &&
-                           Env().Config().GetString(objectSection.c_str(), "RADIO_INIT", initial) &&
-                           Trim(initial) == "1";
-    (void)::CheckRadioButton(m_window, IDC_TESTPAGE_PRINT, IDC_TESTPAGE_SKIP,
-                             skipFirst ? IDC_TESTPAGE_SKIP : IDC_TESTPAGE_PRINT);
+    (void)PlaceRadioPair("FIXED_RADIO_0", "FIXED_RADIO_1", IDC_TESTPAGE_PRINT, IDC_TESTPAGE_SKIP);
     m_connectMessage = OwnText("DEVICE_CONNECT_MSG");
     ReadTestPage();
 }

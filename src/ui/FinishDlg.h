@@ -47,6 +47,8 @@ protected:
     bool PrintTestPage();
     // A check box's tick from CHECK_BOX_INIT of its object section, and its colour.
     void PlaceCheckBox(const char* key, int id);
+    // Two radios of one group; true when either is placed.
+    bool PlaceRadioPair(const char* firstKey, const char* secondKey, int firstId, int secondId);
     std::string OwnText(const char* key) const;
 
 private:

@@ -16,10 +16,10 @@
 
 namespace
 {
-const WPARAM kStatusFailed = 0;
-const WPARAM kStatusSucceeded = 1;
-const WPARAM kStatusStarted = 2;
-const WPARAM kStatusDone = 6;
+const WPARAM kStatusFailed = CInstallWorker::kStatusFailed;
+const WPARAM kStatusSucceeded = CInstallWorker::kStatusSucceeded;
+const WPARAM kStatusStarted = CInstallWorker::kStatusStarted;
+const WPARAM kStatusDone = CInstallWorker::kStatusDone;
 const UINT_PTR kAnimationTimer = 1;
 const UINT_PTR kProgressTimer = 2;
 const UINT_PTR kEndPauseTimer = 3;
