@@ -93,6 +93,7 @@ run_setup() {   # title, arguments...
 
 pictures="$demo/pictures"
 mkdir -p "$pictures"
+rm -f "$pictures"/*.png
 drive() {   # WinDriver command and words
     "$WINE" "$build/i686/bin/WinDriver.exe" "$@" >"$scratch/driver.txt" 2>&1 </dev/null
 }
