@@ -99,3 +99,9 @@ std::string WithCrLf(const std::string& text)
     }
     return result;
 }
+
+std::string FillPlaceholder(const std::string& format, const std::string& text)
+{
+    const size_t at = format.find("%s");
+    return at == std::string::npos ? format : format.substr(0, at) + text + format.substr(at + 2);
+}

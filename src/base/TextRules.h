@@ -26,6 +26,10 @@ bool EqualsAsciiNoCase(const std::string& first, const std::string& second);
 bool EqualsAsciiNoCase(const char* first, const char* second);
 bool StartsWithAsciiNoCase(const std::string& text, const std::string& prefix);
 
+// format with its first "%s" replaced by text; any other percent sign stays as it stands (a text from
+// a configuration file is never used as a printf format).
+std::string FillPlaceholder(const std::string& format, const std::string& text);
+
 // Every bare line feed preceded by a carriage return: edit boxes break lines only at CR LF.
 std::string WithCrLf(const std::string& text);
 

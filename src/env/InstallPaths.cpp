@@ -1,6 +1,7 @@
 #include "env/InstallPaths.h"
 
 #include "base/PathText.h"
+#include "base/TextRules.h"
 #include "profile/ProfilePlatform.h"
 #include "profile/ProfileText.h"
 
@@ -96,13 +97,7 @@ std::string ApplicationNameOf(const std::string& programFile)
 
 std::string FillLanguageFormat(const std::string& format, const std::string& abbreviation)
 {
-    std::string filled = format;
-    const size_t at = filled.find("%s");
-    if (at != std::string::npos)
-    {
-        filled.replace(at, 2, abbreviation);
-    }
-    return filled;
+    return FillPlaceholder(format, abbreviation);
 }
 
 std::vector<std::string> DirectoryChain(const std::string& directory)

@@ -62,8 +62,7 @@ NET_PRINTER_RECORD DecodeNetPrinterEntry(const BYTE* entry)
 
 std::string FormatMessageText(const std::string& text, const std::string& argument)
 {
-    const size_t at = text.find("%s");
-    return at == std::string::npos ? text : text.substr(0, at) + argument + text.substr(at + 2);
+    return FillPlaceholder(text, argument);
 }
 
 bool IsIpAddressText(const std::string& text)

@@ -4,6 +4,7 @@
 
 #include "base/Messages.h"
 #include "base/PathText.h"
+#include "base/TextRules.h"
 #include "base/UserMessage.h"
 #include "command/CopyFile.h"
 #include "env/FileSystem.h"
@@ -81,14 +82,8 @@ void CCopyFileDlg::InitFixedControls()
     (void)PlaceFixedControl("FIXED_CANCEL", ::GetDlgItem(m_window, IDC_COPY_CANCEL));
     (void)PlaceFixedControl("PROGRESS_BAR", ::GetDlgItem(m_window, IDC_PROGRESS));
     (void)::SendDlgItemMessageA(m_window, IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, kBarSteps));
-    if (!Config().ReadOwnString("STR_FILE_DESC", m_folderFormat))
-    {
-        m_folderFormat = "%s";
-    }
-    if (!Config().ReadOwnString("STR_DELETE_FILE", m_deleteText))
-    {
-        m_deleteText.clear();
-    }
+    m_folderFormat = Config().OwnText("STR_FILE_DESC", "%s");
+    m_deleteText = Config().OwnText("STR_DELETE_FILE");
 }
 
 void CCopyFileDlg::OnEnter(const std::string& parameter)
@@ -216,11 +211,7 @@ INT_PTR CCopyFileDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         const std::string text = lParam != 0 ? reinterpret_cast<const char*>(lParam) : "";
         if (wParam == 1)
         {
-            const size_t at = m_folderFormat.find("%s");
-            const std::string line = at == std::string::npos
-                                         ? m_folderFormat
-                                         : m_folderFormat.substr(0, at) + text + m_folderFormat.substr(at + 2);
-            (void)::SetDlgItemTextA(m_window, IDC_COPY_DESC, line.c_str());
+            (void)::SetDlgItemTextA(m_window, IDC_COPY_DESC, FillPlaceholder(m_folderFormat, text).c_str());
         }
         else
         {
@@ -279,7 +270,9 @@ void CCopyFileDlg::OnCancel()
     (void)::InterlockedExchange(&m_state, kAsking);
     const DialogContext& context = Context();
     const std::string question = context.wizard != nullptr ? context.wizard->CancelMessage() : std::string();
-    const bool exit = ShowUserMessage(m_window, question, Env().ProgramName(), kResumeExit) == IDCANCEL;
+    // Owned by the frame, as the wizard's own cancel question is.
+    HWND owner = context.wizard != nullptr ? context.wizard->Window() : m_window;
+    const bool exit = ShowUserMessage(owner, question, Env().ProgramName(), kResumeExit) == IDCANCEL;
     if (m_endPending)
     {
         // The copy ended while the question was open: the answer still decides.

@@ -8,12 +8,6 @@
 
 CCustomDlg::CCustomDlg(const DialogContext& context) : CSkinDlg(context, IDD_CUSTOM) {}
 
-std::string CCustomDlg::ReadText(const char* key) const
-{
-    std::string text;
-    return Config().ReadOwnString(key, text) ? text : std::string();
-}
-
 void CCustomDlg::InitFixedControls()
 {
     CSkinDlg::InitFixedControls();
@@ -21,9 +15,9 @@ void CCustomDlg::InitFixedControls()
     (void)PlaceFixedControl("FIXED_NEXT", ::GetDlgItem(m_window, IDC_NEXT));
     (void)PlaceColouredControl("FIXED_CHECKBOX_ALL", ::GetDlgItem(m_window, IDC_CHECK_ALL));
     (void)PlaceColouredControl("FIXED_CHANGE_PARAM", ::GetDlgItem(m_window, IDC_CHANGE_PARAM));
-    m_warning = ReadText("STR_WARNING");
-    m_confirm = ReadText("STR_CONFIRM");
-    m_filter = ItemFilterFromText(ReadText("ITEM_TYPE"));
+    m_warning = Config().OwnText("STR_WARNING");
+    m_confirm = Config().OwnText("STR_CONFIRM");
+    m_filter = ItemFilterFromText(Config().OwnText("ITEM_TYPE"));
 }
 
 bool CCustomDlg::PrepareShow()

@@ -34,7 +34,6 @@ protected:
 
 private:
     void OnNext();
-    std::string ReadText(const char* key) const;
 
     CMyListCtrl m_list;
     std::string m_warning;

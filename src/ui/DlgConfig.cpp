@@ -255,6 +255,12 @@ bool CDlgConfig::ReadOwnString(const char* key, std::string& value) const
     return FindKey(key, false, section) && m_env.Config().GetString(section.c_str(), key, value);
 }
 
+std::string CDlgConfig::OwnText(const char* key, const std::string& fallback) const
+{
+    std::string text;
+    return ReadOwnString(key, text) ? text : fallback;
+}
+
 bool CDlgConfig::ReadOwnRect(const char* key, RECT& value) const
 {
     std::string section;

@@ -128,6 +128,8 @@ public:
     bool ReadObject(ObjectRecord& record, const std::string& section) const;
     // A value of the dialog section, else of its base section (not DLG_COMMON).
     bool ReadOwnString(const char* key, std::string& value) const;
+    // ReadOwnString's text, or fallback when neither section has the key.
+    std::string OwnText(const char* key, const std::string& fallback = std::string()) const;
     // A rectangle "left,top,right,bottom" of the dialog section, else of its base section.
     bool ReadOwnRect(const char* key, RECT& value) const;
     // Draws the shapes in order.

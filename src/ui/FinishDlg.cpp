@@ -57,20 +57,14 @@ void CEndDlg::OnEnter(const std::string& parameter)
     CSkinDlg::OnEnter(parameter);
 }
 
-std::string CEndDlg::OwnText(const char* key) const
-{
-    std::string text;
-    return Config().ReadOwnString(key, text) ? text : std::string();
-}
-
 void CEndDlg::ReadTestPage()
 {
     m_testPage = TestPageSpec();
-    m_testPage.type = TestPageSpec::TypeFromText(OwnText("TEST_PAGE_TYPE"));
-    m_testPage.file = Unquoted(OwnText("TESTPAGE_FILE"));
-    m_testPage.bitmap = Unquoted(OwnText("TESTPAGE_BITMAP"));
-    m_testPage.url = Unquoted(OwnText("TESTPAGE_URL"));
-    m_testPage.text = OwnText("TESTPAGE_STRING");
+    m_testPage.type = TestPageSpec::TypeFromText(Config().OwnText("TEST_PAGE_TYPE"));
+    m_testPage.file = Unquoted(Config().OwnText("TESTPAGE_FILE"));
+    m_testPage.bitmap = Unquoted(Config().OwnText("TESTPAGE_BITMAP"));
+    m_testPage.url = Unquoted(Config().OwnText("TESTPAGE_URL"));
+    m_testPage.text = Config().OwnText("TESTPAGE_STRING");
 }
 
 void CEndDlg::PlaceCheckBox(const char* key, int id)
@@ -155,7 +149,7 @@ void CFinishDlg::InitFixedControls()
     const bool radiosPlaced = PlaceRadioPair("FIXED_RADIO_REBOOT", "FIXED_RADIO_NO_REBOOT", IDC_FINISH_REBOOT_NOW,
                                              IDC_FINISH_REBOOT_LATER);
     m_restartShown = radiosPlaced || ::IsWindowVisible(::GetDlgItem(m_window, IDC_FINISH_REBOOT)) != FALSE;
-    m_registrationUrl = Unquoted(OwnText("ONLINE_REG_URL"));
+    m_registrationUrl = Unquoted(Config().OwnText("ONLINE_REG_URL"));
     ReadTestPage();
     m_focusControl = ::GetDlgItem(m_window, IDC_FINISH_END);
 }
@@ -261,7 +255,7 @@ void CTestPageDlg::InitFixedControls()
     (void)PlaceFixedControl("FIXED_NEXT", ::GetDlgItem(m_window, IDC_NEXT));
     PlaceCheckBox("FIXED_CHECKBOX", IDC_TESTPAGE_CHECK);
     (void)PlaceRadioPair("FIXED_RADIO_0", "FIXED_RADIO_1", IDC_TESTPAGE_PRINT, IDC_TESTPAGE_SKIP);
-    m_connectMessage = OwnText("DEVICE_CONNECT_MSG");
+    m_connectMessage = Config().OwnText("DEVICE_CONNECT_MSG");
     ReadTestPage();
 }
 

@@ -49,7 +49,6 @@ protected:
     void PlaceCheckBox(const char* key, int id);
     // Two radios of one group; true when either is placed.
     bool PlaceRadioPair(const char* firstKey, const char* secondKey, int firstId, int secondId);
-    std::string OwnText(const char* key) const;
 
 private:
     TestPageSpec m_testPage;

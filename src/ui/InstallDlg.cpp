@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "base/Messages.h"
+#include "base/TextRules.h"
 #include "base/UserMessage.h"
 #include "env/InstallEnv.h"
 #include "items/InstallRun.h"
@@ -16,10 +17,6 @@
 
 namespace
 {
-const WPARAM kStatusFailed = CInstallWorker::kStatusFailed;
-const WPARAM kStatusSucceeded = CInstallWorker::kStatusSucceeded;
-const WPARAM kStatusStarted = CInstallWorker::kStatusStarted;
-const WPARAM kStatusDone = CInstallWorker::kStatusDone;
 const UINT_PTR kAnimationTimer = 1;
 const UINT_PTR kProgressTimer = 2;
 const UINT_PTR kEndPauseTimer = 3;
@@ -29,12 +26,6 @@ const UINT kEndPauseMs = 1000;
 const size_t kMaxShownName = 259;
 const int kBarSteps = 1000;
 
-// format with its first "%s" replaced by text; any other percent sign stays as it stands.
-std::string WithName(const std::string& format, const std::string& text)
-{
-    const size_t at = format.find("%s");
-    return at == std::string::npos ? format : format.substr(0, at) + text + format.substr(at + 2);
-}
 }  // namespace
 
 // What both install dialogs share: the run and its worker.
@@ -63,12 +54,6 @@ void CInstallProgressDlg::StopRun()
     m_running = false;
 }
 
-std::string CInstallProgressDlg::OwnText(const char* key, const char* fallback) const
-{
-    std::string text;
-    return Config().ReadOwnString(key, text) ? text : std::string(fallback);
-}
-
 std::string CInstallProgressDlg::DisplayName(int index) const
 {
     const CItem* items = Context().items;
@@ -82,10 +67,10 @@ void CInstallProgressDlg::InitFixedControls()
     (void)PlaceFixedControl("FIXED_CANCEL", ::GetDlgItem(m_window, IDC_INSTALL_CANCEL));
     // Nothing cuts an install run short: the button only shows where the configuration puts it.
     (void)::EnableWindow(::GetDlgItem(m_window, IDC_INSTALL_CANCEL), FALSE);
-    m_installing = OwnText("STR_INSTALLING", "%s");
-    m_completed = OwnText("STR_COMPLETED", "%s");
-    m_failed = OwnText("STR_FAIL", "%s");
-    m_systemUpdate = OwnText("STR_SYSTEMUPDATE", "STR_SYSTEMUPDATE");
+    m_installing = Config().OwnText("STR_INSTALLING", "%s");
+    m_completed = Config().OwnText("STR_COMPLETED", "%s");
+    m_failed = Config().OwnText("STR_FAIL", "%s");
+    m_systemUpdate = Config().OwnText("STR_SYSTEMUPDATE", "STR_SYSTEMUPDATE");
 }
 
 void CInstallProgressDlg::OnEnter(const std::string& parameter)
@@ -178,7 +163,6 @@ void CInstallDlg::DestroySlots()
         (void)::DestroyWindow(slot.icon);
     }
     m_slots.clear();
-    m_slotImages.clear();
     if (m_contentBrush != nullptr)
     {
         (void)::DeleteObject(m_contentBrush);
@@ -227,7 +211,6 @@ void CInstallDlg::InitFixedControls()
                                       32, m_window, nullptr, ::GetModuleHandleA(nullptr), nullptr);
         (void)::SendMessageA(slot.text, WM_SETFONT, reinterpret_cast<WPARAM>(Gdi::DialogFont()), FALSE);
         m_slots.push_back(slot);
-        m_slotImages.push_back(InstallImages::kPending);
         SetSlot(static_cast<int>(m_slots.size()) - 1, std::string(), InstallImages::kPending);
     }
 }
@@ -248,7 +231,7 @@ void CInstallDlg::SetSlotImage(int slot, int image)
     {
         return;
     }
-    m_slotImages[static_cast<size_t>(slot)] = image;
+    m_slots[static_cast<size_t>(slot)].image = image;
     if (static_cast<size_t>(image) < m_icons.size())
     {
         (void)::SendMessageA(m_slots[static_cast<size_t>(slot)].icon, STM_SETICON,
@@ -258,8 +241,7 @@ void CInstallDlg::SetSlotImage(int slot, int image)
 
 int CInstallDlg::SlotImage(int slot) const
 {
-    return slot >= 0 && static_cast<size_t>(slot) < m_slotImages.size() ? m_slotImages[static_cast<size_t>(slot)]
-                                                                          : -1;
+    return slot >= 0 && static_cast<size_t>(slot) < m_slots.size() ? m_slots[static_cast<size_t>(slot)].image : -1;
 }
 
 // Items beyond the last slot are not shown; their results still count.
@@ -277,7 +259,7 @@ void CInstallDlg::FillSlots()
         slot.name = DisplayName(index);
         slot.item = index;
         slot.state = 0;
-        SetSlot(next, WithName(m_installing, slot.name), InstallImages::kPending);
+        SetSlot(next, FillPlaceholder(m_installing, slot.name), InstallImages::kPending);
         ++next;
     }
     if (!m_slots.empty())
@@ -303,18 +285,18 @@ void CInstallDlg::ShowStatus(WPARAM status, int /*index*/)
 {
     switch (status)
     {
-    case kStatusStarted:
+    case CInstallWorker::kStatusStarted:
         m_current = 0;
         m_frame = 0;
         (void)::SetTimer(m_window, kAnimationTimer, kAnimationMs, nullptr);
         break;
-    case kStatusSucceeded:
-    case kStatusFailed:
+    case CInstallWorker::kStatusSucceeded:
+    case CInstallWorker::kStatusFailed:
         if (static_cast<size_t>(m_current) < m_slots.size())
         {
             Slot& slot = m_slots[static_cast<size_t>(m_current)];
-            const bool succeeded = status == kStatusSucceeded;
-            SetSlot(m_current, WithName(succeeded ? m_completed : m_failed, slot.name),
+            const bool succeeded = status == CInstallWorker::kStatusSucceeded;
+            SetSlot(m_current, FillPlaceholder(succeeded ? m_completed : m_failed, slot.name),
                     succeeded ? InstallImages::kSuccess : InstallImages::kFailure);
             slot.state = 2;
         }
@@ -385,7 +367,7 @@ void CInstall1Dlg::InitFixedControls()
     (void)PlaceFixedControl("FIXED_STATIC_STATE", ::GetDlgItem(m_window, IDC_INSTALL_STATE), CControlFactory::kKindText);
     (void)PlaceFixedControl("FIXED_LIST_RESULT", list, CControlFactory::kKindList);
     (void)PlaceFixedControl("PROGRESS_BAR", ::GetDlgItem(m_window, IDC_PROGRESS));
-    m_errorText = OwnText("STR_INST_ERROR", "STR_INST_ERROR");
+    m_errorText = Config().OwnText("STR_INST_ERROR", "STR_INST_ERROR");
     if (m_images == nullptr)
     {
         m_images = InstallImages::Make(16);
@@ -467,24 +449,24 @@ void CInstall1Dlg::ShowStatus(WPARAM status, int index)
 {
     switch (status)
     {
-    case kStatusStarted:
+    case CInstallWorker::kStatusStarted:
     {
-        const std::string text = WithName(m_installing, DisplayName(index));
+        const std::string text = FillPlaceholder(m_installing, DisplayName(index));
         (void)::SetDlgItemTextA(m_window, IDC_INSTALL_STATE, text.c_str());
         m_animated = AddRow(text, InstallImages::kPending);
         break;
     }
-    case kStatusSucceeded:
-    case kStatusFailed:
+    case CInstallWorker::kStatusSucceeded:
+    case CInstallWorker::kStatusFailed:
     {
         m_progress.BeginPeriod(BarPosition());
-        const bool succeeded = status == kStatusSucceeded;
-        SetRow(m_animated, WithName(succeeded ? m_completed : m_failed, DisplayName(index)),
+        const bool succeeded = status == CInstallWorker::kStatusSucceeded;
+        SetRow(m_animated, FillPlaceholder(succeeded ? m_completed : m_failed, DisplayName(index)),
                succeeded ? InstallImages::kSuccess : InstallImages::kFailure);
         m_animated = -1;
         break;
     }
-    case kStatusDone:
+    case CInstallWorker::kStatusDone:
         (void)::SetDlgItemTextA(m_window, IDC_INSTALL_STATE, m_systemUpdate.c_str());
         m_animated = AddRow(m_systemUpdate, InstallImages::kPending);
         break;

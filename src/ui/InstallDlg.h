@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "items/InstallWorker.h"
+#include "ui/InstallImages.h"
 #include "ui/SkinDlg.h"
 #include "ui/SmoothProgress.h"
 
@@ -42,8 +43,6 @@ protected:
     virtual void ShowStatus(WPARAM status, int index) = 0;
     virtual void OnTimer(UINT_PTR timer) = 0;
     virtual void OnSystemUpdateDone() = 0;
-    // The text of a key of the dialog section (else its base section); fallback when it has none.
-    std::string OwnText(const char* key, const char* fallback) const;
     std::string DisplayName(int index) const;
     // The person's view goes on to the next dialog.
     void Finish();
@@ -77,6 +76,7 @@ public:
         std::string name;
         int item = -1;
         int state = 0;                                        // 2 once a result was shown
+        int image = InstallImages::kPending;                  // the picture the icon shows
     };
     const std::vector<Slot>& Slots() const { return m_slots; }
     // The slot being worked on (past the last slot when the items outnumber them).
@@ -98,7 +98,6 @@ private:
     void SetSlotImage(int slot, int image);
 
     std::vector<Slot> m_slots;
-    std::vector<int> m_slotImages;
     std::vector<HICON> m_icons;                               // one per picture, 32 × 32
     HBRUSH m_contentBrush = nullptr;
     COLORREF m_contentColour = 0;

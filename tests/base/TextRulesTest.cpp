@@ -45,3 +45,11 @@ TEST(TextRulesTest, WithCrLf_BareLineFeedsOnly)
     EXPECT_EQ("\r\r\n", WithCrLf("\r\r\n")) << "a lone carriage return stays";
     EXPECT_EQ("", WithCrLf(""));
 }
+
+TEST(TextRulesTest, FillPlaceholder_FirstPlaceholderOnly_OtherPercentSignsKept)
+{
+    EXPECT_EQ("Installing Driver...", FillPlaceholder("Installing %s...", "Driver"));
+    EXPECT_EQ("A 100% B %s", FillPlaceholder("A 100% %s %s", "B")) << "only the first %s; a lone % stays";
+    EXPECT_EQ("no placeholder", FillPlaceholder("no placeholder", "x"));
+    EXPECT_EQ("%d and 50%", FillPlaceholder("%d and %s", "50%")) << "the filled text is not read again";
+}

@@ -21,7 +21,7 @@ const DWORD kSuccess = 0;
 const DWORD kCancelled = 1602;
 const DWORD kFailed = 1603;
 const DWORD kRestartNeeded = 3010;
-const int kBulkFiles = 3000;
+const int kBulkFiles = 10000;                              // enough that the copy is still running when Cancel is clicked
 
 // The end of the run's log, for a failure message.
 std::string LogTail(const CTestProduct& product)
