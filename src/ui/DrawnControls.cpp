@@ -134,9 +134,12 @@ void CDrawnControl::OnPointerEnter()
     (void)::InvalidateRect(m_window, nullptr, FALSE);
 }
 
+// A leave that comes while the control holds the pointer (the system may report one as the press
+// takes the pointer) does not undo the press: the release decides, by where it is let go.
 void CDrawnControl::OnPointerLeave()
 {
-    m_hover = m_tracking = m_pressed = false;
+    m_hover = m_tracking = false;
+    m_pressed = m_pressed && ::GetCapture() == m_window;
     (void)::InvalidateRect(m_window, nullptr, FALSE);
 }
 

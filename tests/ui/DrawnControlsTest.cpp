@@ -243,10 +243,19 @@ TEST_F(DrawnControlsTest, Pointer_PressesOnReleaseInside_NotWhenLetGoOutsideOrTa
         EXPECT_EQ(1u, m_commands.size()) << "a release without a press presses nothing";
 
         (void)::SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, inside);
+        (void)::SendMessageA(window, WM_MOUSELEAVE, 0, 0);   // reported as the press takes the pointer
+        (void)::SendMessageA(window, WM_LBUTTONUP, 0, inside);
+        EXPECT_EQ(2u, m_commands.size()) << "a leave while the control holds the pointer keeps the press";
+        (void)::SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, inside);
+        (void)::SendMessageA(window, WM_MOUSELEAVE, 0, 0);
+        (void)::SendMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(-20, 3));
+        EXPECT_EQ(2u, m_commands.size()) << "and the release still decides: let go outside, nothing";
+
+        (void)::SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, inside);
         (void)::SetCapture(m_edit);                       // a box opening over the pressed control
         (void)::ReleaseCapture();
         (void)::SendMessageA(window, WM_LBUTTONUP, 0, inside);
-        EXPECT_EQ(1u, m_commands.size()) << "a press taken away by another window presses nothing";
+        EXPECT_EQ(2u, m_commands.size()) << "a press taken away by another window presses nothing";
     }
 }
 

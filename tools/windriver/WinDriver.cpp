@@ -604,9 +604,11 @@ HWND CaptureOf(HWND control)
 }
 
 // Presses the pointer's button on the control and lets go once the control has taken the press (it
-// holds the pointer, as buttons, edit boxes and lists do, or has the focus), then waits until it has let
-// the pointer go: the click is whole in the control before the next input comes. A press the control
-// did not take (the window was still settling in front) is let go and made again, once.
+// holds the pointer, as buttons, edit boxes and lists do, or the focus came to it with the press), then
+// waits until it has let the pointer go: the click is whole in the control before the next input comes.
+// A control that had the focus already (a default button) shows the press only by holding the pointer.
+// A press the control did not take (the window was still settling in front) is let go and made again,
+// once.
 int RealClick(HWND top, HWND control)
 {
     for (int attempt = 0; attempt < 2; ++attempt)
@@ -616,8 +618,10 @@ int RealClick(HWND top, HWND control)
             return 1;
         }
         Settle(top);
+        const bool focusedBefore = FocusOf(top) == control;
         ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
-        const bool taken = WaitUntil([&] { return CaptureOf(control) == control || FocusOf(top) == control; });
+        const bool taken = WaitUntil(
+            [&] { return CaptureOf(control) == control || (!focusedBefore && FocusOf(top) == control); });
         ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
         const bool released = WaitUntil([&] { return !::IsWindow(control) || CaptureOf(control) != control; });
         if (::IsWindow(top))
