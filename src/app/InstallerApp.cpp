@@ -358,6 +358,7 @@ RunHooks CInstallerApp::MakeRunHooks()
         (void)m_printers.RenamePrinters();
         (void)m_printers.DefaultPrinterStep(false);
     };
+    hooks.currentPrinter = [this] { return m_printers.GetCurrentPrinter(); };
     hooks.installedPrinter = [this] {
         std::vector<std::string> names;
         return m_printers.GetInstalledPrinterNames(&names) > 0 && !names.empty() ? names.front() : std::string();

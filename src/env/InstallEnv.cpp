@@ -435,6 +435,12 @@ void CInstallEnv::SetPrinterInstalled(bool installed)
 
 bool CInstallEnv::CheckDevicePort(bool requireLpt)
 {
+    std::string port;
+    return FindDevicePort(&port) && (!requireLpt || SystemUpper(port).find("LPT") != std::string::npos);
+}
+
+bool CInstallEnv::FindDevicePort(std::string* port)
+{
     std::vector<std::string> ports;
     int count = 0;
     (void)m_externalFnt.GetDevicePort(m_mfgBuffer, m_mdlBuffer, m_vidPidBuffer, &ports, &count);
@@ -443,7 +449,8 @@ bool CInstallEnv::CheckDevicePort(bool requireLpt)
         return false;
     }
     m_deviceFound = true;
-    return !requireLpt || (!ports.empty() && SystemUpper(ports.front()).find("LPT") != std::string::npos);
+    *port = ports.empty() ? std::string() : ports.front();
+    return true;
 }
 
 bool CInstallEnv::SetLanguage(WORD id, bool interactive)

@@ -83,6 +83,8 @@ public:
     // Asks the utility library for the device's port. True when the device is connected (and, with
     // requireLpt, its port is a parallel port).
     bool CheckDevicePort(bool requireLpt);
+    // The first port the connected printer reports (as CheckDevicePort asks); false when none is connected.
+    bool FindDevicePort(std::string* port);
 
     // Switches the language (0: the installed language, else the system's) and applies its string
     // file, configuration file and options. An interactive change to the language already requested

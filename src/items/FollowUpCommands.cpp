@@ -152,9 +152,10 @@ void CFollowUpCommands::RunDevicePrinterSteps()
         {
             m_hooks.waitNoPendingInstall();
         }
-        if (m_env.IsPrinterInstalled() && m_hooks.runPrinterDiagnosis)
+        if (m_env.IsPrinterInstalled())
         {
-            m_hooks.runPrinterDiagnosis();
+            // The device is there now: its diagnosis looks at the printer's current queue.
+            (void)m_commands.Execute(MakeCommandRecord("CT_DIAGNOSIS").get());
         }
     }
     if (printerCommands && m_hooks.applyPrinterCommands)

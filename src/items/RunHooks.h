@@ -16,8 +16,8 @@ struct RunHooks
     std::function<void(const std::string& port)> setPortOfAllPrinters;
     std::function<void()> refreshPrinters;
     std::function<bool()> isDeviceConnected;                  // empty: the utility library's port count
-    std::function<void()> runPrinterDiagnosis;
     std::function<void()> applyPrinterCommands;
+    // The queue the diagnosis is for: the installed printer as the spooler names it now.
     std::function<std::string()> currentPrinter;
     std::function<std::string()> installedPrinter;
     // Creates a standard TCP/IP port of that name for the address; false when it could not.

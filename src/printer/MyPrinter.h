@@ -87,6 +87,9 @@ public:
     std::string GetDefaultPrinterName() const;
     // The driver name of the first default-flagged record, else the printer name of the first record.
     std::string GetDefaultPrinterCandidate() const;
+    // The queue the installed printers have now: of the installed records (default-flagged ones first),
+    // the first whose printer name, else driver name, is a local printer; "" when there is none.
+    std::string GetCurrentPrinter() const;
     // The printer names of the installed records; -1 when they do not fit in kNameListSize.
     int GetInstalledPrinterNames(std::vector<std::string>* names) const;
 

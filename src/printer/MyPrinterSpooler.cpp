@@ -142,6 +142,41 @@ bool CMyPrinter::GetSystemDefaultPrinter(std::string* name) const
     return false;
 }
 
+std::string CMyPrinter::GetCurrentPrinter() const
+{
+    std::vector<Spooler::LocalPrinter> printers;
+    if (Spooler::EnumLocalPrinters(&printers) != ERROR_SUCCESS)
+    {
+        return std::string();
+    }
+    const auto exists = [&printers](const std::string& name) {
+        return !name.empty() && std::any_of(printers.begin(), printers.end(), [&name](const Spooler::LocalPrinter& p) {
+                   return EqualsSystemNoCase(p.name, name);
+               });
+    };
+    // Before the rename step a queue still carries the driver's name.
+    for (bool defaultOnes : {true, false})
+    {
+        for (int i = 0; i < m_count; ++i)
+        {
+            const PRINTER_RECORD& record = m_records[i];
+            if (!record.installed || record.defaultPrinter != defaultOnes)
+            {
+                continue;
+            }
+            if (exists(record.printerName))
+            {
+                return record.printerName;
+            }
+            if (exists(record.driverName))
+            {
+                return record.driverName;
+            }
+        }
+    }
+    return std::string();
+}
+
 bool CMyPrinter::IsNameInUse(const std::string& name, const std::string& driverName) const
 {
     auto clashes = [&](const std::string& queue) {

@@ -5,6 +5,7 @@
 #include "ui/ChoiceDialogs.h"
 #include "ui/CopyFileDlg.h"
 #include "ui/CustomDlg.h"
+#include "ui/DeviceConnectDlg.h"
 #include "ui/FinishDlg.h"
 #include "ui/InstallDlg.h"
 
@@ -37,7 +38,7 @@ struct DialogKind
 };
 const DialogKind kDialogKinds[] = {
     {"NORMAL.", Make<CNormalDlg>, false},
-    {"DEVICE_CONNECT.", nullptr, false},
+    {"DEVICE_CONNECT.", Make<CDeviceConnnectDlg>, false},
     {"CUSTOM.", Make<CCustomDlg>, false},
     {"COPYFILE.", Make<CCopyFileDlg>, true},
     {"INSTALL.", Make<CInstallDlg>, true},

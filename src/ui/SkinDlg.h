@@ -90,6 +90,8 @@ protected:
     bool PlaceColouredControl(const char* key, HWND control, int kind = 0);
     // True while the dialog is shown (a kind acts on Next only then).
     bool IsShown() const { return m_window != nullptr && ::IsWindowVisible(m_window) != FALSE; }
+    // True from entering until its Next (or the alternative) has been posted.
+    bool IsActive() const { return m_active; }
     CUiEnv& Env() { return m_env; }
     // A stand-alone window (background, initialisation window) rather than a child of the wizard.
     void SetTopLevel(bool topLevel) { m_topLevel = topLevel; }

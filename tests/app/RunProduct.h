@@ -46,6 +46,13 @@ public:
                           "\r\nVALUE = REG_SZ, UninstallString, \"" + ExePath() + "\" /S /U\r\nDELETE_KEY = 1\r\n");
     }
 
+    // The reference utility library and its device simulation (data\Kvutil.ini), a printer of any model
+    // on LPT1:: the wizard's device dialog finds it by polling and goes on by itself.
+    void UseDeviceSimulation()
+    {
+        (void)::CopyFileA(BesideTest("Kvutil.dll").c_str(), (ProductDir() + "\\data\\Kvutil.dll").c_str(), FALSE);
+        WriteProductFile("data\\Kvutil.ini", "[DEVICE]\r\nCONNECTED=1\r\nPORTS=LPT1:\r\n");
+    }
     void Answer(const char* entry, const char* name, const char* answer)
     {
         (void)::WritePrivateProfileStringA(entry, name, answer, (ProductDir() + "\\data\\answers.ini").c_str());

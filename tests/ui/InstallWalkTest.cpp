@@ -23,26 +23,6 @@ const DWORD kFailed = 1603;
 const DWORD kRestartNeeded = 3010;
 const int kBulkFiles = 10000;                              // enough that the copy is still running when Cancel is clicked
 
-// The end of the run's log, for a failure message.
-std::string LogTail(const CTestProduct& product)
-{
-    std::vector<std::string> log;
-    for (const std::string& line : ReadLog(product.LogPath()))
-    {
-        // The hardware wizard watcher's line every second says nothing about the walk.
-        if (line.find("RemoveHardwareWizardDialog") == std::string::npos)
-        {
-            log.push_back(line);
-        }
-    }
-    std::string tail;
-    for (size_t line = log.size() > 25 ? log.size() - 25 : 0; line < log.size(); ++line)
-    {
-        tail += log[line] + "\n";
-    }
-    return tail;
-}
-
 // The lines only one of two snapshots has, for a failure message.
 std::string Difference(const std::set<std::string>& first, const std::set<std::string>& second)
 {
@@ -66,25 +46,11 @@ std::string AllWindows(const CWizardRun& run)
     return listing;
 }
 
-// Welcome, licence accepted, a typical setup: the dialog before the work begins. (The walks through
-// these dialogs with real input are the selection walks' and the demo's; here the work after them is.)
-void WalkToReady(const CWizardRun& run)
-{
-    ASSERT_TRUE(run.WaitText("Read me first"));
-    ASSERT_EQ(0, run.Do("click", run.Frame(), "Next >"));
-    ASSERT_TRUE(run.WaitText("I accept the licence agreement"));
-    ASSERT_EQ(0, run.Do("click", run.Frame(), "I accept the licence agreement"));
-    ASSERT_EQ(0, run.Do("click", run.Frame(), "Next >"));
-    ASSERT_TRUE(run.WaitText("Choose the setup type"));
-    ASSERT_EQ(0, run.Do("click", run.Frame(), "Next >")) << "typical";
-    ASSERT_TRUE(run.WaitText("Setup is ready"));
-}
-
 // Install, then the copy and the run go on by themselves up to the finish dialog.
 void InstallToFinish(const CWizardRun& run, const CTestProduct& product)
 {
     ASSERT_EQ(0, run.RealClick(run.Frame(), "Install"));
-    ASSERT_EQ(0, run.Do("waittext", run.Frame(), "Setup is complete", "50000")) << LogTail(product);
+    ASSERT_EQ(0, run.Do("waittext", run.Frame(), "Setup is complete", "50000")) << WalkLogTail(product);
 }
 
 // The records that say how a run chose its components, which a reinstall writes anew.
@@ -105,12 +71,13 @@ std::set<std::string> WithoutChoice(const std::set<std::string>& lines)
 TEST(InstallWalkTest, FailingComponent_TheEndListsIt_TheOthersInstalled_1603)
 {
     CRunProduct product;
+    product.UseDeviceSimulation();
     product.Answer("MyInstall", "ITEM_B", "0");
     CWizardRun run(product, "", "");
     WalkToReady(run);
     ASSERT_EQ(0, run.RealClick(run.Frame(), "Install"));
     ASSERT_EQ(0, run.Do("waittext", product.ProgramName(), "OK", "50000"))
-        << "SHOW_INST_ERROR is on in the demo: the failures are listed in a box\n" << LogTail(product)
+        << "SHOW_INST_ERROR is on in the demo: the failures are listed in a box\n" << WalkLogTail(product)
         << AllWindows(run);
     const std::string box = run.Listing(product.ProgramName());
     EXPECT_NE(std::string::npos, box.find("These components could not be installed:\\r\\n\\r\\nItem B\\r\\n"))
@@ -132,6 +99,7 @@ TEST(InstallWalkTest, FailingComponent_TheEndListsIt_TheOthersInstalled_1603)
 TEST(InstallWalkTest, CancelDuringTheCopy_Exit_TakesTheFilesBack_1602_NothingLeft)
 {
     CRunProduct product(false);
+    product.UseDeviceSimulation();
     ASSERT_TRUE(::CreateDirectoryA((product.ProductDir() + "\\data\\bulk").c_str(), nullptr));
     for (int file = 0; file < kBulkFiles; ++file)
     {
@@ -143,11 +111,11 @@ TEST(InstallWalkTest, CancelDuringTheCopy_Exit_TakesTheFilesBack_1602_NothingLef
     CWizardRun run(product, "", "");
     WalkToReady(run);
     ASSERT_EQ(0, run.RealClick(run.Frame(), "Install"));
-    ASSERT_EQ(0, run.Do("waittext", run.Frame(), "Copying the files")) << LogTail(product);
+    ASSERT_EQ(0, run.Do("waittext", run.Frame(), "Copying the files")) << WalkLogTail(product);
     ASSERT_EQ(0, run.RealClick(run.Frame(), "#1028")) << "the copy dialog's Cancel, while it copies\n"
-                                                      << LogTail(product);
+                                                      << WalkLogTail(product);
     ASSERT_EQ(0, run.Do("waittext", product.ProgramName(), "Setup is not complete. Do you really want to quit?"))
-        << "it asks\n" << LogTail(product) << AllWindows(run);
+        << "it asks\n" << WalkLogTail(product) << AllWindows(run);
     run.Picture(run.Frame(), "test_copy");
     ASSERT_EQ(0, run.RealClick(product.ProgramName(), "Exit"));
     EXPECT_EQ(kCancelled, run.Finish(120000));
@@ -161,6 +129,7 @@ TEST(InstallWalkTest, CancelDuringTheCopy_Exit_TakesTheFilesBack_1602_NothingLef
 TEST(InstallWalkTest, RestartChosenForLater_EndsWith3010)
 {
     CRunProduct product;
+    product.UseDeviceSimulation();
     product.SetConfigKey("FINISH.END", "FIXED_RADIO_REBOOT", "RADIO.RESTART_NOW");
     product.SetConfigKey("FINISH.END", "FIXED_RADIO_NO_REBOOT", "RADIO.RESTART_LATER");
     product.SetConfigKey("RADIO.RESTART_NOW", "POSITION", "16,170");
@@ -187,6 +156,7 @@ TEST(InstallWalkTest, RestartChosenForLater_EndsWith3010)
 TEST(InstallWalkTest, ReinstallThroughTheWizard_TheRecordsOfTheFirstInstall)
 {
     CRunProduct product;
+    product.UseDeviceSimulation();
     ASSERT_EQ(kSuccess, product.Run("/S").exitCode);
     const std::set<std::string> installed = product.Snapshot();
     (void)product.TakeCalls();
@@ -204,6 +174,6 @@ TEST(InstallWalkTest, ReinstallThroughTheWizard_TheRecordsOfTheFirstInstall)
         EXPECT_TRUE(Contains(log, std::string(" Item ") + item + " Installation/ReInstallation/Uninstallation ==> Success"));
         EXPECT_TRUE(Contains(log, "Call MyInstall(0," + product.InstallingKey() + "," + product.InstallingKey() +
                                       "\\Items\\ITEM_" + item + ",1)"))
-            << "handed over as installed: " << item << "\n" << LogTail(product);
+            << "handed over as installed: " << item << "\n" << WalkLogTail(product);
     }
 }

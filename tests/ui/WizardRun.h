@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <initializer_list>
 #include <sstream>
 #include <string>
@@ -194,3 +196,38 @@ private:
     std::string m_path;
     mutable std::string m_said;
 };
+
+// The end of the run's log, for a failure message.
+inline std::string WalkLogTail(const AppTest::CTestProduct& product)
+{
+    std::vector<std::string> log;
+    for (const std::string& line : AppTest::ReadLog(product.LogPath()))
+    {
+        // The hardware wizard watcher's line every second says nothing about the walk.
+        if (line.find("RemoveHardwareWizardDialog") == std::string::npos)
+        {
+            log.push_back(line);
+        }
+    }
+    std::string tail;
+    for (size_t line = log.size() > 25 ? log.size() - 25 : 0; line < log.size(); ++line)
+    {
+        tail += log[line] + "\n";
+    }
+    return tail;
+}
+
+// Welcome, licence accepted, a typical setup: the dialog before the work begins. (The walks through
+// these dialogs with real input are the selection walks' and the demo's; here the work after them is.)
+inline void WalkToReady(const CWizardRun& run)
+{
+    ASSERT_TRUE(run.WaitText("Read me first"));
+    ASSERT_EQ(0, run.Do("click", run.Frame(), "Next >"));
+    ASSERT_TRUE(run.WaitText("I accept the licence agreement"));
+    ASSERT_EQ(0, run.Do("click", run.Frame(), "I accept the licence agreement"));
+    ASSERT_EQ(0, run.Do("click", run.Frame(), "Next >"));
+    ASSERT_TRUE(run.WaitText("Choose the setup type"));
+    ASSERT_EQ(0, run.Do("click", run.Frame(), "Next >")) << "typical";
+    ASSERT_TRUE(run.WaitText("Setup is ready"));
+}
+

@@ -19,6 +19,9 @@
 //   WinDriver key WINDOW enter|escape|altf4      presses a key in the window
 //   WinDriver front WINDOW                       asks the window to the front
 //   WinDriver picture WINDOW FILE.png            saves what the window shows
+//   WinDriver arrive WINDOW                      tells the program's windows that a USB printer has
+//                                                arrived, as the system's device-change notification
+//                                                does (set the device simulation to connected first)
 //   WinDriver --real click|key|type ...          the same with real input through the system's input
 //                                                queue, as a person's hands give it: the window is brought
 //                                                to the front first, the pointer moved onto the control and
@@ -31,6 +34,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <dbt.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -451,6 +455,36 @@ int Hover(HWND top, HWND control)
 
 // The pointer to the screen's lower right corner, off the windows under test, so that a window
 // opening where the pointer rests does not take it for a user pointing at it.
+// The system's notification of a device-interface arrival, of the USB device class, sent to every
+// window of the program (the window and its children): the one that registered for it acts on it.
+struct InterfaceArrival
+{
+    DWORD size;
+    DWORD deviceType;
+    DWORD reserved;
+    GUID classGuid;
+    char name[64];
+};
+
+int Arrive(HWND top)
+{
+    InterfaceArrival arrival = {};
+    arrival.size = sizeof(arrival);
+    arrival.deviceType = 5;                                   // DBT_DEVTYP_DEVICEINTERFACE
+    arrival.classGuid = {0xA5DCBF10, 0x6530, 0x11D2, {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
+    lstrcpynA(arrival.name, "\\\\?\\USB#VID_0000&PID_0000#SIMULATED#{a5dcbf10-6530-11d2-901f-00c04fb951ed}",
+              sizeof(arrival.name));
+    std::vector<HWND> windows = Controls(top);
+    windows.insert(windows.begin(), top);
+    for (HWND window : windows)
+    {
+        DWORD_PTR ignored = 0;
+        (void)::SendMessageTimeoutA(window, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&arrival),
+                                    SMTO_NORMAL, kFindMs, &ignored);
+    }
+    return 0;
+}
+
 int Away()
 {
     const POINT corner = {::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1};
@@ -863,7 +897,7 @@ int main(int argc, char** argv)
 {
     if (argc < 2)
     {
-        std::fprintf(stderr, "usage: WinDriver [--real] away|list|wait|waitgone|waittext|click|hover|pick|type|settext|key|"
+        std::fprintf(stderr, "usage: WinDriver [--real] away|list|wait|waitgone|waittext|click|hover|pick|type|settext|key|arrive|"
                              "front|picture ...\n");
         return 2;
     }
@@ -898,10 +932,10 @@ int main(int argc, char** argv)
     }
     if (argc < 4)
     {
-        if (argc == 3 && (command == "front"))
+        if (argc == 3 && (command == "front" || command == "arrive"))
         {
             HWND top = WaitWindow(window, kFindMs);
-            return top != nullptr ? Front(top) : 1;
+            return top == nullptr ? 1 : command == "front" ? Front(top) : Arrive(top);
         }
         return 2;
     }
