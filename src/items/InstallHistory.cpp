@@ -1,5 +1,8 @@
 #include "items/InstallHistory.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "base/Text.h"
 #include "base/TextRules.h"
 #include "command/CommandSection.h"
@@ -303,12 +306,20 @@ bool CInstallHistory::WriteShortcutRecord(const std::string& sectionName)
     WriteNumber(key, "Group", desktop ? 1 : 0);
     WriteText(key, "Icon_Description", ReadProfileText(profile, sectionName, "DESCRIPTION"));
     WriteNumber(key, "Delete", ReadProfileNumber(profile, sectionName, "DELETE", 1));
-    m_shortcutNames.push_back(sectionName);
+    // A section listed twice is still one shortcut: the install update makes and records each name once.
+    const auto same = [&sectionName](const std::string& other) { return EqualsSystemNoCase(other, sectionName); };
+    if (std::find_if(m_shortcutNames.begin(), m_shortcutNames.end(), same) == m_shortcutNames.end())
+    {
+        m_shortcutNames.push_back(sectionName);
+    }
     return true;
 }
 
+// The list is this write's: writing the records again (a second commit of the selection, or
+// CT_WRITE_ITEM_INFO run twice) starts it afresh instead of adding the names once more.
 bool CInstallHistory::WriteShortcutRecords()
 {
+    m_shortcutNames.clear();
     std::vector<std::string> entries;
     if (!ReadEntries(m_env.GetDataProfile(), "SHORTCUT_INFO", entries))
     {

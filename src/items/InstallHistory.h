@@ -60,9 +60,10 @@ public:
     bool WriteDefaultCopyFileRecords();
     // The shortcut record of one section (details from the command file); false without NAME.
     bool WriteShortcutRecord(const std::string& sectionName);
-    // One record per entry of SHORTCUT_INFO of the data file; false when it cannot be read.
+    // One record per entry of SHORTCUT_INFO of the data file; false when it cannot be read. The list of
+    // shortcut names starts afresh with each call.
     bool WriteShortcutRecords();
-    // The shortcut sections written in this run, in the order written.
+    // The shortcut sections of the last write of the records, in the order written, each name once.
     const std::vector<std::string>& GetShortcutNames() const { return m_shortcutNames; }
 
     // Deletes every item record under Installing (a new selection is about to be made).

@@ -52,7 +52,7 @@ TEST_F(InstallHistoryTest, WriteItemInfo_ExactItemCopyFileAndShortcutRecords)
                           "PRINTER_NAME = Kp Lab\r\nDEFAULT_PRINTER = 1\r\nINST_PARAM2 = /alt\r\n"
                           "DEFAULT_INST_TYPE = UNCHK\r\nCOPY_FILE = DRV\r\n"
                           "[UTIL]\r\nDISPLAY_NAME = Util\r\nINST_CMD = $SRC_DIR$\\inst.exe\r\n"
-                          "[SHORTCUT_INFO]\r\nSC1\r\nSC_NONAME\r\n",
+                          "[SHORTCUT_INFO]\r\nSC1\r\nSC_NONAME\r\nsc1\r\n",
                       "[COPY_FILE_INFO]\r\nCOMMON\r\n[COMMON]\r\nSOURCE = a\r\n"
                       "[DRV]\r\nSOURCE = generic\r\n[DRV." + platform +
                           "]\r\nDESCRIPTION = Drivers\r\nSOURCE = $SRC_DIR$\\drv\r\nDESTINATION = C:\\d\r\n"
@@ -112,6 +112,10 @@ TEST_F(InstallHistoryTest, WriteItemInfo_ExactItemCopyFileAndShortcutRecords)
               ReadKeyValues(Installing() + "\\Shortcut\\SC1"));
     EXPECT_TRUE(ReadKeyValues(Installing() + "\\Shortcut\\SC_NONAME").empty()) << "no NAME: skipped";
     EXPECT_EQ(std::vector<std::string>{"SC1"}, Items().GetHistory().GetShortcutNames());
+    EXPECT_TRUE(Items().WriteItemInfo()) << "CT_WRITE_ITEM_INFO once more";
+    EXPECT_TRUE(Items().WriteShortcutRecords()) << "and the shortcut records of a commit";
+    EXPECT_EQ(std::vector<std::string>{"SC1"}, Items().GetHistory().GetShortcutNames())
+        << "each shortcut is named once, so it is made and recorded once";
 
     // The alternate parameters: the "2" value where given (with its trailing blank), else the primary.
     Items().SetAlternateParameter(true);
