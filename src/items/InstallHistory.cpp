@@ -99,6 +99,25 @@ std::string CopyFileRecordKey(const std::string& root, const std::string& sectio
     return FormatText("%s\\CopyFiles\\%s", root.c_str(), section.c_str());
 }
 
+bool ReadUninstallInfo(const std::string& uninstallInfoKey, const std::string& valueName, std::string& text)
+{
+    std::vector<BYTE> data;
+    DWORD type = REG_NONE;
+    if (CRegistry::GetRawValue(uninstallInfoKey.c_str(), valueName.c_str(), HKEY_LOCAL_MACHINE, data, &type) !=
+        ERROR_SUCCESS)
+    {
+        return false;
+    }
+    if (type == REG_DWORD && data.size() >= sizeof(DWORD))
+    {
+        DWORD number = 0;
+        std::memcpy(&number, data.data(), sizeof(number));
+        text = FormatText("%lu", static_cast<unsigned long>(number));
+        return true;
+    }
+    return ReadText(uninstallInfoKey, valueName.c_str(), text);
+}
+
 std::string ShortcutRecordKey(const std::string& root, const std::string& section)
 {
     return FormatText("%s\\Shortcut\\%s", root.c_str(), section.c_str());
@@ -384,7 +403,7 @@ bool CInstallHistory::IsRemovable(const std::string& itemKey) const
     std::string valueName;
     std::string live;
     return ReadText(itemKey, "Uninstall_Value_Name", valueName) && !valueName.empty() &&
-           ReadText(m_env.GetUninstallInfoKey(), valueName.c_str(), live) && !live.empty();
+           ReadUninstallInfo(m_env.GetUninstallInfoKey(), valueName, live) && !live.empty();
 }
 
 void CInstallHistory::SaveHistory(const std::vector<std::string>& sections)

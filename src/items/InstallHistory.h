@@ -23,6 +23,11 @@ std::string ShortcutRecordKey(const std::string& root, const std::string& sectio
 // "%s\InstallFail".
 std::string FailureListKey(const std::string& root);
 
+// An item's live uninstall information: the value valueName under the uninstall-information key
+// (HKEY_LOCAL_MACHINE), as its text, or as the decimal text of a number (a helper may store either).
+// False when the value is missing or of another type; text is written only on success.
+bool ReadUninstallInfo(const std::string& uninstallInfoKey, const std::string& valueName, std::string& text);
+
 // A shortcut's Start_in when START_IN is absent: the target trimmed of blanks, tabs and double quotes
 // and cut before its last "\" (empty without one).
 std::string ShortcutStartIn(const std::string& target);
