@@ -48,12 +48,20 @@ struct ProgramWait
     HWND window = nullptr;
     CHandle process;
     bool bringToFront = false;
+    DWORD boundMs = 0;
+    CLog* log = nullptr;
 };
 
+// A program that never ends (hung, or waiting for a window nobody sees) must not keep the wizard
+// disabled for good: at the bound the wizard is given back and the program is left running.
 DWORD WINAPI WaitThread(void* parameter)
 {
     const std::unique_ptr<ProgramWait> wait(static_cast<ProgramWait*>(parameter));
-    (void)::WaitForSingleObject(wait->process.Get(), INFINITE);
+    if (::WaitForSingleObject(wait->process.Get(), wait->boundMs) == WAIT_TIMEOUT)
+    {
+        wait->log->Write("The started program did not end within %lu ms; the wizard goes on",
+                         static_cast<unsigned long>(wait->boundMs));
+    }
     (void)::PostMessageA(wait->window, UM_END_WAIT, wait->bringToFront ? 1 : 0, 0);
     return 1;
 }
@@ -144,6 +152,8 @@ void CProgramCommands::WaitForProgram(CHandle process, bool bringToFront)
     wait->window = m_windows.wizard;
     wait->process = std::move(process);
     wait->bringToFront = bringToFront;
+    wait->boundMs = m_programWaitMs;
+    wait->log = &m_log;
     HANDLE thread = ::CreateThread(nullptr, 0, WaitThread, wait.get(), 0, nullptr);
     if (thread == nullptr)
     {
