@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/APIFunction.h"
 #include "base/PathText.h"
 #include "base/Text.h"
 #include "command/CommandEnv.h"
@@ -331,7 +332,7 @@ int CProgramCommands::PrintSystemTestPage(const std::string& printer, const char
 // faults is abandoned and answered as if the function were missing.
 int CProgramCommands::PrintUiTestPage(const std::string& printer, const char* library)
 {
-    const CModule module(::LoadLibraryA(library));
+    const CModule module(LoadSystemLibrary(library));
     const auto entry = LookUp<PrintUIEntryWFn>(module, "PrintUIEntryW");
     if (entry == nullptr)
     {
@@ -358,7 +359,7 @@ int CProgramCommands::PrintUiTestPage(const std::string& printer, const char* li
 
 int CProgramCommands::ShellTestPage(const std::string& printer, const char* library)
 {
-    const CModule module(::LoadLibraryA(library));
+    const CModule module(LoadSystemLibrary(library));
     const auto entry = LookUp<SHInvokePrinterCommandAFn>(module, "SHInvokePrinterCommandA");
     if (entry == nullptr)
     {

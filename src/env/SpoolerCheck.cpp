@@ -2,6 +2,7 @@
 
 #include <winspool.h>
 
+#include "base/APIFunction.h"
 #include "base/Scoped.h"
 #include "base/TextRules.h"
 #include "log/Log.h"
@@ -98,7 +99,7 @@ PendingInstallWait SystemPendingInstallWait(const char* waitEntry)
     HMODULE setupApi = ::GetModuleHandleA("Setupapi.dll");
     if (setupApi == nullptr)
     {
-        setupApi = ::LoadLibraryA("Setupapi.dll");
+        setupApi = LoadSystemLibrary("Setupapi.dll");
     }
     const auto waitEvents = setupApi != nullptr ? reinterpret_cast<WaitEventsFn>(reinterpret_cast<void (*)()>(
                                                       ::GetProcAddress(setupApi, waitEntry)))
