@@ -266,6 +266,9 @@ TEST(SetupInstallRunTest, AddRemoveEntryAndUninstaller_ListedAfterInstall_Uninst
     EXPECT_NE(std::string::npos, listed.find(product.ProgramName() + "|||" + product.ProgramName())) << listed;
 
     (void)::DeleteFileA(product.LogPath().c_str());
+    // A program of the user's put into the temporary folder under the uninstaller's name beforehand.
+    const std::string planted = product.TempDir() + "\\KVDelAll.exe";
+    ASSERT_TRUE(WriteTestFile(planted, "planted"));
     std::string commandLine = "\"" + product.ExePath() + "\" /S /U";
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
@@ -284,7 +287,10 @@ TEST(SetupInstallRunTest, AddRemoveEntryAndUninstaller_ListedAfterInstall_Uninst
     wsprintfA(hexPid, "%x", pid);
     const std::string line = ReadTestFile(recorded);
     EXPECT_NE(std::string::npos, line.find("/P\"" + product.DestDir() + "\\Install\" /I0x" + hexPid)) << line;
-    EXPECT_NE(std::string::npos, line.find(product.TempDir() + "\\KVDelAll.exe")) << "a copy in the temporary folder";
+    EXPECT_EQ(0u, line.find("\"" + product.TempDir() + "\\KVDelAll_")) << "a copy of its own in the temporary folder";
+    EXPECT_EQ(std::string::npos, line.find(planted)) << "not the file planted under the plain name";
+    EXPECT_EQ("planted", ReadTestFile(planted)) << "which is left as it was";
+    (void)::DeleteFileA(planted.c_str());
     EXPECT_EQ(std::string::npos, ListAddRemoveEntries(product.Folder() + "\\list.txt").find(product.ProgramName()));
     ::SetEnvironmentVariableA("KV_RECORDER_LOG", nullptr);
     (void)::DeleteFileA(recorded.c_str());
