@@ -10,6 +10,10 @@ have i686-w64-mingw32-g++-posix    || need+=(g++-mingw-w64-i686)
 have x86_64-w64-mingw32-g++-posix  || need+=(g++-mingw-w64-x86-64)
 have cmake                         || need+=(cmake)
 have g++                           || need+=(g++)
+# The fuzz targets (tools/fuzz.sh): clang with its libFuzzer and sanitizer runtimes.
+have clang++                       || need+=(clang)
+compgen -G '/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a' >/dev/null \
+    || need+=(libclang-rt-14-dev)
 have Xvfb                          || need+=(xvfb)
 have xdotool                       || need+=(xdotool)
 [ -x /usr/lib/wine/wine ]          || need+=(wine64 wine32:i386 fonts-wine)

@@ -140,10 +140,32 @@ void RemoveEmptyParents(const std::string& folder)
     }
 }
 
+// The batch file that removes this program: a new file of its own in the temporary folder, created
+// only where no file of that name exists, so that no other program can have put its own there first.
+// Invalid handle when none could be made.
+HANDLE CreateRemovalBatch(const std::string& temp, std::string& batch)
+{
+    const DWORD start = ::GetTickCount();
+    for (DWORD attempt = 0; attempt < 100; ++attempt)
+    {
+        batch = temp + "KVDelAll_" + std::to_string(::GetCurrentProcessId()) + "_" + std::to_string(start + attempt) +
+                ".bat";
+        HANDLE file = ::CreateFileA(batch.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE || (::GetLastError() != ERROR_FILE_EXISTS &&
+                                             ::GetLastError() != ERROR_ALREADY_EXISTS))
+        {
+            return file;
+        }
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
 // A running program cannot delete its own file: a small batch file retries (a bounded number of
 // times, a second apart) once this process has ended, then deletes itself. It runs detached, without
 // a console, so that no console settings are left behind. It needs the NT command shell's counting
-// loop; under COMMAND.COM (Windows 9x) the file goes at the next start instead.
+// loop; under COMMAND.COM (Windows 9x) the file goes at the next start instead. The programs it uses
+// are named by their full paths and it runs in the system folder: the temporary folder, where it lies,
+// may hold programs of any name.
 void RemoveSelf()
 {
     const std::string self = helper::ModulePath(nullptr);
@@ -151,18 +173,24 @@ void RemoveSelf()
     const DWORD comspecLength = ::GetEnvironmentVariableA("COMSPEC", comspec, MAX_PATH);
     const std::string shell = comspecLength > 0 && comspecLength < MAX_PATH ? std::string(comspec) : std::string();
     const size_t slash = shell.find_last_of('\\');
-    if (!helper::EqualNoCase(shell.substr(slash == std::string::npos ? 0 : slash + 1), "cmd.exe"))
+    char system[MAX_PATH + 1] = {};
+    ::GetSystemDirectoryA(system, MAX_PATH);
+    // The system's own command shell, whatever folder COMSPEC names.
+    const std::string commandShell = std::string(system) + "\\cmd.exe";
+    if (!helper::EqualNoCase(shell.substr(slash == std::string::npos ? 0 : slash + 1), "cmd.exe") ||
+        !helper::FileExists(commandShell))
     {
         kLog.Write("%s: %s", self.c_str(), RemoveAtRestart(self, false) ? "removed at the next start" : "left");
         return;
     }
     char temp[MAX_PATH + 1] = {};
     ::GetTempPathA(MAX_PATH, temp);
-    const std::string batch = std::string(temp) + "KVDelAll_" + std::to_string(::GetCurrentProcessId()) + ".bat";
+    const std::string ping = std::string(system) + "\\ping.exe";
     const std::string script = "@echo off\r\nset n=0\r\n:again\r\ndel \"" + self + "\" >nul 2>&1\r\nif not exist \"" +
-                               self + "\" goto done\r\nset /a n=n+1\r\nif %n% geq 60 goto done\r\n"
-                               "ping -n 2 127.0.0.1 >nul 2>&1\r\ngoto again\r\n:done\r\ndel \"%~f0\"\r\n";
-    CHandle file(::CreateFileA(batch.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                               self + "\" goto done\r\nset /a n=n+1\r\nif %n% geq 60 goto done\r\n\"" + ping +
+                               "\" -n 2 127.0.0.1 >nul 2>&1\r\ngoto again\r\n:done\r\ndel \"%~f0\"\r\n";
+    std::string batch;
+    CHandle file(CreateRemovalBatch(temp, batch));
     DWORD written = 0;
     if (!file.IsValid() || !::WriteFile(file.Get(), script.data(), static_cast<DWORD>(script.size()), &written, nullptr))
     {
@@ -170,14 +198,14 @@ void RemoveSelf()
         return;
     }
     file.Reset();
-    std::string line = "\"" + std::string(comspec) + "\" /c \"" + batch + "\"";
+    std::string line = "\"" + commandShell + "\" /c \"" + batch + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION process = {};
-    if (::CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, DETACHED_PROCESS | IDLE_PRIORITY_CLASS,
-                         nullptr, temp, &startup, &process))
+    if (::CreateProcessA(commandShell.c_str(), &line[0], nullptr, nullptr, FALSE, DETACHED_PROCESS | IDLE_PRIORITY_CLASS,
+                         nullptr, system, &startup, &process))
     {
         CHandle thread(process.hThread);
         CHandle child(process.hProcess);

@@ -167,14 +167,12 @@ bool CInstallerApp::InitInstance()
         return false;
     }
     m_runMode = ParseCommandLine();
-    if (m_silent && m_otherInstanceRunning)
+    if (RefuseSilentBesideRunningInstaller())
     {
-        // Two runs of one product would write the same records at the same time.
-        m_log.Write("The installer is already running");
-        m_exitCode = kExitAlreadyRunning;
         return false;
     }
-    if (m_runMode == RUN_INSTALL && !RunInstallModeSteps())
+    // The setting file may turn an install into a silent script install: asked once more then.
+    if (m_runMode == RUN_INSTALL && (!RunInstallModeSteps() || RefuseSilentBesideRunningInstaller()))
     {
         return false;
     }
@@ -223,6 +221,20 @@ bool CInstallerApp::CheckSingleInstance()
         m_instanceMutex = std::move(mutex);
     }
     return true;                                              // any other failure: go on without a mutex
+}
+
+// Two runs of one product would write the same records at the same time: a silent run (by the command
+// line or by the setting file) beside a running installer ends at once. An interactive start ends later,
+// when its frame finds the running one's.
+bool CInstallerApp::RefuseSilentBesideRunningInstaller()
+{
+    if (!m_silent || !m_otherInstanceRunning)
+    {
+        return false;
+    }
+    m_log.Write("The installer is already running");
+    m_exitCode = kExitAlreadyRunning;
+    return true;
 }
 
 // Device installations need administrator rights on NT; the data file decides whether to refuse by

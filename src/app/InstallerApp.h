@@ -161,6 +161,8 @@ private:
     };
 
     bool CheckSingleInstance();
+    // True (1618 set, logged) when this run is silent and another installer of the product runs.
+    bool RefuseSilentBesideRunningInstaller();
     bool CheckAdministratorRights();
     bool RunInstallModeSteps();
     bool CheckMinimumRequirements();

@@ -188,7 +188,6 @@ bool CInstallerApp::InitWizard()
 bool CInstallerApp::LoadWizardItems()
 {
     // The data file's ITEM_INFO, with the initialisation window as the progress display.
-    m_items.ClearItems();
     if (!m_items.ReadItems(CItem::kDefaultListSection, m_initWindow ? m_initWindow->Window() : nullptr))
     {
         m_log.Write("Initialize installed item information fail");

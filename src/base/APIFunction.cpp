@@ -2,6 +2,8 @@
 
 #include <initializer_list>
 
+#include "base/PathText.h"
+
 namespace
 {
 const char* const kLibraryNames[CAPIFunction::kLibraryCount] = {
@@ -33,11 +35,18 @@ const FunctionEntry kFunctions[CAPIFunction::kFunctionCount] = {
     {CAPIFunction::kAdvapi32, "RegDeleteKeyExA"},
 };
 
-// A library that is missing must not make the system ask for a disk or show an error box.
+// A library that is missing must not make the system ask for a disk or show an error box. A bare name
+// is taken from the system folder only.
 HMODULE LoadQuietly(const char* fileName)
 {
+    const std::string path = SystemLibraryPath(fileName);
+    if (path.empty())
+    {
+        ::SetLastError(ERROR_BAD_PATHNAME);
+        return nullptr;
+    }
     const UINT oldMode = ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    HMODULE module = ::LoadLibraryA(fileName);
+    HMODULE module = ::LoadLibraryA(path.c_str());
     const DWORD err = ::GetLastError();
     ::SetErrorMode(oldMode);
     ::SetLastError(err);
@@ -64,6 +73,32 @@ T Missing(T fallback)
     return fallback;
 }
 }  // namespace
+
+std::string SystemLibraryPath(const char* fileName)
+{
+    const std::string name = fileName != nullptr ? fileName : "";
+    if (PathText::IsFullPath(name, IsSystemLeadByte))
+    {
+        return name;
+    }
+    if (name.empty() || PathText::FirstSeparator(name, IsSystemLeadByte) != std::string::npos ||
+        name.find_first_of("/:") != std::string::npos)
+    {
+        return std::string();                                 // a path below the current folder or drive
+    }
+    char system[MAX_PATH + 1] = {};
+    const UINT length = ::GetSystemDirectoryA(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+    {
+        return std::string();
+    }
+    return PathText::Join(std::string(system, length), name, IsSystemLeadByte);
+}
+
+HMODULE LoadSystemLibrary(const char* fileName)
+{
+    return LoadQuietly(fileName);
+}
 
 CAPIFunction::CAPIFunction() = default;
 

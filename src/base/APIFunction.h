@@ -1,5 +1,6 @@
 #pragma once
-// System functions that some supported Windows versions lack, looked up by name at run time. Each
+// System functions that some supported Windows versions lack, looked up by name at run time, and the one
+// way a system library is loaded. Each
 // wrapper calls the function when it was found and otherwise answers its fixed fallback value with
 // the last error set to ERROR_PROC_NOT_FOUND, so one program runs on every system.
 // Ownership: the object holds one reference on each library it loaded and releases it when destroyed.
@@ -7,7 +8,18 @@
 #include <windows.h>
 #include <setupapi.h>
 
+#include <string>
+
 #include "base/Scoped.h"
+
+// Where a library named by a bare file name is loaded from: the system folder only, so that a file of
+// that name beside Setup.exe, in the current folder or on the search path is never taken. A full path
+// is returned unchanged; a relative path, an empty name or an unreadable system folder give empty.
+std::string SystemLibraryPath(const char* fileName);
+// LoadLibraryA of SystemLibraryPath(fileName), without a system error box for a missing file; null
+// (the system error as the last error, ERROR_BAD_PATHNAME for an empty path) when it cannot be loaded.
+// The caller owns the reference.
+HMODULE LoadSystemLibrary(const char* fileName);
 
 class CAPIFunction
 {

@@ -67,4 +67,16 @@ std::string Join(const std::string& directory, const std::string& name, LeadByte
 {
     return EndsWithSeparator(directory, isLeadByte) ? directory + name : directory + "\\" + name;
 }
+
+bool IsFullPath(const std::string& path, LeadBytePredicate isLeadByte)
+{
+    const std::vector<size_t> separators = Separators(path, isLeadByte);
+    const char first = path.empty() ? '\0' : path[0];
+    const bool driveLetter = (first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z');
+    if (driveLetter && path.size() >= 2 && path[1] == ':')
+    {
+        return !separators.empty() && separators[0] == 2;
+    }
+    return path.size() > 2 && separators.size() >= 2 && separators[0] == 0 && separators[1] == 1;
+}
 }  // namespace PathText

@@ -31,6 +31,10 @@ std::string WithoutTrailingSeparator(const std::string& path, LeadBytePredicate 
 std::string WithoutTrailingSeparators(const std::string& path, LeadBytePredicate isLeadByte);
 // directory, a backslash and name; no second backslash when directory already ends with one.
 std::string Join(const std::string& directory, const std::string& name, LeadBytePredicate isLeadByte);
+// True for a path that names its place by itself: a drive letter, ':' and a backslash ("C:\x"), or a
+// network path ("\\server\share"). Bare names, relative paths, "C:x" and "\x" depend on the current
+// folder or drive.
+bool IsFullPath(const std::string& path, LeadBytePredicate isLeadByte);
 }  // namespace PathText
 
 #if defined(_WIN32)

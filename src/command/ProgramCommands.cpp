@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/APIFunction.h"
 #include "base/PathText.h"
 #include "base/Text.h"
 #include "command/CommandEnv.h"
@@ -48,12 +49,20 @@ struct ProgramWait
     HWND window = nullptr;
     CHandle process;
     bool bringToFront = false;
+    DWORD boundMs = 0;
+    CLog* log = nullptr;
 };
 
+// A program that never ends (hung, or waiting for a window nobody sees) must not keep the wizard
+// disabled for good: at the bound the wizard is given back and the program is left running.
 DWORD WINAPI WaitThread(void* parameter)
 {
     const std::unique_ptr<ProgramWait> wait(static_cast<ProgramWait*>(parameter));
-    (void)::WaitForSingleObject(wait->process.Get(), INFINITE);
+    if (::WaitForSingleObject(wait->process.Get(), wait->boundMs) == WAIT_TIMEOUT)
+    {
+        wait->log->Write("The started program did not end within %lu ms; the wizard goes on",
+                         static_cast<unsigned long>(wait->boundMs));
+    }
     (void)::PostMessageA(wait->window, UM_END_WAIT, wait->bringToFront ? 1 : 0, 0);
     return 1;
 }
@@ -144,6 +153,8 @@ void CProgramCommands::WaitForProgram(CHandle process, bool bringToFront)
     wait->window = m_windows.wizard;
     wait->process = std::move(process);
     wait->bringToFront = bringToFront;
+    wait->boundMs = m_programWaitMs;
+    wait->log = &m_log;
     HANDLE thread = ::CreateThread(nullptr, 0, WaitThread, wait.get(), 0, nullptr);
     if (thread == nullptr)
     {
@@ -321,7 +332,7 @@ int CProgramCommands::PrintSystemTestPage(const std::string& printer, const char
 // faults is abandoned and answered as if the function were missing.
 int CProgramCommands::PrintUiTestPage(const std::string& printer, const char* library)
 {
-    const CModule module(::LoadLibraryA(library));
+    const CModule module(LoadSystemLibrary(library));
     const auto entry = LookUp<PrintUIEntryWFn>(module, "PrintUIEntryW");
     if (entry == nullptr)
     {
@@ -348,7 +359,7 @@ int CProgramCommands::PrintUiTestPage(const std::string& printer, const char* li
 
 int CProgramCommands::ShellTestPage(const std::string& printer, const char* library)
 {
-    const CModule module(::LoadLibraryA(library));
+    const CModule module(LoadSystemLibrary(library));
     const auto entry = LookUp<SHInvokePrinterCommandAFn>(module, "SHInvokePrinterCommandA");
     if (entry == nullptr)
     {

@@ -1,8 +1,8 @@
 #pragma once
 // The commands that start programs, open documents, folders, URLs and manuals, and print test pages.
 // Programs start through the shell; a command that waits for a program returns at once and a worker
-// thread posts UM_END_WAIT to the wizard when the program has ended. Each handler answers the
-// dispatcher with its documented Boolean.
+// thread posts UM_END_WAIT to the wizard when the program has ended, or at the wait's bound. Each
+// handler answers the dispatcher with its documented Boolean.
 
 #include <windows.h>
 
@@ -62,6 +62,10 @@ public:
 
     void SetWindows(const CommandWindows& windows) { m_windows = windows; }
 
+    // How long a waited-for program keeps the wizard disabled at most (kProgramWaitMs, 30 minutes).
+    static constexpr DWORD kProgramWaitMs = 30 * 60 * 1000;
+    void SetProgramWaitBound(DWORD boundMs) { m_programWaitMs = boundMs; }
+
     // The wait thread started last (null before the first); it ends right after posting UM_END_WAIT.
     HANDLE GetLastWaitThread() const { return m_lastWaitThread.Get(); }
 
@@ -88,4 +92,5 @@ private:
     CommandWindows m_windows;
     std::string m_browserProgram = "IEXPLORE.EXE";
     CHandle m_lastWaitThread;
+    DWORD m_programWaitMs = kProgramWaitMs;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/APIFunction.h"
 #include "base/Scoped.h"
 #include "base/Text.h"
 #include "base/TextRules.h"
@@ -226,7 +227,7 @@ bool GetOsVersionCode(int& osCode, int& osClass, VersionQuery query)
 
 bool IsWow64(const char* moduleName, const char* functionName)
 {
-    CModule module(::LoadLibraryA(moduleName));
+    CModule module(LoadSystemLibrary(moduleName));
     if (!module.IsValid())
     {
         return false;

@@ -111,10 +111,16 @@ namespace SystemCheck
 {
 DWORD WaitWhileServicePending(DWORD pendingState, SERVICE_STATUS& status, const ServiceWaitCalls& calls)
 {
-    DWORD startTick = calls.tickCount();
+    const DWORD firstTick = calls.tickCount();
+    DWORD startTick = firstTick;
     DWORD checkPoint = status.dwCheckPoint;
     while (status.dwCurrentState == pendingState)
     {
+        // A service that reports progress for ever would hold the run up for ever.
+        if (calls.tickCount() - firstTick >= kMaxServiceWaitMs)
+        {
+            break;
+        }
         calls.sleep(ServicePollInterval(status.dwWaitHint));
         SERVICE_STATUS next = status;
         const DWORD err = calls.query(next);

@@ -25,8 +25,12 @@ struct ServiceWaitCalls
     std::function<DWORD()> tickCount;
 };
 
+// The longest a service may stay pending, progress or not (ten minutes).
+constexpr DWORD kMaxServiceWaitMs = 10 * 60 * 1000;
+
 // Waits while status shows pendingState: a tenth of the wait hint per round (100 to 1000 ms), the timer
-// restarted whenever the checkpoint advances, given up once the wait hint has passed without progress.
-// status holds the last state read; returns the failing query's error, else 0.
+// restarted whenever the checkpoint advances, given up once the wait hint has passed without progress
+// or kMaxServiceWaitMs in all. status holds the last state read; returns the failing query's error,
+// else 0.
 DWORD WaitWhileServicePending(DWORD pendingState, SERVICE_STATUS& status, const ServiceWaitCalls& calls);
 }  // namespace SystemCheck

@@ -2,6 +2,7 @@
 
 #include <winspool.h>
 
+#include "base/APIFunction.h"
 #include "base/Scoped.h"
 #include "base/TextRules.h"
 #include "log/Log.h"
@@ -20,6 +21,7 @@ using CGlobalMemory = CScoped<GlobalMemoryTraits>;
 
 constexpr DWORD kPendingInstallWait = 1000;
 constexpr int kMaxFurtherPendingWaits = 60;
+constexpr int kMaxForegroundPendingWaits = 30 * 60;         // half an hour for the person to answer
 constexpr int kSpoolerEnumAttempts = 4;
 
 using SpoolerEnum = BOOL (*)(BYTE* buffer, DWORD size, DWORD* needed, DWORD* returned);
@@ -74,8 +76,10 @@ bool WaitNoPendingInstall(const PendingInstallWait& wait, const std::function<vo
     }
     if (foregroundHelper)
     {
-        // The user has to answer the new-hardware window, so it is kept in front for as long as it takes.
-        while (wait(kPendingInstallWait) == WAIT_TIMEOUT)
+        // The user has to answer the new-hardware window, so it is kept in front for as long as that
+        // may take; a window nobody answers does not hold the run up for good.
+        for (int waits = 0; waits < kMaxForegroundPendingWaits && wait(kPendingInstallWait) == WAIT_TIMEOUT;
+             ++waits)
         {
             foregroundHelper();
         }
@@ -95,7 +99,7 @@ PendingInstallWait SystemPendingInstallWait(const char* waitEntry)
     HMODULE setupApi = ::GetModuleHandleA("Setupapi.dll");
     if (setupApi == nullptr)
     {
-        setupApi = ::LoadLibraryA("Setupapi.dll");
+        setupApi = LoadSystemLibrary("Setupapi.dll");
     }
     const auto waitEvents = setupApi != nullptr ? reinterpret_cast<WaitEventsFn>(reinterpret_cast<void (*)()>(
                                                       ::GetProcAddress(setupApi, waitEntry)))

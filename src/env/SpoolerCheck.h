@@ -15,8 +15,8 @@ namespace SystemCheck
 using PendingInstallWait = std::function<DWORD(DWORD timeout)>;
 
 // Waits while Windows installs devices; true when installations were pending. With a foreground helper
-// (the helper entry that raises the new-hardware window) it waits without limit and calls the helper
-// every second; without one it gives up after about a minute. False when setupapi.dll or its
+// (the helper entry that raises the new-hardware window) it calls the helper every second and gives up
+// after about half an hour; without one it gives up after about a minute. False when setupapi.dll or its
 // CMP_WaitNoPendingInstallEvents is missing.
 bool WaitNoPendingInstall(const std::function<void()>& foregroundHelper);
 // The system's CMP_WaitNoPendingInstallEvents as a wait; empty where the system has none (the entry

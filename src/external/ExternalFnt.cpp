@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/PathText.h"
 #include "external/FaultGuard.h"
 
 const ExternalFileKey CExternalFnt::kFileKeys[kExternalFileCount] = {
@@ -130,11 +131,20 @@ void CExternalFnt::Load(const Paths& paths)
     m_entries.fill(nullptr);
     for (const ExternalFileKey& key : kFileKeys)
     {
-        m_paths[key.file] = paths[key.file];
+        const std::string& path = paths[key.file];
+        // A helper is taken only from the place the product names: a path that the system would look
+        // for in the current folder or along the search path could find a file planted there.
+        const bool placed = path.empty() || PathText::IsFullPath(path, IsSystemLeadByte);
+        m_paths[key.file] = placed ? path : std::string();
         m_modules[key.file].Reset();
-        if (LoadFailureText(key.file) != nullptr)
+        const char* failureText = LoadFailureText(key.file);
+        if (failureText != nullptr && placed)
         {
             LoadLibraryFile(key.file);
+        }
+        else if (failureText != nullptr)
+        {
+            m_log.WriteError(ERROR_BAD_PATHNAME, failureText, path.c_str());
         }
     }
 }

@@ -54,7 +54,8 @@ public:
     CExternalFnt& operator=(const CExternalFnt&) = delete;
 
     // Keeps every path and loads the libraries in load order ("" means the file was not found),
-    // logging each one that fails; its entry points stay empty. Loading again replaces everything;
+    // logging each one that fails; its entry points stay empty. A path that is not a full path is
+    // neither kept nor loaded (logged with ERROR_BAD_PATHNAME for a library). Loading again replaces everything;
     // never while calls may run.
     void Load(const Paths& paths);
 

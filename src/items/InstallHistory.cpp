@@ -1,5 +1,8 @@
 #include "items/InstallHistory.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "base/Text.h"
 #include "base/TextRules.h"
 #include "command/CommandSection.h"
@@ -94,6 +97,25 @@ std::string ItemRecordKey(const std::string& root, const std::string& section)
 std::string CopyFileRecordKey(const std::string& root, const std::string& section)
 {
     return FormatText("%s\\CopyFiles\\%s", root.c_str(), section.c_str());
+}
+
+bool ReadUninstallInfo(const std::string& uninstallInfoKey, const std::string& valueName, std::string& text)
+{
+    std::vector<BYTE> data;
+    DWORD type = REG_NONE;
+    if (CRegistry::GetRawValue(uninstallInfoKey.c_str(), valueName.c_str(), HKEY_LOCAL_MACHINE, data, &type) !=
+        ERROR_SUCCESS)
+    {
+        return false;
+    }
+    if (type == REG_DWORD && data.size() >= sizeof(DWORD))
+    {
+        DWORD number = 0;
+        std::memcpy(&number, data.data(), sizeof(number));
+        text = FormatText("%lu", static_cast<unsigned long>(number));
+        return true;
+    }
+    return ReadText(uninstallInfoKey, valueName.c_str(), text);
 }
 
 std::string ShortcutRecordKey(const std::string& root, const std::string& section)
@@ -303,12 +325,20 @@ bool CInstallHistory::WriteShortcutRecord(const std::string& sectionName)
     WriteNumber(key, "Group", desktop ? 1 : 0);
     WriteText(key, "Icon_Description", ReadProfileText(profile, sectionName, "DESCRIPTION"));
     WriteNumber(key, "Delete", ReadProfileNumber(profile, sectionName, "DELETE", 1));
-    m_shortcutNames.push_back(sectionName);
+    // A section listed twice is still one shortcut: the install update makes and records each name once.
+    const auto same = [&sectionName](const std::string& other) { return EqualsSystemNoCase(other, sectionName); };
+    if (std::find_if(m_shortcutNames.begin(), m_shortcutNames.end(), same) == m_shortcutNames.end())
+    {
+        m_shortcutNames.push_back(sectionName);
+    }
     return true;
 }
 
+// The list is this write's: writing the records again (a second commit of the selection, or
+// CT_WRITE_ITEM_INFO run twice) starts it afresh instead of adding the names once more.
 bool CInstallHistory::WriteShortcutRecords()
 {
+    m_shortcutNames.clear();
     std::vector<std::string> entries;
     if (!ReadEntries(m_env.GetDataProfile(), "SHORTCUT_INFO", entries))
     {
@@ -373,7 +403,7 @@ bool CInstallHistory::IsRemovable(const std::string& itemKey) const
     std::string valueName;
     std::string live;
     return ReadText(itemKey, "Uninstall_Value_Name", valueName) && !valueName.empty() &&
-           ReadText(m_env.GetUninstallInfoKey(), valueName.c_str(), live) && !live.empty();
+           ReadUninstallInfo(m_env.GetUninstallInfoKey(), valueName, live) && !live.empty();
 }
 
 void CInstallHistory::SaveHistory(const std::vector<std::string>& sections)

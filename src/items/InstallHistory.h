@@ -23,6 +23,11 @@ std::string ShortcutRecordKey(const std::string& root, const std::string& sectio
 // "%s\InstallFail".
 std::string FailureListKey(const std::string& root);
 
+// An item's live uninstall information: the value valueName under the uninstall-information key
+// (HKEY_LOCAL_MACHINE), as its text, or as the decimal text of a number (a helper may store either).
+// False when the value is missing or of another type; text is written only on success.
+bool ReadUninstallInfo(const std::string& uninstallInfoKey, const std::string& valueName, std::string& text);
+
 // A shortcut's Start_in when START_IN is absent: the target trimmed of blanks, tabs and double quotes
 // and cut before its last "\" (empty without one).
 std::string ShortcutStartIn(const std::string& target);
@@ -60,9 +65,10 @@ public:
     bool WriteDefaultCopyFileRecords();
     // The shortcut record of one section (details from the command file); false without NAME.
     bool WriteShortcutRecord(const std::string& sectionName);
-    // One record per entry of SHORTCUT_INFO of the data file; false when it cannot be read.
+    // One record per entry of SHORTCUT_INFO of the data file; false when it cannot be read. The list of
+    // shortcut names starts afresh with each call.
     bool WriteShortcutRecords();
-    // The shortcut sections written in this run, in the order written.
+    // The shortcut sections of the last write of the records, in the order written, each name once.
     const std::vector<std::string>& GetShortcutNames() const { return m_shortcutNames; }
 
     // Deletes every item record under Installing (a new selection is about to be made).

@@ -198,10 +198,11 @@ bool CInstallRun::PrepareItems(bool uninstall)
         return false;
     }
     KeepInterruptedRun();
-    if (uninstall)
-    {
-        SetSetupType(kSetupUninstall);
-    }
+    // A silent run never chooses a start section, so a Setup_Type under Installing is left from a run
+    // that ended before its end (an interactive uninstall, say); the helper reads it to choose the
+    // command. Its records are kept above; the run's own type is written here, before any record that
+    // the helper reads. A reinstall writes its own type once the files are copied.
+    SetSetupType(uninstall ? kSetupUninstall : kSetupInstall);
     m_items.BuildPrinterList(false);
     (void)Execute("CT_WRITE_ITEM_INFO");
     return true;

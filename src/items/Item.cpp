@@ -39,6 +39,9 @@ void CItem::ConnectCommands(CCmdOperator& commands)
 
 bool CItem::ReadItems(const std::string& section, HWND progress)
 {
+    // Reading again (a later run on the same collection, a language change) replaces the list: an item
+    // kept from before would be listed, selected and run twice.
+    ClearItems();
     m_listSection = section.empty() ? kDefaultListSection : section;
     (void)ReadItemTypes();
     std::vector<std::string> entries;
@@ -92,7 +95,6 @@ bool CItem::ReadItems(const std::string& section, HWND progress)
 
 bool CItem::ReloadItems(HWND progress)
 {
-    ClearItems();
     return ReadItems(std::string(), progress);
 }
 

@@ -59,10 +59,11 @@ public:
     void ConnectCommands(CCmdOperator& commands);
 
     // The collection.
-    // Reads the item types and every item of the list section (empty: ITEM_INFO); progress, when
-    // given, receives UM_PROGRESS_STEP. False when the list section cannot be read.
+    // Frees the items read before, then reads the item types and every item of the list section (empty:
+    // ITEM_INFO); progress, when given, receives UM_PROGRESS_STEP. False when the list section cannot
+    // be read (the collection is then empty).
     bool ReadItems(const std::string& section = std::string(), HWND progress = nullptr);
-    // Frees every item and reads the default list again.
+    // Reads the default list again.
     bool ReloadItems(HWND progress = nullptr);
     void ClearItems();
     int GetCount() const { return static_cast<int>(m_items.size()); }

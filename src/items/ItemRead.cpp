@@ -25,11 +25,6 @@ bool FileExists(const std::string& path)
     return SystemCheck::FileExists(path.c_str(), true);
 }
 
-bool ReadMachineText(const std::string& key, const std::string& name, std::string& text)
-{
-    return ReadRegistryText(HKEY_LOCAL_MACHINE, key.c_str(), name.c_str(), text) == ERROR_SUCCESS;
-}
-
 // The text keys of step 5 in their reading order; the first four are read platform variant first.
 struct TextKey
 {
@@ -347,7 +342,7 @@ bool CItem::IsValidToUninstall(ITEM_RECORD& item, bool checkOnly)
         return true;
     }
     std::string value;
-    return !item.uninstKey.empty() && ReadMachineText(m_env.GetUninstallInfoKey(), item.uninstKey, value) &&
+    return !item.uninstKey.empty() && ReadUninstallInfo(m_env.GetUninstallInfoKey(), item.uninstKey, value) &&
            !value.empty();
 }
 
@@ -368,7 +363,7 @@ bool CItem::IsInstalled(const std::string& section, const ITEM_RECORD* item, boo
     if (!item->uninstKey.empty())
     {
         std::string value;
-        return ReadMachineText(m_env.GetUninstallInfoKey(), item->uninstKey, value);
+        return ReadUninstallInfo(m_env.GetUninstallInfoKey(), item->uninstKey, value);
     }
     DWORD installNow = 0;
     return m_history.ReadInstallNow(m_env.GetInstalledKey(), item->sectionName, &installNow) && installNow == 2;

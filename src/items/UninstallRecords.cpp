@@ -3,6 +3,7 @@
 #include <set>
 #include <utility>
 
+#include "base/APIFunction.h"
 #include "base/Scoped.h"
 #include "base/TextRules.h"
 #include "command/CopyFile.h"
@@ -252,7 +253,7 @@ bool CUninstallRecords::Apply(const std::string& root, bool deleteOwnProgram)
         return false;
     }
     // Windows 9x and NT 4 have no INF store to uninstall from: INF files are then only deleted.
-    CModule setupApi(::LoadLibraryA(m_infLibrary.c_str()));
+    CModule setupApi(LoadSystemLibrary(m_infLibrary.c_str()));
     UninstallInfFunction uninstallInf = nullptr;
     if (setupApi.IsValid())
     {

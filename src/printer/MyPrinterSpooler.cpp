@@ -43,7 +43,7 @@ FARPROC LookUp(const char* library, const char* entry)
     HMODULE module = ::GetModuleHandleA(library);
     if (!module)
     {
-        module = ::LoadLibraryA(library);   // stays loaded for the process: the spooler's own library
+        module = LoadSystemLibrary(library);   // stays loaded for the process: the spooler's own library
     }
     return module ? ::GetProcAddress(module, entry) : nullptr;
 }

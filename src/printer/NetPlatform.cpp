@@ -3,6 +3,7 @@
 #include <winnetwk.h>
 #include <winspool.h>
 
+#include "base/APIFunction.h"
 #include "env/ServiceControl.h"
 #include "printer/Spooler.h"
 
@@ -21,7 +22,7 @@ DWORD FindEntry(const char* library, const char* name, FARPROC* entry)
     HMODULE module = ::GetModuleHandleA(library);
     if (!module)
     {
-        module = ::LoadLibraryA(library);
+        module = LoadSystemLibrary(library);
     }
     if (!module)
     {

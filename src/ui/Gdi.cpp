@@ -1,5 +1,6 @@
 #include "ui/Gdi.h"
 
+#include "base/APIFunction.h"
 #include "ui/UiResources.h"
 
 namespace
@@ -14,7 +15,7 @@ FARPROC SystemEntry(const char* library, const char* name)
     HMODULE module = ::GetModuleHandleA(library);
     if (module == nullptr)
     {
-        module = ::LoadLibraryA(library);
+        module = LoadSystemLibrary(library);
     }
     return module != nullptr ? ::GetProcAddress(module, name) : nullptr;
 }

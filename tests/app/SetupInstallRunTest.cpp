@@ -211,6 +211,34 @@ TEST(SetupInstallRunTest, KilledWhileAnItemRuns_NextRunsStartCleanAndUninstallRe
     }
 }
 
+// An interactive uninstall ended from outside leaves its Setup_Type (2) under Installing; the helper reads
+// it to choose between the item's commands, so a later silent or script install must not pass it on.
+TEST(SetupInstallRunTest, SetupTypeLeftByAKilledUninstall_LaterInstallPassesInstall)
+{
+    for (const bool script : {false, true})
+    {
+        CRunProduct product;
+        product.SetSettingKey("INSTALL", "SILENT", script ? "1" : "0");
+        const std::set<std::string> before = product.Snapshot();
+        ASSERT_EQ(0u, CRegistry::SetValue(product.InstallingKey().c_str(), "Setup_Type", 2, HKEY_LOCAL_MACHINE));
+
+        SetupRun run = product.Run(script ? "" : "/S");
+        EXPECT_EQ(0u, run.exitCode) << "script: " << script;
+        EXPECT_EQ((Lines{"MyInstall ITEM_A 1 0", "MyInstall ITEM_B 1 0", "MyInstall ITEM_C 1 0",
+                         "MyCreateShortCut KvTest Manual"}),
+                  product.TakeCalls())
+            << "script: " << script << ": each item is handed over as an install";
+        EXPECT_EQ(2u, product.InstalledItem("ITEM_A")) << "script: " << script << ": and recorded as installed";
+
+        ASSERT_EQ(0u, CRegistry::SetValue(product.InstallingKey().c_str(), "Setup_Type", 3, HKEY_LOCAL_MACHINE));
+        run = product.Run("/S /U");
+        EXPECT_EQ(0u, run.exitCode);
+        EXPECT_EQ((Lines{"MyInstall ITEM_A 2 1", "MyInstall ITEM_B 2 1", "MyInstall ITEM_C 2 1"}), product.TakeCalls())
+            << "a left reinstall type does not hold up an uninstall either";
+        EXPECT_EQ("", Residue(before, product.Snapshot())) << "script: " << script;
+    }
+}
+
 namespace
 {
 // The Add/Remove entries as the system's own uninstaller program lists them ("key|||name" lines).
@@ -238,6 +266,9 @@ TEST(SetupInstallRunTest, AddRemoveEntryAndUninstaller_ListedAfterInstall_Uninst
     EXPECT_NE(std::string::npos, listed.find(product.ProgramName() + "|||" + product.ProgramName())) << listed;
 
     (void)::DeleteFileA(product.LogPath().c_str());
+    // A program of the user's put into the temporary folder under the uninstaller's name beforehand.
+    const std::string planted = product.TempDir() + "\\KVDelAll.exe";
+    ASSERT_TRUE(WriteTestFile(planted, "planted"));
     std::string commandLine = "\"" + product.ExePath() + "\" /S /U";
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
@@ -256,7 +287,10 @@ TEST(SetupInstallRunTest, AddRemoveEntryAndUninstaller_ListedAfterInstall_Uninst
     wsprintfA(hexPid, "%x", pid);
     const std::string line = ReadTestFile(recorded);
     EXPECT_NE(std::string::npos, line.find("/P\"" + product.DestDir() + "\\Install\" /I0x" + hexPid)) << line;
-    EXPECT_NE(std::string::npos, line.find(product.TempDir() + "\\KVDelAll.exe")) << "a copy in the temporary folder";
+    EXPECT_EQ(0u, line.find("\"" + product.TempDir() + "\\KVDelAll_")) << "a copy of its own in the temporary folder";
+    EXPECT_EQ(std::string::npos, line.find(planted)) << "not the file planted under the plain name";
+    EXPECT_EQ("planted", ReadTestFile(planted)) << "which is left as it was";
+    (void)::DeleteFileA(planted.c_str());
     EXPECT_EQ(std::string::npos, ListAddRemoveEntries(product.Folder() + "\\list.txt").find(product.ProgramName()));
     ::SetEnvironmentVariableA("KV_RECORDER_LOG", nullptr);
     (void)::DeleteFileA(recorded.c_str());

@@ -200,6 +200,16 @@ TEST(SetupRunTest, SingleInstance_RunningInstanceWithWindow_IsActivated)
         << "a silent run does not install beside the running one";
     EXPECT_EQ(1618u, run.exitCode);
     EXPECT_EQ(3, running.Activations()) << "the silent run asked once more";
+
+    product.SetSettingKey("INSTALL", "SILENT", "1");
+    run = product.Run("");
+    EXPECT_EQ((Lines{"Parameter : ", kFreeSpace, kFreeSpaceMissing, "The installer is already running", kEnd,
+                     ExitLine(1618)}),
+              From(run.log, "Parameter : "))
+        << "the setting file's silent run is refused as soon as it is known to be silent";
+    EXPECT_EQ(1618u, run.exitCode);
+    EXPECT_EQ(kMissing, product.InstallingText("MFG")) << "it writes no start values beside the running one";
+    EXPECT_EQ(4, running.Activations());
 }
 
 TEST(SetupRunTest, SingleInstance_MutexWithoutWindow_Ends)

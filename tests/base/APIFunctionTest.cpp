@@ -253,3 +253,24 @@ TEST(APIFunctionTest, RichEditLibrary_NewerFirstOlderAsFallbackEachMakesItsBoxes
     EXPECT_FALSE(none.IsLoaded());
     EXPECT_STREQ("", none.ClassName());
 }
+
+TEST(APIFunctionTest, SystemLibraryPath_BareNamesFromTheSystemFolderOnly)
+{
+    char system[MAX_PATH + 1] = {};
+    ASSERT_NE(0u, ::GetSystemDirectoryA(system, MAX_PATH));
+    EXPECT_EQ(std::string(system) + "\\printui.dll", SystemLibraryPath("printui.dll"))
+        << "a bare name is never looked for beside the program, in the current folder or on the search path";
+    EXPECT_EQ("C:\\Kv Test\\x.dll", SystemLibraryPath("C:\\Kv Test\\x.dll")) << "a full path stays as given";
+    EXPECT_EQ("\\\\server\\share\\x.dll", SystemLibraryPath("\\\\server\\share\\x.dll"));
+    for (const char* relative : {".\\x.dll", "data\\x.dll", "C:x.dll", "\\x.dll", "", "./x.dll"})
+    {
+        EXPECT_EQ("", SystemLibraryPath(relative)) << relative << ": would depend on the current folder";
+    }
+    EXPECT_EQ("", SystemLibraryPath(nullptr));
+
+    const CModule kernel(LoadSystemLibrary("kernel32.dll"));
+    EXPECT_TRUE(kernel.IsValid()) << "the system's own library loads";
+    ::SetLastError(ERROR_SUCCESS);
+    EXPECT_EQ(nullptr, LoadSystemLibrary(".\\kernel32.dll"));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_BAD_PATHNAME), ::GetLastError());
+}

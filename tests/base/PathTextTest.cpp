@@ -63,3 +63,19 @@ TEST(PathTextTest, JoinAndTrailingSeparators)
     EXPECT_EQ("", PathText::WithoutTrailingSeparators("\\\\", nullptr));
     EXPECT_EQ("", PathText::WithoutTrailingSeparators("", nullptr));
 }
+
+TEST(PathTextTest, IsFullPath_DriveAndNetworkPathsOnly)
+{
+    for (const char* full : {"C:\\", "c:\\data\\Kvrun.dll", "\\\\server\\share\\x.dll", "\\\\s"})
+    {
+        EXPECT_TRUE(PathText::IsFullPath(full, nullptr)) << full;
+    }
+    for (const char* relative : {"", "C", "C:", "C:data\\x.dll", "Kvrun.dll", ".\\data\\Kvrun.dll",
+                                 "..\\Kvrun.dll", "\\data\\Kvrun.dll", "\\\\", "1:\\x", "data\\C:\\x"})
+    {
+        EXPECT_FALSE(PathText::IsFullPath(relative, nullptr)) << relative << ": found through the current folder";
+    }
+    EXPECT_FALSE(PathText::IsFullPath("\x95\\\\x", IsLeadByte932))
+        << "a double-byte character ending in 0x5C does not open a network path";
+    EXPECT_TRUE(PathText::IsFullPath("C:\\\x95\\", IsLeadByte932));
+}

@@ -215,6 +215,24 @@ TEST_F(ProgramCommandsTest, ExeFileWait_DisablesTheWizardUntilTheProgramEnds)
     EXPECT_TRUE(m_wizard.TakeEndWaits(1, 300).empty());
 }
 
+TEST_F(ProgramCommandsTest, ExeFileWait_ProgramThatDoesNotEnd_WizardGivenBackAtTheBound)
+{
+    m_operator.SetWindows(m_wizard.Get(), m_background.Get());
+    m_operator.GetProgramCommands().SetProgramWaitBound(200);
+    HoldRecorders();
+    (void)m_lines.New();
+    EXPECT_TRUE(Run("CT_EXE_FILE_WAIT", m_program.c_str(), "held"));
+    EXPECT_EQ(1u, WaitForRecorderLines(m_recorded, 1).size()) << "the program runs and is held";
+    EXPECT_EQ(std::vector<WPARAM>{1}, m_wizard.TakeEndWaits(1))
+        << "the wizard is told that the wait is over while the program still runs";
+    EXPECT_TRUE(WaitThreadEnded(m_operator.GetProgramCommands())) << "the wait thread ends after posting";
+    const std::vector<std::string> lines = m_lines.New();
+    EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(),
+                                     "The started program did not end within 200 ms; the wizard goes on"))
+        << "the log says why the wizard went on";
+    ReleaseRecorders();
+}
+
 TEST_F(ProgramCommandsTest, ExeFileWait_TwoProgramsOfOneSection_RunTogetherAndReportTheirOwnFlags)
 {
     ASSERT_TRUE(m_env.OpenFiles("[RUN_BOTH]\nCT_EXE_FILE_WAIT = " + m_program + ", one\nCT_EXE_FILE_ACTIVE = " +

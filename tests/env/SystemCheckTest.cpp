@@ -235,7 +235,13 @@ TEST(SystemCheckTest, WaitNoPendingInstall_RealSetupApiAndSuppliedWaits)
     helperCalls = 0;
     timeOutsLeft = 200;
     EXPECT_TRUE(WaitNoPendingInstall(wait, helper));
-    EXPECT_EQ(199, helperCalls) << "with the helper there is no limit";
+    EXPECT_EQ(199, helperCalls) << "with the helper the wait goes on far longer";
+    helperCalls = 0;
+    timeouts.clear();
+    timeOutsLeft = 1000000;
+    EXPECT_TRUE(WaitNoPendingInstall(wait, helper));
+    EXPECT_EQ(1801u, timeouts.size()) << "a window nobody answers: the first wait and 1800 further ones";
+    EXPECT_EQ(1800, helperCalls);
 
     EXPECT_FALSE(WaitNoPendingInstall([](DWORD) -> DWORD { return WAIT_FAILED; }, helper))
         << "a failing wait is no pending installation";
@@ -504,6 +510,22 @@ TEST(SystemCheckTest, WaitWhileServicePending_WaitHintAndCheckpoints)
         << "a failing query ends the wait with its error";
     EXPECT_EQ(1u, status.dwCheckPoint) << "with the state reached before";
     EXPECT_EQ(1000u, sleeps[0]) << "never more than one second";
+
+    // A service whose checkpoint advances for ever is given up after ten minutes of progress.
+    sleeps.clear();
+    queries = 0;
+    failAt = 0;
+    answers.clear();
+    for (DWORD checkPoint = 1; checkPoint <= 2000; ++checkPoint)
+    {
+        answers.push_back(pending(checkPoint, 10000));
+    }
+    status = pending(0, 10000);
+    const DWORD start = now;
+    EXPECT_EQ(0u, WaitWhileServicePending(SERVICE_START_PENDING, status, calls));
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_START_PENDING), status.dwCurrentState) << "given up while pending";
+    EXPECT_EQ(kMaxServiceWaitMs, now - start) << "600 rounds of one second";
+    EXPECT_EQ(600u, sleeps.size());
 }
 
 TEST(SystemCheckTest, IsWordInList_PiecesTrimmedAndComparedWithoutCase)

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/APIFunction.h"
 #include "support/LogLines.h"
 #include "support/TempDir.h"
 #include "support/TestHelpers.h"
@@ -85,6 +86,42 @@ TEST_F(ExternalFntTest, Load_LibrariesMissingOrBroken_LogsEachFailureOnce)
     EXPECT_EQ(m_dir.File("KVDelAll.exe"), m_table.GetPath(kUninstallerExe)) << "program paths are only kept";
     EXPECT_EQ(nullptr, m_table.GetModule(kInstallerDll));
     EXPECT_FALSE(m_table.HasEntry("MyInstall"));
+}
+
+TEST_F(ExternalFntTest, Load_PathsThatAreNotFull_NeverLookedForInTheCurrentFolderOrSearchPath)
+{
+    // The good test library lies beside the test program and in the current folder: a bare or relative
+    // name would find it there.
+    const std::string copy = m_dir.File("ExtHelperGood.dll");
+    ASSERT_TRUE(::CopyFileA(BesideTest("ExtHelperGood.dll").c_str(), copy.c_str(), FALSE));
+    char previous[MAX_PATH + 1] = {};
+    ASSERT_NE(0u, ::GetCurrentDirectoryA(MAX_PATH, previous));
+    ASSERT_TRUE(::SetCurrentDirectoryA(m_dir.Path().c_str()));
+    CExternalFnt::Paths paths;
+    paths[kInstallerDll] = "ExtHelperGood.dll";
+    paths[kUtilityDll] = ".\\ExtHelperGood.dll";
+    paths[kDiagnosisDll] = copy;
+    paths[kUninstallerExe] = "KVDelAll.exe";
+    paths[kKvOpenExe] = m_dir.File("Kvopen.exe");
+    m_table.Load(paths);
+    (void)::SetCurrentDirectoryA(previous);
+
+    const std::vector<std::string> texts = NewLogTexts();
+    ASSERT_LE(4u, texts.size());
+    EXPECT_EQ("Load installer DLL fail (ExtHelperGood.dll)", texts[0].substr(0, texts[0].find(')') + 1));
+    EXPECT_EQ(0u, texts[1].find("Error Code = 161 :")) << texts[1];
+    EXPECT_EQ("Load Utility DLL fail (.\\ExtHelperGood.dll)", texts[2].substr(0, texts[2].find(')') + 1));
+    EXPECT_EQ(nullptr, m_table.GetModule(kInstallerDll)) << "a bare name is not looked for";
+    EXPECT_FALSE(m_table.HasEntry("MyInstall"));
+    EXPECT_EQ(nullptr, m_table.GetModule(kUtilityDll)) << "nor a path below the current folder";
+    EXPECT_NE(nullptr, m_table.GetModule(kDiagnosisDll)) << "the same library by its full path loads";
+    EXPECT_EQ("", m_table.GetPath(kUninstallerExe)) << "a program by a bare name is not kept to be started";
+    EXPECT_EQ(m_dir.File("Kvopen.exe"), m_table.GetPath(kKvOpenExe));
+
+    ASSERT_TRUE(::SetCurrentDirectoryA(m_dir.Path().c_str()));
+    const CModule planted(LoadSystemLibrary("ExtHelperGood.dll"));
+    (void)::SetCurrentDirectoryA(previous);
+    EXPECT_FALSE(planted.IsValid()) << "a system library's name is looked for in the system folder only";
 }
 
 TEST_F(ExternalFntTest, Calls_LibraryMissing_LogCallAndNullLinesAndGiveFallbacks)

@@ -52,7 +52,7 @@ TEST_F(InstallHistoryTest, WriteItemInfo_ExactItemCopyFileAndShortcutRecords)
                           "PRINTER_NAME = Kp Lab\r\nDEFAULT_PRINTER = 1\r\nINST_PARAM2 = /alt\r\n"
                           "DEFAULT_INST_TYPE = UNCHK\r\nCOPY_FILE = DRV\r\n"
                           "[UTIL]\r\nDISPLAY_NAME = Util\r\nINST_CMD = $SRC_DIR$\\inst.exe\r\n"
-                          "[SHORTCUT_INFO]\r\nSC1\r\nSC_NONAME\r\n",
+                          "[SHORTCUT_INFO]\r\nSC1\r\nSC_NONAME\r\nsc1\r\n",
                       "[COPY_FILE_INFO]\r\nCOMMON\r\n[COMMON]\r\nSOURCE = a\r\n"
                       "[DRV]\r\nSOURCE = generic\r\n[DRV." + platform +
                           "]\r\nDESCRIPTION = Drivers\r\nSOURCE = $SRC_DIR$\\drv\r\nDESTINATION = C:\\d\r\n"
@@ -112,6 +112,10 @@ TEST_F(InstallHistoryTest, WriteItemInfo_ExactItemCopyFileAndShortcutRecords)
               ReadKeyValues(Installing() + "\\Shortcut\\SC1"));
     EXPECT_TRUE(ReadKeyValues(Installing() + "\\Shortcut\\SC_NONAME").empty()) << "no NAME: skipped";
     EXPECT_EQ(std::vector<std::string>{"SC1"}, Items().GetHistory().GetShortcutNames());
+    EXPECT_TRUE(Items().WriteItemInfo()) << "CT_WRITE_ITEM_INFO once more";
+    EXPECT_TRUE(Items().WriteShortcutRecords()) << "and the shortcut records of a commit";
+    EXPECT_EQ(std::vector<std::string>{"SC1"}, Items().GetHistory().GetShortcutNames())
+        << "each shortcut is named once, so it is made and recorded once";
 
     // The alternate parameters: the "2" value where given (with its trailing blank), else the primary.
     Items().SetAlternateParameter(true);
@@ -181,6 +185,44 @@ TEST_F(InstallHistoryTest, FailuresSaveHistoryAndInstalledState)
     EXPECT_TRUE(Items().DeleteItemHistory(0));
     EXPECT_FALSE(Items().IsInstalled("A", nullptr, false)) << "its Installed record is gone";
     EXPECT_FALSE(Items().DeleteItemHistory(1)) << "B had no Installed record";
+}
+
+// A helper may leave its uninstall information as a number: the item is installed, can be removed and
+// keeps its record, as with a text.
+TEST_F(InstallHistoryTest, UninstallKeyHoldingANumber_InstalledRemovableAndRecorded)
+{
+    ASSERT_TRUE(Start("[ITEM_INFO]\r\nC\r\n[C]\r\nDISPLAY_NAME = Gamma\r\nINST_CMD = $SRC_DIR$\\inst.exe\r\n"
+                      "UNINST_KEY = GammaKey\r\n",
+                      ""));
+    ASSERT_TRUE(Items().ReadItems());
+    ITEM_RECORD& item = *Items().GetItemAt(0);
+    EXPECT_FALSE(Items().IsInstalled("C", nullptr, false)) << "no uninstall information yet";
+    EXPECT_FALSE(Items().IsValidToUninstall(item, true));
+
+    const std::string uninstallInfo = m_env->GetUninstallInfoKey();
+    const BYTE bytes[] = {1, 2};
+    ASSERT_EQ(ERROR_SUCCESS, CRegistry::SetRawValue(uninstallInfo.c_str(), "GammaKey", REG_BINARY, bytes,
+                                                    sizeof(bytes), HKEY_LOCAL_MACHINE));
+    EXPECT_FALSE(Items().IsInstalled("C", nullptr, false)) << "bytes are neither a text nor a number";
+
+    for (const DWORD number : {0ul, 7ul})
+    {
+        ASSERT_EQ(ERROR_SUCCESS, CRegistry::SetValue(uninstallInfo.c_str(), "GammaKey", number, HKEY_LOCAL_MACHINE));
+        EXPECT_TRUE(Items().IsInstalled("C", nullptr, false)) << "a number, even " << number;
+        EXPECT_TRUE(Items().IsValidToUninstall(item, true)) << number;
+        std::string text;
+        EXPECT_TRUE(ReadUninstallInfo(uninstallInfo, "GammaKey", text));
+        EXPECT_EQ(std::to_string(number), text);
+    }
+
+    Items().WriteAllItemHistories();
+    ASSERT_EQ(ERROR_SUCCESS, CRegistry::SetValue(ItemKey("C").c_str(), "InstallNow", 2, HKEY_LOCAL_MACHINE));
+    Items().SaveHistory();
+    EXPECT_EQ("SZ:GammaKey", ReadKeyValues(Installed() + "\\Items\\C")["Uninstall_Value_Name"])
+        << "removable through its number: recorded under Installed";
+    std::string untouched = "kept";
+    EXPECT_FALSE(ReadUninstallInfo(uninstallInfo, "NoSuchValue", untouched));
+    EXPECT_EQ("kept", untouched) << "written only on success";
 }
 
 TEST_F(InstallHistoryTest, InfItems_ClassItemTypeTemplatesAndModelSwitch)

@@ -87,6 +87,14 @@ TEST_F(ItemTest, ReadItems_AvailabilityValidityVariantsAndLogLines)
     EXPECT_TRUE(m_env->GetOptions().ovra) << "a PCL driver switches OVRA on";
     EXPECT_EQ(CHECK_UNCHK, Items().GetItemAt(0)->checkState) << "no DEFAULT_INST_TYPE: UNCHK";
     EXPECT_EQ(kWaitRegIntNotGiven, Items().GetItemAt(0)->waitRegIntData);
+
+    Items().GetItemAt(0)->selected = 1;
+    EXPECT_TRUE(Items().ReadItems()) << "read again, as a later run on the same collection does";
+    ASSERT_EQ(3, Items().GetCount()) << "the list is replaced, not extended";
+    EXPECT_EQ(0, Items().GetItemAt(0)->selected) << "the first item is a fresh record";
+    EXPECT_EQ(2, Items().FindItem("DRV"));
+    EXPECT_FALSE(Items().ReadItems("NO_SUCH_LIST"));
+    EXPECT_EQ(0, Items().GetCount()) << "a list that cannot be read leaves no item of an earlier one";
 }
 
 TEST_F(ItemTest, ReadItems_ListSizesAndLimits)

@@ -354,7 +354,7 @@ TEST_F(UninstallRecordsTest, Apply_InfFile_UninstalledFromInfStoreThenDeleted)
     const auto lastFlags =
         reinterpret_cast<LastFlags>(reinterpret_cast<void (*)()>(::GetProcAddress(fake.Get(), "KvFakeLastFlags")));
     ASSERT_TRUE(calls && lastName && lastFlags);
-    m_records.SetInfUninstaller("KvFakeSetupApi.dll", "SetupUninstallOEMInfA");
+    m_records.SetInfUninstaller(TestLibraryPath("KvFakeSetupApi.dll"), "SetupUninstallOEMInfA");
     ASSERT_TRUE(WriteTestFile(Path("printer.inf"), "[Version]") && WriteTestFile(Path("other.txt"), "o"));
 
     EXPECT_TRUE(m_records.Apply(history, false));
