@@ -9,6 +9,8 @@
 #include <string>
 
 #include "base/HistoryRecorder.h"
+#include "base/Lock.h"
+#include "base/Scoped.h"
 
 class CCopyFile;
 class CLog;
@@ -59,7 +61,10 @@ protected:
 private:
     using UninstallInfFunction = BOOL(WINAPI*)(PCSTR infName, DWORD flags, PVOID reserved);
 
-    void ApplyKind(const std::string& root, int kind, CCopyFile& copier, UninstallInfFunction uninstallInf);
+    // The key of root held open for the entries added to it; another root closes the one held.
+    DWORD OpenRoot(const std::string& root, HKEY& key);
+    DWORD AppendEntry(HKEY key, int kind, const std::string& entry);
+    void CloseRoot();
     void RemoveEntry(int kind, const std::string& entry, CCopyFile& copier, UninstallInfFunction uninstallInf);
     void RemoveFile(const std::string& path, CCopyFile& copier, UninstallInfFunction uninstallInf);
 
@@ -69,4 +74,7 @@ private:
     int m_osClass = 0;
     std::string m_infLibrary = "Setupapi.dll";
     std::string m_infFunction = "SetupUninstallOEMInfA";
+    CCriticalSection m_rootLock;                              // the copy thread and the run's own thread add
+    std::string m_openRoot;
+    CRegKey m_openRootKey;
 };
