@@ -327,20 +327,43 @@ bool CUninstallRecords::Merge(const std::string& source, const std::string& dest
     return true;
 }
 
+// Windows 9x and NT 4 have no INF store to uninstall from: INF files are then only deleted. The
+// library is loaded by the first INF file among the records, once per application of a root.
+class CUninstallRecords::CInfStore
+{
+public:
+    CInfStore(const std::string& library, const std::string& function) : m_library(library), m_function(function) {}
+
+    UninstallInfFunction Function()
+    {
+        if (!m_looked)
+        {
+            m_looked = true;
+            m_module.Reset(::LoadLibraryA(m_library.c_str()));
+            if (m_module.IsValid())
+            {
+                m_uninstall = reinterpret_cast<UninstallInfFunction>(
+                    reinterpret_cast<void (*)()>(::GetProcAddress(m_module.Get(), m_function.c_str())));
+            }
+        }
+        return m_uninstall;
+    }
+
+private:
+    const std::string& m_library;
+    const std::string& m_function;
+    bool m_looked = false;
+    CModule m_module;
+    UninstallInfFunction m_uninstall = nullptr;
+};
+
 bool CUninstallRecords::Apply(const std::string& root, bool deleteOwnProgram)
 {
     if (root.empty())
     {
         return false;
     }
-    // Windows 9x and NT 4 have no INF store to uninstall from: INF files are then only deleted.
-    CModule setupApi(::LoadLibraryA(m_infLibrary.c_str()));
-    UninstallInfFunction uninstallInf = nullptr;
-    if (setupApi.IsValid())
-    {
-        uninstallInf = reinterpret_cast<UninstallInfFunction>(
-            reinterpret_cast<void (*)()>(::GetProcAddress(setupApi.Get(), m_infFunction.c_str())));
-    }
+    CInfStore infStore(m_infLibrary, m_infFunction);
     CCopyFile copier(m_log, m_osClass);
     // The list is read before anything is removed; each kind goes the last added first.
     const RootRecords records = ReadRoot(root);
@@ -348,7 +371,7 @@ bool CUninstallRecords::Apply(const std::string& root, bool deleteOwnProgram)
     {
         for (auto entry = records.entries[kind].rbegin(); entry != records.entries[kind].rend(); ++entry)
         {
-            RemoveEntry(kind, entry->second, copier, uninstallInf);
+            RemoveEntry(kind, entry->second, copier, infStore);
         }
     }
     if (deleteOwnProgram)
@@ -357,7 +380,7 @@ bool CUninstallRecords::Apply(const std::string& root, bool deleteOwnProgram)
         const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
         if (length > 0 && length < MAX_PATH)                  // a cut name would be another file's
         {
-            RemoveFile(path, copier, uninstallInf);
+            RemoveFile(path, copier, infStore);
         }
     }
     CloseRoot();                                              // its removals may have taken the held key
@@ -372,7 +395,7 @@ void CUninstallRecords::CloseRoot()
 }
 
 void CUninstallRecords::RemoveEntry(int kind, const std::string& entry, CCopyFile& copier,
-                                    UninstallInfFunction uninstallInf)
+                                    CInfStore& infStore)
 {
     HKEY hive = nullptr;
     std::string keyPath;
@@ -392,7 +415,7 @@ void CUninstallRecords::RemoveEntry(int kind, const std::string& entry, CCopyFil
         }
         break;
     case kHistoryFile:
-        RemoveFile(entry, copier, uninstallInf);
+        RemoveFile(entry, copier, infStore);
         break;
     case kHistoryDestinationDirectory:
         (void)copier.DeleteDirectory(entry.c_str(), true);
@@ -408,9 +431,10 @@ void CUninstallRecords::RemoveEntry(int kind, const std::string& entry, CCopyFil
     }
 }
 
-void CUninstallRecords::RemoveFile(const std::string& path, CCopyFile& copier, UninstallInfFunction uninstallInf)
+void CUninstallRecords::RemoveFile(const std::string& path, CCopyFile& copier, CInfStore& infStore)
 {
-    if (uninstallInf != nullptr && IsInfFile(path))
+    const UninstallInfFunction uninstallInf = IsInfFile(path) ? infStore.Function() : nullptr;
+    if (uninstallInf != nullptr)
     {
         if (uninstallInf(FileNamePart(path).c_str(), kForceDelete, nullptr))
         {

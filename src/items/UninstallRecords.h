@@ -65,8 +65,10 @@ private:
     DWORD OpenRoot(const std::string& root, HKEY& key);
     DWORD AppendEntry(HKEY key, int kind, const std::string& entry);
     void CloseRoot();
-    void RemoveEntry(int kind, const std::string& entry, CCopyFile& copier, UninstallInfFunction uninstallInf);
-    void RemoveFile(const std::string& path, CCopyFile& copier, UninstallInfFunction uninstallInf);
+    class CInfStore;                                         // the INF uninstall function, loaded when first needed
+
+    void RemoveEntry(int kind, const std::string& entry, CCopyFile& copier, CInfStore& infStore);
+    void RemoveFile(const std::string& path, CCopyFile& copier, CInfStore& infStore);
 
     CLog& m_log;
     std::string m_currentRoot;
