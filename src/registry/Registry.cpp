@@ -568,8 +568,14 @@ DWORD CRegistry::DeleteSubKey(const char* key, HKEY root, REGSAM view)
     {
         return ERROR_INVALID_PARAMETER;
     }
+    // Most keys are leaves that go at the first attempt; one with subkeys, or that refuses, is walked.
+    DWORD err = DeleteOneKey(root, key, view);
+    if (err == ERROR_SUCCESS || err == ERROR_FILE_NOT_FOUND)
+    {
+        return err;
+    }
     CRegKey handle;
-    DWORD err = OpenWithGrant(key, root, KEY_ALL_ACCESS, view, handle);
+    err = OpenWithGrant(key, root, KEY_ALL_ACCESS, view, handle);
     if (err != ERROR_SUCCESS)
     {
         return err;
