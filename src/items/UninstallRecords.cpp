@@ -70,9 +70,8 @@ std::string EntryName(int kind, DWORD index)
 bool ParseEntryNumber(const std::string& name, const char* prefix, DWORD& number)
 {
     const size_t prefixLength = std::strlen(prefix);
-    const size_t digits = name.size() - prefixLength;
-    if (name.size() <= prefixLength || digits > 10 || !StartsWithAsciiNoCase(name, prefix) ||
-        (digits > 1 && name[prefixLength] == '0'))
+    if (name.size() <= prefixLength || name.size() - prefixLength > 10 || !StartsWithAsciiNoCase(name, prefix) ||
+        (name.size() - prefixLength > 1 && name[prefixLength] == '0'))
     {
         return false;
     }
@@ -332,7 +331,10 @@ bool CUninstallRecords::Merge(const std::string& source, const std::string& dest
 class CUninstallRecords::CInfStore
 {
 public:
-    CInfStore(const std::string& library, const std::string& function) : m_library(library), m_function(function) {}
+    CInfStore(const std::string& library, const std::string& function)
+        : m_library(library), m_function(function)
+    {
+    }
 
     UninstallInfFunction Function()
     {

@@ -65,7 +65,7 @@ private:
     DWORD OpenRoot(const std::string& root, HKEY& key);
     DWORD AppendEntry(HKEY key, int kind, const std::string& entry);
     void CloseRoot();
-    class CInfStore;                                         // the INF uninstall function, loaded when first needed
+    class CInfStore;                    // the INF uninstall function, loaded when first needed
 
     void RemoveEntry(int kind, const std::string& entry, CCopyFile& copier, CInfStore& infStore);
     void RemoveFile(const std::string& path, CCopyFile& copier, CInfStore& infStore);
