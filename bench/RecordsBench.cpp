@@ -275,7 +275,8 @@ int main(int argc, char** argv)
     PrintRow("5a", saveWhat, Median(samples.engineSave), Median(samples.plainSave), "ms", 2.0);
     PrintRow("5b", applyWhat, Median(samples.engineApply), Median(samples.plainApply), "ms", 2.0);
     PrintNote("5", "where the time goes: the plain save with the key opened and closed for each value "
-                   "(as CRegistry::SetValue does) %.3f ms; a record costs a count read and two such writes",
+                   "(as CRegistry::SetValue by path does) %.3f ms; a record costs a count read and two writes "
+                   "on its root's open key, three calls where the plain save makes one",
               Median(samples.openPerCall));
     PrintNote("5", "%d records: half files, a quarter registry values, a quarter registry keys", count);
     return 0;

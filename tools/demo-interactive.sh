@@ -72,10 +72,10 @@ walked() {   # walk function, locale, arguments...: Setup.exe run while the walk
     wait "$setup" || rc=$?
     echo $rc
 }
-wait_uninstaller() {   # the uninstaller removes itself once the installer has ended
-    for _ in $(seq 1 120); do
-        find "$WINEPREFIX/drive_c/users" -name 'KVDelAll*' | grep -q . || break
-        sleep 0.5
+wait_uninstaller() {   # the uninstaller removes its copy and batch file once the installer has ended
+    for _ in $(seq 1 300); do
+        find "$WINEPREFIX/drive_c/users" -name 'KVDelAll*' ! -name '*.log' | grep -q . || break
+        sleep 0.2
     done
 }
 # The installer's records say how the components were chosen (Install_Type: the silent key or the

@@ -36,9 +36,11 @@ run() {   # arguments...
 picture "$work/before"
 run /S || exit 1
 run /S /U || exit 1
-for _ in $(seq 1 120); do
-    find "$WINEPREFIX/drive_c/users" -name 'KVDelAll*' | grep -q . || break
-    sleep 0.5
+# The uninstaller's copy and the batch file that deletes it once it has ended; its log stays (the
+# pictures leave the temporary folder's logs out), so it is no sign that the uninstaller still runs.
+for _ in $(seq 1 300); do
+    find "$WINEPREFIX/drive_c/users" -name 'KVDelAll*' ! -name '*.log' | grep -q . || break
+    sleep 0.2
 done
 picture "$work/after"
 status=0

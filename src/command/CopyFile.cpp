@@ -392,18 +392,39 @@ bool CCopyFile::DeleteFile(const char* path)
     return !target.empty() && FitsPath(target) && DeleteExistingFile(target);
 }
 
-bool CCopyFile::DeleteExistingFile(const std::string& path)
+// Most files go at the first attempt: the copy leaves its files with normal attributes, and a file
+// listed from its folder comes with its attributes. Only a read-only file has them reset first; a file
+// whose deletion fails is looked at then (a directory is left alone, a read-only file made writable).
+bool CCopyFile::DeleteExistingFile(const std::string& path, DWORD knownAttributes)
 {
-    if (IsDirectory(path))
+    const bool known = knownAttributes != INVALID_FILE_ATTRIBUTES;
+    if (known && (knownAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
     {
         return false;
     }
-    (void)::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (known && (knownAttributes & FILE_ATTRIBUTE_READONLY) != 0)
+    {
+        (void)::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
     if (::DeleteFileA(path.c_str()))
     {
         return true;
     }
-    const DWORD err = ::GetLastError();
+    DWORD err = ::GetLastError();
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    {
+        return false;
+    }
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+    {
+        (void)::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (::DeleteFileA(path.c_str()))
+        {
+            return true;
+        }
+        err = ::GetLastError();
+    }
     if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND)
     {
         return true;                                          // nothing to delete
@@ -472,7 +493,7 @@ void CCopyFile::DeleteContents(const std::string& directory)
         const std::string path = JoinPath(directory, item.name);
         if ((item.attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
         {
-            (void)DeleteExistingFile(path);
+            (void)DeleteExistingFile(path, item.attributes);
         }
         else if (!::RemoveDirectoryA(path.c_str()) && (item.attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
         {

@@ -88,7 +88,8 @@ private:
     bool CopyNewOrReplace(const std::string& source, const std::string& destination, bool saveHistory);
     bool ReplaceInUseNt(const std::string& source, const std::string& destination);
     bool ReplaceInUse9x(const std::string& source, const std::string& destination);
-    bool DeleteExistingFile(const std::string& path);
+    // knownAttributes: the file's attributes when the caller has them (INVALID_FILE_ATTRIBUTES: unknown).
+    bool DeleteExistingFile(const std::string& path, DWORD knownAttributes = INVALID_FILE_ATTRIBUTES);
     void DeleteContents(const std::string& directory);
     void Record(bool saveHistory, const std::string& text, HistoryKind kind);
     CAPIFunction& Api();

@@ -1,7 +1,10 @@
 #include "items/UninstallRecords.h"
 
+#include <cstring>
+#include <map>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "base/APIFunction.h"
 #include "base/Scoped.h"
@@ -63,21 +66,73 @@ std::string EntryName(int kind, DWORD index)
     return kKinds[kind].entryPrefix + std::to_string(index);
 }
 
-bool ReadCount(const std::string& root, int kind, DWORD& count)
+// The number in an entry name as EntryName writes it: the kind's prefix (any case, as the registry
+// compares names) and decimal digits without a leading zero.
+bool ParseEntryNumber(const std::string& name, const char* prefix, DWORD& number)
 {
-    return CRegistry::GetValue(root.c_str(), kKinds[kind].count, &count, HKEY_LOCAL_MACHINE) == ERROR_SUCCESS;
-}
-
-bool ReadEntry(const std::string& root, int kind, DWORD index, std::string& text)
-{
-    char buffer[kEntryTextSize] = {};
-    if (CRegistry::GetValue(root.c_str(), EntryName(kind, index).c_str(), buffer, HKEY_LOCAL_MACHINE,
-                            kEntryTextSize) != ERROR_SUCCESS)
+    const size_t prefixLength = std::strlen(prefix);
+    if (name.size() <= prefixLength || name.size() - prefixLength > 10 || !StartsWithAsciiNoCase(name, prefix) ||
+        (name.size() - prefixLength > 1 && name[prefixLength] == '0'))
     {
         return false;
     }
-    text = buffer;
+    unsigned long long value = 0;
+    for (size_t at = prefixLength; at < name.size(); ++at)
+    {
+        if (name[at] < '0' || name[at] > '9')
+        {
+            return false;
+        }
+        value = value * 10 + static_cast<unsigned>(name[at] - '0');
+    }
+    if (value > 0xFFFFFFFFull)
+    {
+        return false;
+    }
+    number = static_cast<DWORD>(value);
     return true;
+}
+
+// What a history root lists, read in one enumeration of its values: per kind the count and the
+// entries numbered below it. A kind without a count has no entries.
+struct RootRecords
+{
+    std::map<DWORD, std::string> entries[kKindCount];
+    bool counted[kKindCount] = {};
+};
+
+RootRecords ReadRoot(const std::string& root)
+{
+    RootRecords records;
+    std::vector<CRegistry::ListedValue> values;
+    if (CRegistry::ListValues(root.c_str(), HKEY_LOCAL_MACHINE, values) != ERROR_SUCCESS)
+    {
+        return records;
+    }
+    DWORD counts[kKindCount] = {};
+    for (const CRegistry::ListedValue& value : values)
+    {
+        for (int kind = 0; kind < kKindCount; ++kind)
+        {
+            DWORD number = 0;
+            if (value.type == REG_DWORD && EqualsAsciiNoCase(value.name, kKinds[kind].count))
+            {
+                records.counted[kind] = true;
+                counts[kind] = value.number;
+            }
+            else if (value.type == REG_SZ && value.text.size() < static_cast<size_t>(kEntryTextSize) &&
+                     ParseEntryNumber(value.name, kKinds[kind].entryPrefix, number))
+            {
+                records.entries[kind][number] = value.text;
+            }
+        }
+    }
+    for (int kind = 0; kind < kKindCount; ++kind)
+    {
+        std::map<DWORD, std::string>& entries = records.entries[kind];
+        entries.erase(entries.lower_bound(counts[kind]), entries.end());
+    }
+    return records;
 }
 
 // A 32-bit program's writes to the system directory land in SysWOW64 on 64-bit Windows.
@@ -172,23 +227,60 @@ bool CUninstallRecords::AddEntry(const std::string& text, int kind, const std::s
     }
     const std::string& historyRoot = root.empty() ? m_currentRoot : root;
     const std::string entry = (kind == kHistoryFile && m_wow64) ? MapToSysWow64(text) : text;
-    DWORD count = 0;
-    if (!ReadCount(historyRoot, kind, count))
-    {
-        count = 0;
-    }
-    DWORD err = CRegistry::SetValue(historyRoot.c_str(), EntryName(kind, count).c_str(), entry.c_str(),
-                                    HKEY_LOCAL_MACHINE);
+    CLockGuard guard(m_rootLock);
+    const bool held = m_openRootKey.IsValid() && m_openRoot == historyRoot;
+    HKEY key = nullptr;
+    DWORD err = OpenRoot(historyRoot, key);
     if (err == ERROR_SUCCESS)
     {
-        err = CRegistry::SetValue(historyRoot.c_str(), kKinds[kind].count, count + 1, HKEY_LOCAL_MACHINE);
+        err = AppendEntry(key, kind, entry);
+    }
+    // A key held since an earlier entry may have been deleted meanwhile (the run's records merged into
+    // another root, a removal): its writes fail, and the entry goes through the key opened anew.
+    if (err != ERROR_SUCCESS && held)
+    {
+        m_openRootKey.Reset();
+        err = OpenRoot(historyRoot, key);
+        if (err == ERROR_SUCCESS)
+        {
+            err = AppendEntry(key, kind, entry);
+        }
     }
     if (err != ERROR_SUCCESS)
     {
+        m_openRootKey.Reset();
         m_log.WriteError(err, "Create history key fail (%s)", historyRoot.c_str());
         return false;
     }
     return true;
+}
+
+DWORD CUninstallRecords::OpenRoot(const std::string& root, HKEY& key)
+{
+    if (!m_openRootKey.IsValid() || m_openRoot != root)
+    {
+        m_openRoot.clear();
+        const DWORD err = CRegistry::OpenValueKey(root.c_str(), HKEY_LOCAL_MACHINE, m_openRootKey);
+        if (err != ERROR_SUCCESS)
+        {
+            return err;
+        }
+        m_openRoot = root;
+    }
+    key = m_openRootKey.Get();
+    return ERROR_SUCCESS;
+}
+
+// The entry under the next number of its kind, then the count that takes it in.
+DWORD CUninstallRecords::AppendEntry(HKEY key, int kind, const std::string& entry)
+{
+    DWORD count = 0;
+    if (CRegistry::GetValue(key, kKinds[kind].count, &count) != ERROR_SUCCESS)
+    {
+        count = 0;
+    }
+    const DWORD err = CRegistry::SetValue(key, EntryName(kind, count).c_str(), entry.c_str());
+    return err == ERROR_SUCCESS ? CRegistry::SetValue(key, kKinds[kind].count, count + 1) : err;
 }
 
 bool CUninstallRecords::Merge(const std::string& source, const std::string& destination)
@@ -201,37 +293,25 @@ bool CUninstallRecords::Merge(const std::string& source, const std::string& dest
     {
         return false;
     }
+    const RootRecords from = ReadRoot(source);
+    const RootRecords to = ReadRoot(destination);
     bool complete = true;
     for (int kind : kMergeOrder)
     {
-        DWORD count = 0;
-        if (!ReadCount(source, kind, count))
+        if (!from.counted[kind])
         {
             continue;
         }
         // A reinstall records again what the first install recorded: the destination keeps each
         // entry once (paths compared without regard to case), so its records do not grow with every run.
         std::set<std::string> present;
-        DWORD held = 0;
-        if (ReadCount(destination, kind, held))
+        for (const auto& held : to.entries[kind])
         {
-            for (DWORD index = 0; index < held; ++index)
-            {
-                std::string text;
-                if (ReadEntry(destination, kind, index, text))
-                {
-                    present.insert(SystemUpper(text));
-                }
-            }
+            present.insert(SystemUpper(held.second));
         }
-        for (DWORD index = 0; index < count; ++index)
+        for (const auto& added : from.entries[kind])
         {
-            std::string text;
-            if (!ReadEntry(source, kind, index, text) || !present.insert(SystemUpper(text)).second)
-            {
-                continue;
-            }
-            if (!AddEntry(text, kind, destination))
+            if (present.insert(SystemUpper(added.second)).second && !AddEntry(added.second, kind, destination))
             {
                 complete = false;
             }
@@ -243,8 +323,42 @@ bool CUninstallRecords::Merge(const std::string& source, const std::string& dest
         return false;
     }
     (void)CHistoryRegistry::DeleteTree(source.c_str(), HKEY_LOCAL_MACHINE);
+    CloseRoot();
     return true;
 }
+
+// Windows 9x and NT 4 have no INF store to uninstall from: INF files are then only deleted. The
+// library is loaded by the first INF file among the records, once per application of a root.
+class CUninstallRecords::CInfStore
+{
+public:
+    CInfStore(const std::string& library, const std::string& function)
+        : m_library(library), m_function(function)
+    {
+    }
+
+    UninstallInfFunction Function()
+    {
+        if (!m_looked)
+        {
+            m_looked = true;
+            m_module.Reset(LoadSystemLibrary(m_library.c_str()));
+            if (m_module.IsValid())
+            {
+                m_uninstall = reinterpret_cast<UninstallInfFunction>(
+                    reinterpret_cast<void (*)()>(::GetProcAddress(m_module.Get(), m_function.c_str())));
+            }
+        }
+        return m_uninstall;
+    }
+
+private:
+    const std::string& m_library;
+    const std::string& m_function;
+    bool m_looked = false;
+    CModule m_module;
+    UninstallInfFunction m_uninstall = nullptr;
+};
 
 bool CUninstallRecords::Apply(const std::string& root, bool deleteOwnProgram)
 {
@@ -252,18 +366,16 @@ bool CUninstallRecords::Apply(const std::string& root, bool deleteOwnProgram)
     {
         return false;
     }
-    // Windows 9x and NT 4 have no INF store to uninstall from: INF files are then only deleted.
-    CModule setupApi(LoadSystemLibrary(m_infLibrary.c_str()));
-    UninstallInfFunction uninstallInf = nullptr;
-    if (setupApi.IsValid())
-    {
-        uninstallInf = reinterpret_cast<UninstallInfFunction>(
-            reinterpret_cast<void (*)()>(::GetProcAddress(setupApi.Get(), m_infFunction.c_str())));
-    }
+    CInfStore infStore(m_infLibrary, m_infFunction);
     CCopyFile copier(m_log, m_osClass);
+    // The list is read before anything is removed; each kind goes the last added first.
+    const RootRecords records = ReadRoot(root);
     for (int kind : kApplyOrder)
     {
-        ApplyKind(root, kind, copier, uninstallInf);
+        for (auto entry = records.entries[kind].rbegin(); entry != records.entries[kind].rend(); ++entry)
+        {
+            RemoveEntry(kind, entry->second, copier, infStore);
+        }
     }
     if (deleteOwnProgram)
     {
@@ -271,32 +383,22 @@ bool CUninstallRecords::Apply(const std::string& root, bool deleteOwnProgram)
         const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
         if (length > 0 && length < MAX_PATH)                  // a cut name would be another file's
         {
-            RemoveFile(path, copier, uninstallInf);
+            RemoveFile(path, copier, infStore);
         }
     }
+    CloseRoot();                                              // its removals may have taken the held key
     return true;
 }
 
-void CUninstallRecords::ApplyKind(const std::string& root, int kind, CCopyFile& copier,
-                                  UninstallInfFunction uninstallInf)
+void CUninstallRecords::CloseRoot()
 {
-    DWORD count = 0;
-    if (!ReadCount(root, kind, count))
-    {
-        return;
-    }
-    for (DWORD index = count; index-- > 0;)
-    {
-        std::string entry;
-        if (ReadEntry(root, kind, index, entry))
-        {
-            RemoveEntry(kind, entry, copier, uninstallInf);
-        }
-    }
+    CLockGuard guard(m_rootLock);
+    m_openRootKey.Reset();
+    m_openRoot.clear();
 }
 
 void CUninstallRecords::RemoveEntry(int kind, const std::string& entry, CCopyFile& copier,
-                                    UninstallInfFunction uninstallInf)
+                                    CInfStore& infStore)
 {
     HKEY hive = nullptr;
     std::string keyPath;
@@ -316,7 +418,7 @@ void CUninstallRecords::RemoveEntry(int kind, const std::string& entry, CCopyFil
         }
         break;
     case kHistoryFile:
-        RemoveFile(entry, copier, uninstallInf);
+        RemoveFile(entry, copier, infStore);
         break;
     case kHistoryDestinationDirectory:
         (void)copier.DeleteDirectory(entry.c_str(), true);
@@ -332,9 +434,10 @@ void CUninstallRecords::RemoveEntry(int kind, const std::string& entry, CCopyFil
     }
 }
 
-void CUninstallRecords::RemoveFile(const std::string& path, CCopyFile& copier, UninstallInfFunction uninstallInf)
+void CUninstallRecords::RemoveFile(const std::string& path, CCopyFile& copier, CInfStore& infStore)
 {
-    if (uninstallInf != nullptr && IsInfFile(path))
+    const UninstallInfFunction uninstallInf = IsInfFile(path) ? infStore.Function() : nullptr;
+    if (uninstallInf != nullptr)
     {
         if (uninstallInf(FileNamePart(path).c_str(), kForceDelete, nullptr))
         {

@@ -9,6 +9,8 @@
 #include <string>
 
 #include "base/HistoryRecorder.h"
+#include "base/Lock.h"
+#include "base/Scoped.h"
 
 class CCopyFile;
 class CLog;
@@ -59,9 +61,14 @@ protected:
 private:
     using UninstallInfFunction = BOOL(WINAPI*)(PCSTR infName, DWORD flags, PVOID reserved);
 
-    void ApplyKind(const std::string& root, int kind, CCopyFile& copier, UninstallInfFunction uninstallInf);
-    void RemoveEntry(int kind, const std::string& entry, CCopyFile& copier, UninstallInfFunction uninstallInf);
-    void RemoveFile(const std::string& path, CCopyFile& copier, UninstallInfFunction uninstallInf);
+    // The key of root held open for the entries added to it; another root closes the one held.
+    DWORD OpenRoot(const std::string& root, HKEY& key);
+    DWORD AppendEntry(HKEY key, int kind, const std::string& entry);
+    void CloseRoot();
+    class CInfStore;                    // the INF uninstall function, loaded when first needed
+
+    void RemoveEntry(int kind, const std::string& entry, CCopyFile& copier, CInfStore& infStore);
+    void RemoveFile(const std::string& path, CCopyFile& copier, CInfStore& infStore);
 
     CLog& m_log;
     std::string m_currentRoot;
@@ -69,4 +76,7 @@ private:
     int m_osClass = 0;
     std::string m_infLibrary = "Setupapi.dll";
     std::string m_infFunction = "SetupUninstallOEMInfA";
+    CCriticalSection m_rootLock;                              // the copy thread and the run's own thread add
+    std::string m_openRoot;
+    CRegKey m_openRootKey;
 };

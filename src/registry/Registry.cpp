@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/APIFunction.h"
@@ -55,6 +56,39 @@ DWORD DeleteOneKey(HKEY root, const char* path, REGSAM view)
     CAPIFunction api;
     (void)api.Load();
     return static_cast<DWORD>(api.RegDeleteKeyExA(root, path, ViewBits(view), 0));
+}
+
+// Texts are stored without their terminating zero: the installer's records and its helper libraries
+// expect it so.
+DWORD WriteText(HKEY key, const char* name, const char* text)
+{
+    return static_cast<DWORD>(::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                                               static_cast<DWORD>(std::strlen(text))));
+}
+
+DWORD WriteDword(HKEY key, const char* name, DWORD value)
+{
+    return static_cast<DWORD>(
+        ::RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value)));
+}
+
+// A REG_DWORD read through kValueBufferSize bytes: shorter data counts as zero-filled; 87 for another type.
+DWORD ReadDword(HKEY key, const char* name, DWORD* value)
+{
+    BYTE data[kValueBufferSize] = {};
+    DWORD type = REG_NONE;
+    DWORD stored = sizeof(data);
+    const DWORD err = static_cast<DWORD>(::RegQueryValueExA(key, name, nullptr, &type, data, &stored));
+    if (err != ERROR_SUCCESS)
+    {
+        return err;
+    }
+    if (type != REG_DWORD)
+    {
+        return ERROR_INVALID_PARAMETER;
+    }
+    std::memcpy(value, data, sizeof(DWORD));
+    return ERROR_SUCCESS;
 }
 
 // A null value name is the default value, as an empty one is.
@@ -332,25 +366,12 @@ DWORD CRegistry::GetValue(const char* key, const char* name, DWORD* value, HKEY 
         return ERROR_INVALID_PARAMETER;
     }
     CRegKey handle;
-    DWORD err = OpenKey(root, key, KEY_READ, view, handle);
+    const DWORD err = OpenKey(root, key, KEY_READ, view, handle);
     if (err != ERROR_SUCCESS)
     {
         return err;
     }
-    BYTE data[kValueBufferSize] = {};
-    DWORD type = REG_NONE;
-    DWORD stored = sizeof(data);
-    err = static_cast<DWORD>(::RegQueryValueExA(handle.Get(), name, nullptr, &type, data, &stored));
-    if (err != ERROR_SUCCESS)
-    {
-        return err;
-    }
-    if (type != REG_DWORD)
-    {
-        return ERROR_INVALID_PARAMETER;
-    }
-    std::memcpy(value, data, sizeof(DWORD));
-    return ERROR_SUCCESS;
+    return ReadDword(handle.Get(), name, value);
 }
 
 DWORD CRegistry::SetValue(const char* key, const char* name, const char* text, HKEY root, REGSAM view)
@@ -365,9 +386,7 @@ DWORD CRegistry::SetValue(const char* key, const char* name, const char* text, H
     {
         return err;
     }
-    // Stored without the terminating zero: the installer's records and its helper libraries expect it so.
-    return static_cast<DWORD>(::RegSetValueExA(handle.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                                               static_cast<DWORD>(std::strlen(text))));
+    return WriteText(handle.Get(), name, text);
 }
 
 DWORD CRegistry::SetValue(const char* key, const char* name, DWORD value, HKEY root, REGSAM view)
@@ -382,8 +401,7 @@ DWORD CRegistry::SetValue(const char* key, const char* name, DWORD value, HKEY r
     {
         return err;
     }
-    return static_cast<DWORD>(
-        ::RegSetValueExA(handle.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value)));
+    return WriteDword(handle.Get(), name, value);
 }
 
 DWORD CRegistry::DeleteValue(const char* key, const char* name, HKEY root, REGSAM view)
@@ -395,6 +413,92 @@ DWORD CRegistry::DeleteValue(const char* key, const char* name, HKEY root, REGSA
         return err;
     }
     return static_cast<DWORD>(::RegDeleteValueA(handle.Get(), name));
+}
+
+DWORD CRegistry::OpenValueKey(const char* key, HKEY root, CRegKey& handle, REGSAM view)
+{
+    if (IsEmpty(key))
+    {
+        return ERROR_INVALID_PARAMETER;
+    }
+    return static_cast<DWORD>(::RegCreateKeyExA(root, key, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                                KEY_QUERY_VALUE | KEY_WRITE | ViewBits(view), nullptr,
+                                                handle.Receive(), nullptr));
+}
+
+DWORD CRegistry::GetValue(HKEY key, const char* name, DWORD* value)
+{
+    if (key == nullptr || IsEmpty(name) || value == nullptr)
+    {
+        return ERROR_INVALID_PARAMETER;
+    }
+    return ReadDword(key, name, value);
+}
+
+DWORD CRegistry::SetValue(HKEY key, const char* name, const char* text)
+{
+    if (key == nullptr || IsEmpty(name) || text == nullptr)
+    {
+        return ERROR_INVALID_PARAMETER;
+    }
+    return WriteText(key, name, text);
+}
+
+DWORD CRegistry::SetValue(HKEY key, const char* name, DWORD value)
+{
+    if (key == nullptr || IsEmpty(name))
+    {
+        return ERROR_INVALID_PARAMETER;
+    }
+    return WriteDword(key, name, value);
+}
+
+DWORD CRegistry::ListValues(const char* key, HKEY root, std::vector<ListedValue>& values, REGSAM view)
+{
+    if (key == nullptr)
+    {
+        return ERROR_INVALID_PARAMETER;
+    }
+    CRegKey handle;
+    DWORD err = OpenKey(root, key, KEY_READ, view, handle);
+    std::vector<ListedValue> found;
+    for (DWORD index = 0; err == ERROR_SUCCESS; ++index)
+    {
+        char name[kNameBufferSize + 1] = {};
+        DWORD nameLength = kNameBufferSize;
+        char data[kValueBufferSize + 1] = {};                 // one spare zero byte ends a full buffer
+        DWORD stored = kValueBufferSize;
+        DWORD type = REG_NONE;
+        err = static_cast<DWORD>(::RegEnumValueA(handle.Get(), index, name, &nameLength, nullptr, &type,
+                                                 reinterpret_cast<BYTE*>(data), &stored));
+        if (err == ERROR_MORE_DATA)
+        {
+            err = ERROR_SUCCESS;                              // a name or data longer than ours: left out
+            continue;
+        }
+        if (err != ERROR_SUCCESS || (type != REG_SZ && type != REG_DWORD))
+        {
+            continue;
+        }
+        ListedValue value;
+        value.name.assign(name, nameLength);
+        value.type = type;
+        if (type == REG_SZ)
+        {
+            value.text = data;
+        }
+        else
+        {
+            std::memcpy(&value.number, data, sizeof(value.number));
+        }
+        found.push_back(std::move(value));
+    }
+    if (err != ERROR_NO_MORE_ITEMS)
+    {
+        return err;
+    }
+    values.swap(found);
+    return ERROR_SUCCESS;
 }
 
 DWORD CRegistry::DeleteKey(const char* key, bool thisKeyOnly, HKEY root, REGSAM view)
@@ -464,8 +568,14 @@ DWORD CRegistry::DeleteSubKey(const char* key, HKEY root, REGSAM view)
     {
         return ERROR_INVALID_PARAMETER;
     }
+    // Most keys are leaves that go at the first attempt; one with subkeys, or that refuses, is walked.
+    DWORD err = DeleteOneKey(root, key, view);
+    if (err == ERROR_SUCCESS || err == ERROR_FILE_NOT_FOUND)
+    {
+        return err;
+    }
     CRegKey handle;
-    DWORD err = OpenWithGrant(key, root, KEY_ALL_ACCESS, view, handle);
+    err = OpenWithGrant(key, root, KEY_ALL_ACCESS, view, handle);
     if (err != ERROR_SUCCESS)
     {
         return err;

@@ -68,6 +68,28 @@ public:
     static DWORD SetValue(const char* key, const char* name, const char* text, HKEY root, REGSAM view = 0);
     static DWORD SetValue(const char* key, const char* name, DWORD value, HKEY root, REGSAM view = 0);
     static DWORD DeleteValue(const char* key, const char* name, HKEY root, REGSAM view = 0);
+
+    // A key kept open for many values (the uninstall records of a run): created unless it exists,
+    // opened to query and set values. The calls on an open key below read and write values as the
+    // calls by path above do.
+    static DWORD OpenValueKey(const char* key, HKEY root, CRegKey& handle, REGSAM view = 0);
+    static DWORD GetValue(HKEY key, const char* name, DWORD* value);
+    static DWORD SetValue(HKEY key, const char* name, const char* text);
+    static DWORD SetValue(HKEY key, const char* name, DWORD value);
+
+    // A value as ListValues gives it: text for REG_SZ, number for REG_DWORD.
+    struct ListedValue
+    {
+        std::string name;
+        DWORD type = REG_NONE;
+        std::string text;
+        DWORD number = 0;
+    };
+    // Every REG_SZ and REG_DWORD value of the key in one enumeration (the key opened for reading), read
+    // as GetValue reads them with kUncheckedSize: a text up to its first zero. Values of other types,
+    // with more than 4096 bytes of data or with names of 260 characters or more are left out. values is
+    // written only on success.
+    static DWORD ListValues(const char* key, HKEY root, std::vector<ListedValue>& values, REGSAM view = 0);
     // thisKeyOnly false: the whole tree, then every parent left empty (never a first-level key).
     // thisKeyOnly true: the key alone; 5 while it has subkeys.
     static DWORD DeleteKey(const char* key, bool thisKeyOnly, HKEY root, REGSAM view = 0);

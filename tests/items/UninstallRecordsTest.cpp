@@ -206,6 +206,30 @@ TEST_F(UninstallRecordsTest, AddEntry_FileInSystemDirectoryOf32BitProgramOn64Bit
     }
 }
 
+TEST_F(UninstallRecordsTest, AddEntry_RootChangedBetweenEntriesByOthers_EntriesStillLandInIt)
+{
+    const std::string root = Root("Shared");
+    ASSERT_TRUE(m_records.AddEntry("D:\\mine0.txt", kHistoryFile, root));
+    CUninstallRecords other(m_log, root);
+    ASSERT_TRUE(other.AddEntry("D:\\theirs.txt", kHistoryFile));
+    ASSERT_TRUE(m_records.AddEntry("D:\\mine1.txt", kHistoryFile, root));
+    EXPECT_EQ(3u, ReadCount(root, "NumOfFiles")) << "another writer's entry is counted, not overwritten";
+    EXPECT_EQ(AsRecordedFile("D:\\theirs.txt"), ReadEntry(root, "File1"));
+    EXPECT_EQ(AsRecordedFile("D:\\mine1.txt"), ReadEntry(root, "File2"));
+
+    ForceDeleteTree(HKEY_LOCAL_MACHINE, root, 0);
+    ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, root));
+    EXPECT_TRUE(m_records.AddEntry("D:\\after.txt", kHistoryFile, root)) << "a root deleted meanwhile is made anew";
+    EXPECT_EQ(1u, ReadCount(root, "NumOfFiles"));
+    EXPECT_EQ(AsRecordedFile("D:\\after.txt"), ReadEntry(root, "File0"));
+
+    ASSERT_TRUE(m_records.AddEntry("D:\\a.txt", kHistoryFile, Root("Source")));
+    ASSERT_TRUE(m_records.Merge(Root("Source"), root));
+    EXPECT_TRUE(m_records.AddEntry("D:\\b.txt", kHistoryFile, Root("Source"))) << "a merged root is made anew";
+    EXPECT_EQ(AsRecordedFile("D:\\b.txt"), ReadEntry(Root("Source"), "File0"));
+    EXPECT_EQ(2u, ReadCount(root, "NumOfFiles"));
+}
+
 TEST_F(UninstallRecordsTest, Merge_ContinuesDestinationNumberingAndDeletesSource)
 {
     for (const char* file : {"D:\\s0.txt", "D:\\s1.txt", "D:\\s2.txt"})
@@ -310,6 +334,37 @@ TEST_F(UninstallRecordsTest, Apply_RootWithoutKeyCount_StillProcessesTheOtherKin
 
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, Root("Listed"))) << "no NumOfKeys: no key is deleted";
     EXPECT_FALSE(TestFileExists(Path("file.txt"))) << "the files are still deleted";
+}
+
+TEST_F(UninstallRecordsTest, Apply_EntriesFoundByTheirNamesAsTheRegistryComparesThem)
+{
+    const std::string history = Root("Names");
+    const char* const files[] = {"lower.txt", "padded.txt", "past.txt", "expand.txt", "kept.txt", "upper.txt"};
+    for (const char* file : files)
+    {
+        ASSERT_TRUE(WriteTestFile(Path(file), file));
+    }
+    const DWORD three = 3;
+    ASSERT_TRUE(WriteRaw(HKEY_LOCAL_MACHINE, history, "numoffiles", REG_DWORD, &three, sizeof(three)));
+    const auto text = [&](const char* name, const char* file, DWORD type) {
+        const std::string path = Path(file);
+        return WriteRaw(HKEY_LOCAL_MACHINE, history, name, type, path.c_str(), static_cast<DWORD>(path.size()));
+    };
+    ASSERT_TRUE(text("file0", "lower.txt", REG_SZ));
+    ASSERT_TRUE(text("File01", "padded.txt", REG_SZ));
+    ASSERT_TRUE(text("File3", "past.txt", REG_SZ));
+    ASSERT_TRUE(text("File1", "expand.txt", REG_EXPAND_SZ));
+    ASSERT_TRUE(text("FILE2", "upper.txt", REG_SZ));
+    ASSERT_TRUE(text("Files2", "kept.txt", REG_SZ));
+
+    EXPECT_TRUE(m_records.Apply(history, false));
+
+    EXPECT_FALSE(TestFileExists(Path("lower.txt"))) << "names and counts in any letter case";
+    EXPECT_FALSE(TestFileExists(Path("upper.txt")));
+    EXPECT_TRUE(TestFileExists(Path("padded.txt"))) << "a leading zero names no entry";
+    EXPECT_TRUE(TestFileExists(Path("past.txt"))) << "an entry past the count is none";
+    EXPECT_TRUE(TestFileExists(Path("expand.txt"))) << "an entry is a REG_SZ text";
+    EXPECT_TRUE(TestFileExists(Path("kept.txt"))) << "the number follows the prefix directly";
 }
 
 TEST_F(UninstallRecordsTest, Apply_InfFile_UninstalledFromInfStoreThenDeleted)

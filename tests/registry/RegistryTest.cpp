@@ -186,6 +186,80 @@ TEST_F(RegistryTest, DwordValue_WrittenAsFourBytes_OtherTypesRefused)
     EXPECT_EQ(7u, value);
 }
 
+TEST_F(RegistryTest, OpenValueKey_HeldKeyReadsAndWritesAsThePathCalls_FailsOnceDeleted)
+{
+    const std::string key = Path("Held\\Deep");
+    CRegKey handle;
+    EXPECT_EQ(87u, CRegistry::OpenValueKey("", HKEY_LOCAL_MACHINE, handle)) << "never the root itself";
+    EXPECT_FALSE(handle.IsValid());
+    ASSERT_EQ(0u, CRegistry::OpenValueKey(key.c_str(), HKEY_LOCAL_MACHINE, handle)) << "created with its parents";
+    ASSERT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, key));
+
+    ASSERT_EQ(0u, CRegistry::SetValue(handle.Get(), "Text", "abcd"));
+    ASSERT_EQ(0u, CRegistry::SetValue(key.c_str(), "ByPath", "abcd", HKEY_LOCAL_MACHINE));
+    const RawValue text = ReadRaw(HKEY_LOCAL_MACHINE, key, "Text");
+    EXPECT_EQ(static_cast<DWORD>(REG_SZ), text.type);
+    EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, key, "ByPath").size, text.size) << "stored as by path, without its zero";
+    EXPECT_EQ("abcd", text.bytes);
+    ASSERT_EQ(0u, CRegistry::SetValue(handle.Get(), "Count", 26ul));
+    EXPECT_EQ(static_cast<DWORD>(REG_DWORD), ReadRaw(HKEY_LOCAL_MACHINE, key, "Count").type);
+    DWORD value = 7;
+    EXPECT_EQ(0u, CRegistry::GetValue(handle.Get(), "Count", &value));
+    EXPECT_EQ(26u, value);
+    value = 7;
+    EXPECT_EQ(87u, CRegistry::GetValue(handle.Get(), "Text", &value)) << "a text is not a number";
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), CRegistry::GetValue(handle.Get(), "Missing", &value));
+    EXPECT_EQ(7u, value) << "a refused read writes nothing";
+    EXPECT_EQ(87u, CRegistry::SetValue(handle.Get(), "", "x")) << "empty value name";
+    EXPECT_EQ(87u, CRegistry::SetValue(handle.Get(), "Name", static_cast<const char*>(nullptr)));
+    EXPECT_EQ(87u, CRegistry::SetValue(static_cast<HKEY>(nullptr), "Name", 1ul)) << "no key";
+
+    // A holder learns from its next write that the key is gone, and opens it anew.
+    ASSERT_EQ(0u, CRegistry::DeleteKey(key.c_str(), false, HKEY_LOCAL_MACHINE));
+    EXPECT_NE(0u, CRegistry::SetValue(handle.Get(), "Late", "x")) << "a write to a deleted key fails";
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key)) << "and brings nothing back";
+}
+
+TEST_F(RegistryTest, ListValues_TextsAndNumbersInOneEnumeration_AsTheSingleReadsGiveThem)
+{
+    const std::string key = Path("Listed");
+    ASSERT_EQ(0u, CRegistry::SetValue(key.c_str(), "Text", "abcd", HKEY_LOCAL_MACHINE));
+    ASSERT_EQ(0u, CRegistry::SetValue(key.c_str(), "Short", "x", HKEY_LOCAL_MACHINE)) << "after a longer text";
+    ASSERT_TRUE(WriteRaw(HKEY_LOCAL_MACHINE, key, "Zeroed", REG_SZ, "ab\0cd", 6));
+    ASSERT_EQ(0u, CRegistry::SetValue(key.c_str(), "Number", 26ul, HKEY_LOCAL_MACHINE));
+    ASSERT_TRUE(WriteRaw(HKEY_LOCAL_MACHINE, key, "Expand", REG_EXPAND_SZ, "%TEMP%", 7));
+    ASSERT_TRUE(WriteRaw(HKEY_LOCAL_MACHINE, key, "Binary", REG_BINARY, "\1\2", 2));
+    const std::string longText(5000, 'x');
+    ASSERT_TRUE(WriteRaw(HKEY_LOCAL_MACHINE, key, "Long", REG_SZ, longText.c_str(), 5001));
+    const std::string fullText(4095, 'y');                     // the longest text GetValue reads
+    ASSERT_EQ(0u, CRegistry::SetValue(key.c_str(), "Full", fullText.c_str(), HKEY_LOCAL_MACHINE));
+    const std::string longName(300, 'n');
+    ASSERT_TRUE(WriteRaw(HKEY_LOCAL_MACHINE, key, longName.c_str(), REG_SZ, "v", 1));
+    ASSERT_EQ(0u, CRegistry::SetValue(key.c_str(), "Last", "end", HKEY_LOCAL_MACHINE));
+
+    std::vector<CRegistry::ListedValue> values;
+    ASSERT_EQ(0u, CRegistry::ListValues(key.c_str(), HKEY_LOCAL_MACHINE, values));
+    std::vector<std::string> seen;
+    for (const CRegistry::ListedValue& value : values)
+    {
+        seen.push_back(value.name + "=" + std::to_string(value.type) + ":" +
+                       (value.type == REG_DWORD ? std::to_string(value.number) : value.text));
+    }
+    std::sort(seen.begin(), seen.end());
+    const std::vector<std::string> expected = {"Full=1:" + fullText, "Last=1:end", "Number=4:26", "Short=1:x",
+                                               "Text=1:abcd", "Zeroed=1:ab"};
+    EXPECT_EQ(expected, seen) << "texts up to their first zero, numbers; other types, data over 4096 bytes "
+                                 "and overlong names are left out, and the enumeration goes on past them";
+
+    values.assign(1, CRegistry::ListedValue());
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND),
+              CRegistry::ListValues(Path("NoKey").c_str(), HKEY_LOCAL_MACHINE, values));
+    EXPECT_EQ(1u, values.size()) << "a failed listing writes nothing";
+    ASSERT_EQ(0u, CRegistry::CreateKey(Path("EmptyListed").c_str(), HKEY_LOCAL_MACHINE, nullptr));
+    EXPECT_EQ(0u, CRegistry::ListValues(Path("EmptyListed").c_str(), HKEY_LOCAL_MACHINE, values));
+    EXPECT_TRUE(values.empty()) << "a key without values lists none";
+}
+
 TEST_F(RegistryTest, ArgumentChecks_NullOrEmptyNamesGive87AndChangeNothing)
 {
     const std::string key = Path("Key");
