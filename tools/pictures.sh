@@ -29,6 +29,8 @@ cp "$build/i686/bin/WinDriver.exe" "$product/"
 # installed and removed with the product.
 mkdir -p "$product/data/filler"
 for n in $(seq 1 3000); do echo "filler $n" >"$product/data/filler/file$n.txt"; done
+# No printer in the device simulation: the wizard waits in its connection dialog, Next asks.
+printf '[DEVICE]\r\nCONNECTED=0\r\n' >"$product/data/Kvutil.ini"
 
 "$top/tools/wine-env.sh" setup "$work/wine" win64 >/dev/null
 trap '"$top/tools/wine-env.sh" stop "$work/wine"' EXIT
@@ -81,6 +83,15 @@ for language in "0x0409 EN en_US.UTF-8" "0x0407 GR de_DE.UTF-8" "0x040D HB he_IL
     drive waittext "$frame" "#3501"
     picture "$frame" "${abbr}_7_ready"
     drive click "$frame" "#2"                                 # Install
+    drive waittext "$frame" "#1004"                           # the printer connection: its Next
+    picture "$frame" "${abbr}_8_device"
+    drive click "$frame" "#1004"                              # Next with no printer: the question
+    drive wait "Kestrow KP-3100 Installer"
+    picture "Kestrow KP-3100 Installer" "${abbr}_8_device_question"
+    drive click "Kestrow KP-3100 Installer" "#1202"           # No: on without the printer
+    drive waittext "$frame" "#3501"
+    picture "$frame" "${abbr}_8_no_printer"
+    drive click "$frame" "#2"                                 # Next
     drive waittext "$frame" "#1029"                           # the copy: the file being copied
     picture "$frame" "${abbr}_8_copy"
     drive click "$frame" "#1028"                              # Cancel: the copy waits for the answer
