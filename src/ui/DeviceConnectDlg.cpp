@@ -319,8 +319,11 @@ bool CDeviceConnnectDlg::StopWorker(Worker*& worker, const char* name)
     Worker* stopping = worker;
     worker = nullptr;                                         // what it posts from now on is not heard
     (void)::InterlockedExchange(&stopping->stop, 1);
-    // The thread's messages and other window traffic go on meanwhile.
-    const bool ended = BoundedWait::WaitPumping(stopping->thread, kStopBoundMs, BoundedWait::Pump::kAll, kStopSliceMs);
+    // Messages sent to this thread are answered meanwhile; posted ones (the threads' reports, the
+    // wizard's next command) wait for the dialog's own loop, so that the wizard never moves on inside
+    // a handler of this dialog.
+    const bool ended =
+        BoundedWait::WaitPumping(stopping->thread, kStopBoundMs, BoundedWait::Pump::kSentOnly, kStopSliceMs);
     if (!ended)
     {
         log.Write("Thread Waiting time is over than MAX Waiting Time");

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -77,18 +78,35 @@ bool WentWithoutPrinter(const std::vector<std::string>& log)
 }
 }  // namespace
 
-TEST(DeviceConnectWalkTest, UsbArrival_GoesOnByItselfAfterTheSettleWait_OnTheDevicesPort)
+class DeviceConnectWalkTest : public ::testing::Test
 {
+protected:
+    // Setup.exe started with no printer connected, walked to the device dialog.
+    void Start()
+    {
+        product.UseDeviceSimulation();
+        Device(product, "");
+        m_run.reset(new CWizardRun(product, "", ""));
+        WalkToDevice(*m_run, product);
+    }
+    CWizardRun& Run() { return *m_run; }
+    std::vector<std::string> Log() const { return ReadLog(product.LogPath()); }
+
     CRunProduct product;
-    product.UseDeviceSimulation();
-    Device(product, "");
-    CWizardRun run(product, "", "");
-    WalkToDevice(run, product);
+
+private:
+    std::unique_ptr<CWizardRun> m_run;
+};
+
+TEST_F(DeviceConnectWalkTest, UsbArrival_GoesOnByItselfAfterTheSettleWait_OnTheDevicesPort)
+{
+    Start();
+    CWizardRun& run = Run();
     run.Picture(run.Frame(), "test_device_connect");
     Device(product, "USB001");
     ASSERT_EQ(0, run.Do("arrive", run.Frame()));
     EXPECT_EQ(0u, FinishInstall(run, product));
-    const std::vector<std::string> log = ReadLog(product.LogPath());
+    const std::vector<std::string> log = Log();
     EXPECT_TRUE(Contains(log, "Waiting PNP Process started !!"));
     EXPECT_TRUE(Contains(log, "Waiting PNP Process End !!"));
     EXPECT_TRUE(Contains(log, "Terminate Thread (Polling Thread)")) << "the arrival ends the polling";
@@ -97,28 +115,22 @@ TEST(DeviceConnectWalkTest, UsbArrival_GoesOnByItselfAfterTheSettleWait_OnTheDev
     EXPECT_FALSE(WentWithoutPrinter(log));
 }
 
-TEST(DeviceConnectWalkTest, PrinterOnLpt_FoundByPolling_GoesOnByItself)
+TEST_F(DeviceConnectWalkTest, PrinterOnLpt_FoundByPolling_GoesOnByItself)
 {
-    CRunProduct product;
-    product.UseDeviceSimulation();
-    Device(product, "");
-    CWizardRun run(product, "", "");
-    WalkToDevice(run, product);
+    Start();
+    CWizardRun& run = Run();
     Device(product, "LPT1:");
     EXPECT_EQ(0u, FinishInstall(run, product));
-    const std::vector<std::string> log = ReadLog(product.LogPath());
+    const std::vector<std::string> log = Log();
     EXPECT_TRUE(Contains(log, "A printer was detected on LPT"));
     EXPECT_EQ("LPT1: , 1", PortSet(log));
     EXPECT_FALSE(Contains(log, "Waiting PNP Process started !!")) << "no arrival, no settle wait";
 }
 
-TEST(DeviceConnectWalkTest, NextWithoutPrinter_AsksAgainOnYes_NoGoesToTheAlternative)
+TEST_F(DeviceConnectWalkTest, NextWithoutPrinter_AsksAgainOnYes_NoGoesToTheAlternative)
 {
-    CRunProduct product;
-    product.UseDeviceSimulation();
-    Device(product, "");
-    CWizardRun run(product, "", "");
-    WalkToDevice(run, product);
+    Start();
+    CWizardRun& run = Run();
     ASSERT_EQ(0, run.RealClick(run.Frame(), "Next >"));
     ASSERT_TRUE(run.WaitText(product.ProgramName(), "Yes")) << WalkLogTail(product);
     EXPECT_NE(std::string::npos, run.Listing(product.ProgramName()).find(kWarning));
@@ -130,73 +142,61 @@ TEST(DeviceConnectWalkTest, NextWithoutPrinter_AsksAgainOnYes_NoGoesToTheAlterna
     ASSERT_TRUE(run.WaitText("Installing without the printer")) << "the alternative target\n" << WalkLogTail(product);
     ASSERT_EQ(0, run.RealClick(run.Frame(), "Next >"));
     EXPECT_EQ(0u, FinishInstall(run, product));
-    const std::vector<std::string> log = ReadLog(product.LogPath());
+    const std::vector<std::string> log = Log();
     EXPECT_EQ("", PortSet(log)) << "no device, no device port";
     EXPECT_TRUE(Contains(log, "Terminate Thread (Polling Thread) End"));
 }
 
-TEST(DeviceConnectWalkTest, NextWithoutPrinter_YesAfterConnecting_GoesOn)
+TEST_F(DeviceConnectWalkTest, NextWithoutPrinter_YesAfterConnecting_GoesOn)
 {
-    CRunProduct product;
-    product.UseDeviceSimulation();
-    Device(product, "");
-    CWizardRun run(product, "", "");
-    WalkToDevice(run, product);
+    Start();
+    CWizardRun& run = Run();
     ASSERT_EQ(0, run.RealClick(run.Frame(), "Next >"));
     ASSERT_TRUE(run.WaitText(product.ProgramName(), "Yes")) << WalkLogTail(product);
     Device(product, "USB001");
     ASSERT_EQ(0, run.RealClick(product.ProgramName(), "Yes"));
     EXPECT_EQ(0u, FinishInstall(run, product));
-    const std::vector<std::string> log = ReadLog(product.LogPath());
+    const std::vector<std::string> log = Log();
     EXPECT_EQ("USB001 , 1", PortSet(log));
     EXPECT_FALSE(WentWithoutPrinter(log));
 }
 
-TEST(DeviceConnectWalkTest, ArrivalWhileAsking_ClosesTheQuestion_TheUsualNextDialog)
+TEST_F(DeviceConnectWalkTest, ArrivalWhileAsking_ClosesTheQuestion_TheUsualNextDialog)
 {
-    CRunProduct product;
-    product.UseDeviceSimulation();
-    Device(product, "");
-    CWizardRun run(product, "", "");
-    WalkToDevice(run, product);
+    Start();
+    CWizardRun& run = Run();
     ASSERT_EQ(0, run.RealClick(run.Frame(), "Next >"));
     ASSERT_TRUE(run.WaitText(product.ProgramName(), "Yes")) << WalkLogTail(product);
     Device(product, "USB001");
     ASSERT_EQ(0, run.Do("arrive", run.Frame())) << "the wizard hears it while the question is open";
     EXPECT_EQ(0u, FinishInstall(run, product));
-    const std::vector<std::string> log = ReadLog(product.LogPath());
+    const std::vector<std::string> log = Log();
     EXPECT_TRUE(Contains(log, "Waiting PNP Process End !!"));
     EXPECT_FALSE(WentWithoutPrinter(log))
         << "the question closed by the arrival is not a No";
     EXPECT_EQ("USB001 , 1", PortSet(log));
 }
 
-TEST(DeviceConnectWalkTest, UsbOnly_NothingPolls_NextFindsTheUsbPrinter)
+TEST_F(DeviceConnectWalkTest, UsbOnly_NothingPolls_NextFindsTheUsbPrinter)
 {
-    CRunProduct product;
-    product.UseDeviceSimulation();
     product.SetDataKey("OPTION", "USB_ONLY", "1");
-    Device(product, "");
-    CWizardRun run(product, "", "");
-    WalkToDevice(run, product);
+    Start();
+    CWizardRun& run = Run();
     Device(product, "USB001");
     ASSERT_EQ(0, run.RealClick(run.Frame(), "Next >"));
     EXPECT_EQ(0u, FinishInstall(run, product));
-    const std::vector<std::string> log = ReadLog(product.LogPath());
+    const std::vector<std::string> log = Log();
     EXPECT_FALSE(Contains(log, "Check Device Connection polling Thread started!!!"));
     EXPECT_EQ("USB001 , 1", PortSet(log));
 }
 
-TEST(DeviceConnectWalkTest, Back_StopsThePolling_ShownAgainItPollsAgain)
+TEST_F(DeviceConnectWalkTest, Back_StopsThePolling_ShownAgainItPollsAgain)
 {
-    CRunProduct product;
-    product.UseDeviceSimulation();
-    Device(product, "");
-    CWizardRun run(product, "", "");
-    WalkToDevice(run, product);
+    Start();
+    CWizardRun& run = Run();
     ASSERT_EQ(0, run.RealClick(run.Frame(), "< Back"));
     ASSERT_TRUE(run.WaitText("Setup is ready")) << WalkLogTail(product);
-    const std::vector<std::string> log = ReadLog(product.LogPath());
+    const std::vector<std::string> log = Log();
     EXPECT_EQ((std::vector<std::string>{"", " End"}), Starting(log, "Terminate Thread (Polling Thread)"))
         << WalkLogTail(product);
     EXPECT_TRUE(Contains(log, "Check Device Connection polling Thread ended!!!"));
