@@ -8,7 +8,6 @@
 #include "base/WaitCursor.h"
 #include "env/InstallEnv.h"
 #include "env/Platform.h"
-#include "env/SpoolerCheck.h"
 #include "log/Log.h"
 #include "printer/MyPrinter.h"
 #include "ui/MyMessageBox.h"
@@ -251,7 +250,8 @@ CDeviceConnnectDlg::Worker* CDeviceConnnectDlg::StartWorker(LPTHREAD_START_ROUTI
     worker->log = &Env().Log();
     if (routine == PnpWaitThread)
     {
-        worker->pendingWait = SystemCheck::SystemPendingInstallWait(m_entries.waitNoPendingInstall);
+        worker->pendingWait = m_entries.pendingWait ? m_entries.pendingWait
+                                                    : SystemCheck::SystemPendingInstallWait(m_entries.waitNoPendingInstall);
     }
     DWORD threadId = 0;
     worker->thread = ::CreateThread(nullptr, 0, routine, worker, 0, &threadId);

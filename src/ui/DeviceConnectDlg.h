@@ -12,6 +12,7 @@
 
 #include <string>
 
+#include "env/SpoolerCheck.h"
 #include "ui/SkinDlg.h"
 
 constexpr UINT UM_PNP_DONE = WM_USER + 1020;                   // the settle wait has ended
@@ -33,6 +34,8 @@ public:
         const char* registerNotification = "RegisterDeviceNotificationA";
         const char* unregisterNotification = "UnregisterDeviceNotification";
         const char* waitNoPendingInstall = "CMP_WaitNoPendingInstallEvents";
+        // When set, the wait for Plug and Play used instead of the system's.
+        SystemCheck::PendingInstallWait pendingWait;
     };
 
     explicit CDeviceConnnectDlg(const DialogContext& context);
