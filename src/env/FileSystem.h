@@ -2,6 +2,8 @@
 // System checks, files and folders: what a path names, and the removal of folders left empty. Every
 // folder of the installer asks these here. They report by their results and never log.
 
+#include <windows.h>
+
 #include <string>
 
 namespace SystemCheck
@@ -22,4 +24,11 @@ void RemoveEmptyParents(const std::string& directory);
 bool RemoveDirectoryChain(const char* directory);
 // Deletes file (false when that fails), then, unless keepDirectories, its directory chain as above.
 bool DeleteFileAndEmptyDirs(const char* file, bool keepDirectories);
+
+// Copies source to a new file of folder, named after name with this process's id and a running number
+// ("KVDelAll_1A4_5F3C0.exe"), created only where no file of that name exists: a program planted in
+// the folder in advance, under whatever name, is never overwritten or started. The copy's path, or
+// empty (the system error in *error) when none could be made.
+std::string CopyToNewFile(const std::string& source, const std::string& folder, const std::string& name,
+                          DWORD* error);
 }  // namespace SystemCheck

@@ -14,6 +14,7 @@
 #include "command/CopyFile.h"
 #include "command/FilePath.h"
 #include "command/InstallCommandEnv.h"
+#include "env/FileSystem.h"
 #include "env/InstallEnv.h"
 #include "env/SourceMedia.h"
 #include "external/ExternalFnt.h"
@@ -27,85 +28,6 @@ namespace
 {
 const int kRemoteTextSize = 260;                              // remote-install settings: up to 259 characters
 const char kFallbackUninstaller[] = "UnInstEE.exe";
-
-constexpr int kNewNameTries = 100;
-constexpr DWORD kCopyChunk = 64 * 1024;
-
-// Copies source's bytes into the empty file target; false with the system error in *error.
-bool CopyBytes(const std::string& source, HANDLE target, DWORD* error)
-{
-    const CHandle input(::CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!input.IsValid())
-    {
-        *error = ::GetLastError();
-        return false;
-    }
-    std::vector<char> chunk(kCopyChunk);
-    for (;;)
-    {
-        DWORD read = 0;
-        if (!::ReadFile(input.Get(), chunk.data(), kCopyChunk, &read, nullptr))
-        {
-            *error = ::GetLastError();
-            return false;
-        }
-        if (read == 0)
-        {
-            return true;
-        }
-        DWORD written = 0;
-        if (!::WriteFile(target, chunk.data(), read, &written, nullptr))
-        {
-            *error = ::GetLastError();
-            return false;
-        }
-        if (written != read)
-        {
-            *error = ERROR_WRITE_FAULT;
-            return false;
-        }
-    }
-}
-
-// Copies source to a new file of folder, named after name with this process's id and a running number
-// ("KVDelAll_1A4_5F3C0.exe"), created only where no file of that name exists: a program planted in
-// the folder in advance, under whatever name, is never overwritten or started. The copy's path, or
-// empty (the system error in *error) when none could be made.
-std::string CopyToNewFile(const std::string& source, const std::string& folder, const std::string& name,
-                          DWORD* error)
-{
-    const size_t dot = name.find_last_of('.');
-    const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
-    const std::string extension = dot == std::string::npos ? std::string() : name.substr(dot);
-    const DWORD start = ::GetTickCount();
-    *error = ERROR_FILE_EXISTS;
-    for (int attempt = 0; attempt < kNewNameTries && *error == ERROR_FILE_EXISTS; ++attempt)
-    {
-        const std::string unique = FormatText("%s_%lX_%lX%s", stem.c_str(),
-                                              static_cast<unsigned long>(::GetCurrentProcessId()),
-                                              static_cast<unsigned long>(start + attempt), extension.c_str());
-        const std::string path = JoinPath(folder, unique);
-        CHandle target(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                     nullptr));
-        if (!target.IsValid())
-        {
-            const DWORD err = ::GetLastError();
-            *error = err == ERROR_ALREADY_EXISTS ? ERROR_FILE_EXISTS : err;
-            continue;
-        }
-        const bool copied = CopyBytes(source, target.Get(), error);
-        target.Reset();
-        if (copied)
-        {
-            *error = ERROR_SUCCESS;
-            return path;
-        }
-        (void)::DeleteFileA(path.c_str());
-        return std::string();
-    }
-    return std::string();
-}
 
 // Copies text into a fixed field of the parameter block, cut to fit.
 void CopyField(char (&field)[256], const std::string& text)
@@ -301,11 +223,12 @@ bool CFollowUpCommands::CopyUninstaller(std::string& copy)
         return false;
     }
     DWORD error = ERROR_SUCCESS;
-    std::string made = CopyToNewFile(uninstaller, m_env.GetTempDir(), FileNamePart(uninstaller), &error);
+    std::string made =
+        SystemCheck::CopyToNewFile(uninstaller, m_env.GetTempDir(), FileNamePart(uninstaller), &error);
     if (made.empty())
     {
         m_log.WriteError(error, "Copy uninstaller to %s fail", m_env.GetTempDir().c_str());
-        made = CopyToNewFile(uninstaller, m_env.GetWindowsDir(), kFallbackUninstaller, &error);
+        made = SystemCheck::CopyToNewFile(uninstaller, m_env.GetWindowsDir(), kFallbackUninstaller, &error);
     }
     if (made.empty())
     {
